@@ -1,0 +1,19 @@
+// Approximate position of the sighted point: the intersection of the lines from stations 1 and 2.
+#pragma once
+
+#include "run/observations.hpp"
+
+namespace interseccao {
+
+struct PlanePoint {
+    double m = 0; // metres
+    double p = 0; // metres
+};
+
+// Intersects the whole lines through stations 1 and 2 along their mean bearings (a
+// bearing and its opposite give the same line). A mean bearing whose tangent is 0 gives
+// the line M = Mi. Stops with "Posicao aproximada indeterminada!" when the lines are
+// parallel or the intersection is not finite.
+PlanePoint formApproximatePosition(const Station& first, const Station& second);
+
+} // namespace interseccao

@@ -1,0 +1,79 @@
+// Angle conversions and bearings, each in the order of operations that fixes its last bits.
+#include "angles/conversions.hpp"
+
+#include <cmath>
+
+namespace interseccao {
+
+const double PI = 4.0 * std::atan(1.0);
+
+double decimalDegreesToRadians(double degrees) { return (degrees * PI) / 180.0; }
+
+double gonToRadians(double gon) { return (gon * PI) / 200.0; }
+
+double dmsToRadians(std::int32_t degrees, std::int32_t minutes, double seconds) {
+    const double decimal = (static_cast<double>(minutes) / 60.0 + static_cast<double>(degrees)) + seconds / 3600.0;
+    return decimal * PI / 180.0;
+}
+
+double zenithDmsToRadians(double degrees, double minutes, double seconds) {
+    return decimalDegreesToRadians((seconds / 3600.0 + minutes / 60.0) + degrees);
+}
+
+double precisionToRadians(AngleUnit unit, double precision) {
+    if (unit == AngleUnit::Gon) return ((precision / 1000.0) * PI) / 200.0;
+    return ((precision / 3600.0) * PI) / 180.0;
+}
+
+double radiansToDegrees(double radians) { return (radians * 180.0) / PI; }
+
+double radiansToGon(double radians) { return (radians * 200.0) / PI; }
+
+double radiansToArcSeconds(double radians) { return ((radians * 180.0) / PI) * 3600.0; }
+
+double radiansToMilligon(double radians) { return ((radians * 200.0) / PI) * 1000.0; }
+
+double varianceToSquareDegrees(double squareRadians) {
+    const double factor = 180.0 / PI;
+    return (factor * factor) * squareRadians;
+}
+
+double degreesToGon(double degrees) { return (degrees * 400.0) / 360.0; }
+
+namespace {
+// Truncation towards zero that saturates instead of overflowing.
+std::int64_t truncateToInteger(double x) {
+    constexpr double limit = 9.0e18;
+    if (std::isnan(x)) return INT64_MAX;
+    if (x >= limit) return INT64_MAX;
+    if (x <= -limit) return INT64_MIN;
+    return static_cast<std::int64_t>(x);
+}
+} // namespace
+
+DegreesMinutesSeconds splitDegrees(double degrees) {
+    DegreesMinutesSeconds dms;
+    dms.degrees = truncateToInteger(degrees);
+    const double minutes = (degrees - static_cast<double>(dms.degrees)) * 60.0;
+    dms.minutes = truncateToInteger(minutes);
+    dms.seconds = (minutes - static_cast<double>(dms.minutes)) * 60.0;
+    return dms;
+}
+
+double precisionStep(AngleUnit unit) {
+    if (unit == AngleUnit::Gon) return (PI * 0.00010000000149011611) / 200.0;
+    return (PI * (1.0 / 36000.0)) / 180.0;
+}
+
+double bearing(double dM, double dP) {
+    const double pi = 4.0 * std::atan(1.0);
+    if (dM > 0 && dP == 0) return pi / 2.0;
+    if (dM < 0 && dP == 0) return (pi * 3.0) / 2.0;
+    double b = std::atan(dM / dP);
+    if (dP < 0) b = b + pi;
+    if (dM < 0 && dP > 0) b = b + 2.0 * pi;
+    if (b >= 2.0 * pi) b = b - 2.0 * pi;
+    return b;
+}
+
+} // namespace interseccao

@@ -1,0 +1,181 @@
+// The heading of the report and the iterative least-squares pass of the planimetric adjustment.
+#include "planimetry/adjustment.hpp"
+
+#include "angles/conversions.hpp"
+#include "run/errors.hpp"
+
+#include <cmath>
+#include <string>
+
+namespace interseccao {
+
+void writePlanimetricHeading(const ObservationSet& observations, Output& output) {
+    const std::string stars(72, '*');
+    output.writeReportLine("(A72)", {stars});
+    output.writeReportLine("('Calculo por interseccao inversa das coordenadas do ponto ',A12)",
+                           {observations.sightedPointName});
+    output.writeReportLine("(A72)", {stars});
+    for (int i = 0; i < 3; ++i) output.writePlainLine(Channel::Report);
+    switch (observations.angleUnit) {
+    case AngleUnit::DecimalDegrees:
+        output.writeReportLine("(A40)", {"Leituras angulares em: graus centesimais"});
+        break;
+    case AngleUnit::Sexagesimal:
+        output.writeReportLine("(A41)", {"Leituras angulares em: graus sexagesimais"});
+        break;
+    case AngleUnit::Gon:
+        output.writeReportLine("(A29)", {"Leituras angulares em: grados"});
+        break;
+    }
+    output.writePlainLine(Channel::Report);
+    output.writeReportLine("('Tolerancia entre iteracoes consecutivas das coordenadas:',F5.3,' m')",
+                           {observations.tolerance});
+    for (int i = 0; i < 3; ++i) output.writePlainLine(Channel::Report);
+    if (observations.angleUnit == AngleUnit::Gon)
+        output.writeReportLine("('Precisao a priori das leituras azimutais:',F5.1,' mgon')",
+                               {radiansToMilligon(observations.aprioriPrecision)});
+    else
+        output.writeReportLine("('Precisao a priori das leituras azimutais:',F5.1,' segundos')",
+                               {radiansToArcSeconds(observations.aprioriPrecision)});
+    output.writePlainLine(Channel::Report);
+    output.writeReportLine("('Redundancia (planimetria): ',I3)", {std::int64_t{observations.redundancy}});
+    output.writePlainLine(Channel::Report);
+}
+
+namespace {
+
+std::string withoutTrailingBlanks(const std::string& name) {
+    const std::size_t end = name.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
+} // namespace
+
+PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double aprioriPrecision) {
+    const std::int32_t n = observations.stationCount;
+    const auto t = static_cast<std::int32_t>(observations.referenceCount);
+    const std::int32_t readings = n + t;
+    PlanimetricPass pass;
+    pass.sightings = t;
+
+    // The readings all have the same variance, so their cofactor matrix is the identity
+    // whatever the precision.
+    const double aprioriVariance = aprioriPrecision * aprioriPrecision;
+    pass.unitVariance = aprioriVariance;
+    Matrix readingCovariance(readings, readings);
+    for (std::int32_t i = 1; i <= readings; ++i) readingCovariance(i, i) = aprioriVariance;
+    Matrix readingCofactor(readings, readings);
+    for (std::int32_t j = 1; j <= readings; ++j)
+        for (std::int32_t i = 1; i <= readings; ++i)
+            readingCofactor(i, j) = readingCovariance(i, j) / pass.unitVariance;
+
+    pass.observedAngle = Matrix(t, 1);
+    {
+        std::int32_t k = 0;
+        for (const Station& station : observations.stations)
+            for (const ReferenceSighting& reference : station.references)
+                pass.observedAngle(++k, 1) = reference.reading - station.pointReading;
+    }
+
+    pass.approximate = formApproximatePosition(observations.stations[0], observations.stations[1]);
+    if (n == 2) {
+        pass.zeroRedundancy = true;
+        return pass;
+    }
+
+    // Each observed angle is the reference reading minus the station's reading to the point.
+    Matrix conditionMatrix(t, readings);
+    {
+        std::int32_t k = 0;
+        std::int32_t i = 0;
+        for (const Station& station : observations.stations) {
+            ++i;
+            std::int32_t j = 0;
+            for (std::size_t r = 0; r < station.references.size(); ++r) {
+                ++k;
+                ++j;
+                conditionMatrix(k, k + i - j) = -1.0;
+                conditionMatrix(k, k + i) = 1.0;
+            }
+        }
+    }
+    Matrix conditionTranspose(readings, t);
+    transposeMatrix(t, readings, conditionMatrix, conditionTranspose);
+    Matrix conditionCofactor(t, readings);
+    multiplyMatrices(t, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
+    Matrix angleCofactor(t, t);
+    multiplyMatrices(t, readings, t, conditionCofactor, conditionTranspose, angleCofactor);
+    pass.angleWeight = angleCofactor;
+    invertMatrix(t, t, pass.angleWeight);
+
+    pass.designMatrix = Matrix(t, 2);
+    pass.misclosure = Matrix(t, 1);
+    Matrix designTranspose(2, t);
+    Matrix weightedTranspose(2, t);
+    Matrix normalMatrix(2, 2);
+    Matrix absoluteTerms(2, 1);
+    Matrix correction(2, 1);
+    for (std::int32_t counter = 1;; ++counter) {
+        if (counter > iterationLimit) throw Stop({}, {" Processo nao convergente..."});
+        std::int32_t k = 0;
+        for (const Station& station : observations.stations) {
+            const double dM = pass.approximate.m - station.m;
+            const double dP = pass.approximate.p - station.p;
+            const double squareDistance = dM * dM + dP * dP;
+            if (squareDistance == 0)
+                throw Stop("Ponto visado coincide com a estacao " + withoutTrailingBlanks(station.name) + "!");
+            const double bearingToPoint = bearing(dM, dP);
+            for (const ReferenceSighting& reference : station.references) {
+                ++k;
+                const double bearingToReference = bearing(reference.m - station.m, reference.p - station.p);
+                double w = bearingToPoint + (pass.observedAngle(k, 1) - bearingToReference);
+                if (w >= PI) w -= 2.0 * PI;
+                if (w < -PI) w += 2.0 * PI;
+                pass.misclosure(k, 1) = w;
+                pass.designMatrix(k, 1) = -dP / squareDistance;
+                pass.designMatrix(k, 2) = dM / squareDistance;
+            }
+        }
+        transposeMatrix(t, 2, pass.designMatrix, designTranspose);
+        multiplyMatrices(2, t, t, designTranspose, pass.angleWeight, weightedTranspose);
+        multiplyMatrices(2, t, 2, weightedTranspose, pass.designMatrix, normalMatrix);
+        multiplyMatrices(2, t, 1, weightedTranspose, pass.misclosure, absoluteTerms);
+        pass.normalInverse = normalMatrix;
+        invertMatrix(2, 2, pass.normalInverse);
+        multiplyMatrices(2, 2, 1, pass.normalInverse, absoluteTerms, correction);
+        pass.correctionM = correction(1, 1);
+        pass.correctionP = correction(2, 1);
+        // Written so that a correction that is not a number never counts as converged.
+        const bool converged = std::fabs(pass.correctionM) < observations.tolerance &&
+                               std::fabs(pass.correctionP) < observations.tolerance;
+        if (converged) {
+            pass.iterationCount = counter;
+            return pass;
+        }
+        pass.approximate.m += pass.correctionM;
+        pass.approximate.p += pass.correctionP;
+    }
+}
+
+FitTest planimetricFit(const PlanimetricPass& pass, std::int32_t redundancy, double unitVariance) {
+    const std::int32_t t = pass.sightings;
+    FitTest fit;
+    Matrix correction(2, 1);
+    correction(1, 1) = pass.correctionM;
+    correction(2, 1) = pass.correctionP;
+    Matrix designCorrection(t, 1);
+    multiplyMatrices(t, 2, 1, pass.designMatrix, correction, designCorrection);
+    fit.residual = Matrix(t, 1);
+    for (std::int32_t k = 1; k <= t; ++k) fit.residual(k, 1) = pass.misclosure(k, 1) - designCorrection(k, 1);
+    Matrix residualTranspose(1, t);
+    transposeMatrix(t, 1, fit.residual, residualTranspose);
+    Matrix weighted(1, t);
+    multiplyMatrices(1, t, t, residualTranspose, pass.angleWeight, weighted);
+    Matrix quadraticForm(1, 1);
+    multiplyMatrices(1, t, 1, weighted, fit.residual, quadraticForm);
+    fit.aposterioriVariance = quadraticForm(1, 1) / redundancy;
+    fit.testStatistic = fit.aposterioriVariance * redundancy / unitVariance;
+    return fit;
+}
+
+} // namespace interseccao

@@ -1,0 +1,95 @@
+// Product, transpose, LU decomposition and inverse of dense matrices.
+#include "planimetry/matrix.hpp"
+
+#include "run/errors.hpp"
+
+#include <cmath>
+#include <utility>
+
+namespace interseccao {
+
+void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& a, const Matrix& b, Matrix& c) {
+    for (std::int32_t j = 1; j <= n; ++j)
+        for (std::int32_t i = 1; i <= m; ++i) {
+            c(i, j) = 0.0;
+            for (std::int32_t l = 1; l <= k; ++l) c(i, j) += a(i, l) * b(l, j);
+        }
+}
+
+void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& a, Matrix& b) {
+    for (std::int32_t j = 1; j <= n; ++j)
+        for (std::int32_t i = 1; i <= m; ++i) b(j, i) = a(i, j);
+}
+
+void luDecompose(Matrix& a, std::int32_t n, std::int32_t /*dim*/, std::vector<std::int32_t>& pivots) {
+    // The scale store is sized by the order, so any order is handled.
+    std::vector<double> scale(static_cast<std::size_t>(n) + 1, 0.0);
+    for (std::int32_t i = 1; i <= n; ++i) {
+        double largest = 0.0;
+        for (std::int32_t j = 1; j <= n; ++j)
+            if (std::fabs(a(i, j)) > largest) largest = std::fabs(a(i, j));
+        if (largest == 0.0) throw Stop("Matriz singular!");
+        scale[i] = 1.0 / largest;
+    }
+    for (std::int32_t j = 1; j <= n; ++j) {
+        for (std::int32_t i = 1; i < j; ++i) {
+            double s = a(i, j);
+            for (std::int32_t l = 1; l < i; ++l) s = s - a(i, l) * a(l, j);
+            a(i, j) = s;
+        }
+        double best = 0.0;
+        std::int32_t pivotRow = n;
+        for (std::int32_t i = j; i <= n; ++i) {
+            double s = a(i, j);
+            for (std::int32_t l = 1; l < j; ++l) s = s - a(i, l) * a(l, j);
+            a(i, j) = s;
+            const double weight = scale[i] * std::fabs(s);
+            if (weight >= best) {
+                best = weight;
+                pivotRow = i;
+            }
+        }
+        if (pivotRow != j) {
+            for (std::int32_t l = 1; l <= n; ++l) std::swap(a(pivotRow, l), a(j, l));
+            scale[pivotRow] = scale[j];
+        }
+        pivots[j] = pivotRow;
+        if (a(j, j) == 0.0) a(j, j) = 1.0e-20;
+        if (j != n) {
+            const double r = 1.0 / a(j, j);
+            for (std::int32_t i = j + 1; i <= n; ++i) a(i, j) *= r;
+        }
+    }
+}
+
+void invertMatrix(std::int32_t n, std::int32_t dim, Matrix& a) {
+    Matrix y(dim, dim);
+    std::vector<double> col(static_cast<std::size_t>(dim) + 1, 0.0);
+    std::vector<std::int32_t> pivots(static_cast<std::size_t>(dim) + 1, 0);
+    luDecompose(a, n, dim, pivots);
+    for (std::int32_t j = 1; j <= n; ++j) {
+        for (std::int32_t i = 1; i <= n; ++i) col[i] = i == j ? 1.0 : 0.0;
+        std::int32_t first = 0;
+        for (std::int32_t i = 1; i <= n; ++i) {
+            const std::int32_t p = pivots[i];
+            double s = col[p];
+            col[p] = col[i];
+            if (first != 0) {
+                for (std::int32_t l = first; l < i; ++l) s -= a(i, l) * col[l];
+            } else if (s != 0.0) {
+                first = i;
+            }
+            col[i] = s;
+        }
+        for (std::int32_t i = n; i >= 1; --i) {
+            double s = col[i];
+            for (std::int32_t l = i + 1; l <= n; ++l) s -= a(i, l) * col[l];
+            col[i] = s / a(i, i);
+        }
+        for (std::int32_t i = 1; i <= n; ++i) y(i, j) = col[i];
+    }
+    for (std::int32_t i = 1; i <= n; ++i)
+        for (std::int32_t j = 1; j <= n; ++j) a(i, j) = y(i, j);
+}
+
+} // namespace interseccao

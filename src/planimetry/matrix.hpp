@@ -1,0 +1,45 @@
+// Dense matrices with 1-based indices stored column by column, and the routines that work on them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace interseccao {
+
+class Matrix {
+public:
+    Matrix() = default;
+    Matrix(std::int32_t rows, std::int32_t columns)
+        : rows_(rows), columns_(columns),
+          values_(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0.0) {}
+
+    std::int32_t rows() const { return rows_; }
+    std::int32_t columns() const { return columns_; }
+
+    double& operator()(std::int32_t i, std::int32_t j) { return values_[index(i, j)]; }
+    double operator()(std::int32_t i, std::int32_t j) const { return values_[index(i, j)]; }
+
+private:
+    std::size_t index(std::int32_t i, std::int32_t j) const {
+        return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(rows_) + static_cast<std::size_t>(i - 1);
+    }
+
+    std::int32_t rows_ = 0;
+    std::int32_t columns_ = 0;
+    std::vector<double> values_;
+};
+
+// C = A · B for A (m × k) and B (k × n); each sum is accumulated in C(i, j) itself.
+void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& a, const Matrix& b, Matrix& c);
+
+// B = Aᵀ for A (m × n).
+void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& a, Matrix& b);
+
+// Crout's LU decomposition with implicitly scaled partial pivoting; ties go to the later
+// row, an exactly zero pivot becomes 1.0e-20. Stops with "Matriz singular!" on a row of zeros.
+void luDecompose(Matrix& a, std::int32_t n, std::int32_t dim, std::vector<std::int32_t>& pivots);
+
+// Replaces A (order n, laid out for `dim` rows) by its inverse.
+void invertMatrix(std::int32_t n, std::int32_t dim, Matrix& a);
+
+} // namespace interseccao

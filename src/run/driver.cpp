@@ -1,0 +1,126 @@
+// Runs the stages in order over the run's data and ends the run at a stop or a file-layer error.
+#include "run/driver.hpp"
+
+#include "altimetry/height.hpp"
+#include "angles/orientation.hpp"
+#include "planimetry/report.hpp"
+#include "run/errors.hpp"
+#include "run/observation_file.hpp"
+#include "run/output.hpp"
+#include "run/reader.hpp"
+
+#include <iostream>
+#include <optional>
+#include <string_view>
+
+namespace interseccao {
+
+namespace {
+
+constexpr std::size_t fileNameWidth = 72;
+
+// One typed line, or nothing at the end of the input; a CR before the line end is dropped.
+std::optional<std::string> readConsoleLine(std::istream& in) {
+    std::string line;
+    if (!std::getline(in, line) && line.empty()) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+// A file name as typed: its first 72 characters, without trailing blanks.
+std::string readFileName(std::istream& in, std::string_view which) {
+    const std::optional<std::string> line = readConsoleLine(in);
+    if (!line) throw FileError("Erro: a entrada da consola terminou antes do nome do ficheiro de " + std::string(which));
+    std::string name = line->substr(0, fileNameWidth);
+    name.erase(name.find_last_not_of(' ') + 1);
+    if (name.empty()) throw FileError("Erro: o nome do ficheiro de " + std::string(which) + " esta vazio");
+    return name;
+}
+
+void prompt(Output& output, std::ostream& console, std::string_view text) {
+    output.writeConsoleLine("(a\\)", {text});
+    console.flush();
+}
+
+void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, Output& output) {
+    const std::string stars(52, '*');
+    output.writePlainLine(Channel::Console, stars);
+    output.writePlainLine(Channel::Console, "              Interseccao directa");
+    output.writePlainLine(Channel::Console, stars);
+    output.writePlainLine(Channel::Console);
+
+    prompt(output, consoleOut, " Nome do ficheiro de input: ");
+    const std::string observationFileName = readFileName(consoleIn, "input");
+    RecordReader reader(files.readObservationFile(observationFileName), observationFileName);
+    output.writePlainLine(Channel::Console);
+
+    ObservationSet observations;
+    countingPass(reader, observations);
+
+    prompt(output, consoleOut, " Nome do ficheiro de output: ");
+    const std::string reportFileName = readFileName(consoleIn, "output");
+    output.writePlainLine(Channel::Console);
+    // Writing the report over the observation file would destroy the observations.
+    if (files.sameFile(observationFileName, reportFileName))
+        throw Stop("O ficheiro de output nao pode ser o ficheiro de input!");
+    output.attachReport(files.createReport(reportFileName), reportFileName);
+
+    loadingPass(reader, observations);
+    orientStations(reader, observations, output);
+    const PlanimetricResult position = runPlanimetry(observations, output);
+
+    prompt(output, consoleOut, " Quer calcular a cota do ponto visado (S/N)? ");
+    const std::optional<std::string> answer = readConsoleLine(consoleIn);
+    const char heightAnswer = answer && !answer->empty() ? answer->front() : ' ';
+    output.writePlainLine(Channel::Console);
+    if (heightAnswer != 'S' && heightAnswer != 's') return;
+
+    runAltimetry(reader, observations, position, output);
+}
+
+} // namespace
+
+int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors, FileAccess& files) {
+    Output output(consoleOut);
+    try {
+        try {
+            run(consoleIn, consoleOut, files, output);
+        } catch (const Stop& stop) {
+            for (const std::string& line : stop.plainLines()) output.writePlainLine(Channel::Console, line);
+            output.writeStopMessage(stop.message().empty() ? "Stop - Program terminated." : stop.message());
+        }
+        output.flush();
+        return 0;
+    } catch (const FileError& error) {
+        consoleOut.flush();
+        errors << error.what() << '\n';
+        errors.flush();
+        return 2;
+    }
+}
+
+int mainEntry(int argc, char** argv) {
+    constexpr std::string_view usage =
+        "Uso: interseccao [--help | --version]\n"
+        "\n"
+        "Calcula as coordenadas de um ponto visado por interseccao directa a partir de\n"
+        "estacoes de coordenadas conhecidas, com ajustamento por minimos quadrados, e a\n"
+        "sua cota a partir de leituras zenitais. Sem argumentos, pergunta o nome do\n"
+        "ficheiro de observacoes, o nome do ficheiro de relatorio e se deve calcular a cota.\n";
+    if (argc == 2 && std::string_view(argv[1]) == "--help") {
+        std::cout << usage;
+        return 0;
+    }
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "interseccao " << INTERSECCAO_VERSION << '\n';
+        return 0;
+    }
+    if (argc > 1) {
+        std::cerr << usage;
+        return 2;
+    }
+    DiskFiles files;
+    return runProgram(std::cin, std::cout, std::cerr, files);
+}
+
+} // namespace interseccao

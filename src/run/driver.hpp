@@ -1,0 +1,20 @@
+// The run driver: the console dialogue and the stages of a run, in order.
+#pragma once
+
+#include "run/files.hpp"
+
+#include <istream>
+#include <ostream>
+
+namespace interseccao {
+
+// Runs the whole program: console answers from `consoleIn`, console lines to
+// `consoleOut`, file-layer errors to `errors`, files through `files`. Returns the exit
+// status: 0 for a normal end and for every stop, 2 for an error of the file layer.
+int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors, FileAccess& files);
+
+// Handles the command line (--help, --version), then runs the program on the process's
+// console and disk.
+int mainEntry(int argc, char** argv);
+
+} // namespace interseccao

@@ -1,0 +1,58 @@
+// Opens, reads and creates the run's two files and tells when two names are one file.
+#include "run/files.hpp"
+
+#include "run/errors.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace interseccao {
+
+namespace fs = std::filesystem;
+
+std::string DiskFiles::readObservationFile(const std::string& name) {
+    const std::string prefix = "Erro no ficheiro " + name + ": ";
+    std::error_code error;
+    const fs::file_status status = fs::status(name, error);
+    if (!fs::exists(status)) throw FileError(prefix + "o ficheiro de input nao existe");
+    if (fs::is_directory(status)) throw FileError(prefix + "e um directorio, nao um ficheiro de input");
+    std::ifstream in(name, std::ios::binary);
+    if (!in) throw FileError(prefix + "nao foi possivel abrir o ficheiro de input");
+    std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw FileError(prefix + "nao foi possivel ler o ficheiro de input");
+    return contents;
+}
+
+bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
+    std::error_code error;
+    const bool same = fs::equivalent(first, second, error);
+    return !error && same;
+}
+
+std::ostream& DiskFiles::createReport(const std::string& name) {
+    const std::string prefix = "Erro no ficheiro " + name + ": ";
+    std::error_code error;
+    if (fs::is_directory(name, error)) throw FileError(prefix + "e um directorio, nao pode ser o ficheiro de output");
+    auto report = std::make_unique<std::ofstream>(name, std::ios::binary | std::ios::trunc);
+    if (!report->is_open()) throw FileError(prefix + "nao foi possivel criar o ficheiro de output");
+    report_ = std::move(report);
+    return *report_;
+}
+
+std::string MemoryFiles::readObservationFile(const std::string& name) {
+    const auto file = files.find(name);
+    if (file == files.end()) throw FileError("Erro no ficheiro " + name + ": o ficheiro de input nao existe");
+    return file->second;
+}
+
+bool MemoryFiles::sameFile(const std::string& first, const std::string& second) {
+    return first == second && files.contains(first);
+}
+
+std::ostream& MemoryFiles::createReport(const std::string& /*name*/) {
+    report_ = std::make_unique<std::ostringstream>();
+    return *report_;
+}
+
+} // namespace interseccao

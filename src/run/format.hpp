@@ -1,0 +1,37 @@
+// Line layouts: turns a layout such as "('M = ',F12.3,' m')" and its values into one line of text.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace interseccao {
+
+// One value for a layout item: F takes a real, I an integer, A a text.
+using FieldValue = std::variant<double, std::int64_t, std::string_view>;
+
+struct FormattedLine {
+    std::string text;  // without the line end
+    bool open = false; // the layout ends in a backslash: the cursor stays on the line
+};
+
+// Formats one line. Values are consumed in the order of the layout's value items;
+// a missing or mistyped value is a programming error (std::logic_error).
+FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values);
+FormattedLine formatLine(std::string_view layout, std::initializer_list<FieldValue> values);
+
+// Fw.d: rounded to nearest (ties to even on the exact binary value), right-aligned;
+// the zero before the point is dropped when only it does not fit; w asterisks when the
+// number does not fit or is not finite.
+std::string formatReal(double value, int width, int decimals);
+
+// Iw: right-aligned integer; w asterisks when it does not fit.
+std::string formatInteger(std::int64_t value, int width);
+
+// Aw: the first w characters of a longer text, a shorter one right-aligned.
+std::string formatText(std::string_view text, int width);
+
+} // namespace interseccao

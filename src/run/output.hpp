@@ -1,0 +1,42 @@
+// The two output channels, console and report file, and the plain and formatted lines written to them.
+#pragma once
+
+#include "run/format.hpp"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace interseccao {
+
+enum class Channel { Console, Report };
+
+class Output {
+public:
+    explicit Output(std::ostream& console) : console_(console) {}
+
+    // From here on report lines go to `report`; `name` is used in write-error messages.
+    void attachReport(std::ostream& report, std::string name);
+
+    void writeConsoleLine(std::string_view layout, std::initializer_list<FieldValue> values);
+    void writeReportLine(std::string_view layout, std::initializer_list<FieldValue> values);
+    void writeReportLine(std::string_view layout, std::span<const FieldValue> values);
+
+    // One blank and the text; an empty text gives an empty line.
+    void writePlainLine(Channel channel, std::string_view text = {});
+
+    // Writes a stop message as a line of its own, without the leading blank of a plain line.
+    void writeStopMessage(std::string_view message);
+
+    // Flushes both channels; a report that cannot be written is a FileError.
+    void flush();
+
+private:
+    void emit(Channel channel, const FormattedLine& line);
+
+    std::ostream& console_;
+    std::ostream* report_ = nullptr;
+    std::string reportName_;
+};
+
+} // namespace interseccao

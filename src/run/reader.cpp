@@ -1,0 +1,195 @@
+// The free-form reader: tokens, separators, quoted texts, and the checks on numbers.
+#include "run/reader.hpp"
+
+#include "run/errors.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace interseccao {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Shows a bad value in a message: at most 40 bytes, control bytes as '?'.
+std::string quoteValue(std::string_view text) {
+    std::string shown;
+    for (char c : text.substr(0, 40)) shown += (static_cast<unsigned char>(c) < 32 || c == 127) ? '?' : c;
+    if (text.size() > 40) shown += "...";
+    return "\"" + shown + "\"";
+}
+
+bool isIntegerText(std::string_view s) {
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) s.remove_prefix(1);
+    if (s.empty()) return false;
+    for (char c : s)
+        if (!isDigit(c)) return false;
+    return true;
+}
+
+// A decimal number: optional sign, digits with an optional point (or a point and digits),
+// optional exponent introduced by E or D.
+bool isRealText(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        std::size_t exponentDigits = 0;
+        while (i < s.size() && isDigit(s[i])) ++i, ++exponentDigits;
+        if (exponentDigits == 0) return false;
+    }
+    return i == s.size();
+}
+
+bool isRepeatCount(std::string_view s) {
+    const std::size_t star = s.find('*');
+    if (star == 0 || star == std::string_view::npos) return false;
+    for (std::size_t i = 0; i < star; ++i)
+        if (!isDigit(s[i])) return false;
+    return true;
+}
+
+} // namespace
+
+RecordReader::RecordReader(std::string contents, std::string fileName)
+    : contents_(std::move(contents)), fileName_(std::move(fileName)) {
+    if (contents_.starts_with("\xEF\xBB\xBF")) start_ = 3;
+    rewind();
+}
+
+void RecordReader::rewind() {
+    pos_ = start_;
+    line_ = 1;
+    recordStarted_ = false;
+}
+
+void RecordReader::endRecord() {
+    if (recordStarted_) {
+        const std::size_t newline = contents_.find('\n', pos_);
+        if (newline == std::string::npos) {
+            pos_ = contents_.size();
+        } else {
+            pos_ = newline + 1;
+            ++line_;
+        }
+    }
+    recordStarted_ = false;
+}
+
+void RecordReader::fail(std::size_t line, std::string_view problem, std::string_view what) const {
+    std::string message = "Erro no ficheiro " + fileName_;
+    if (line > 0) message += ", linha " + std::to_string(line);
+    message += ": ";
+    message += problem;
+    if (!what.empty()) message += " (" + std::string(what) + ")";
+    throw FileError(message);
+}
+
+void RecordReader::malformed(const Token& token, std::string_view expected, std::string_view what) const {
+    fail(token.line, "esperado " + std::string(expected) + " em vez de " + quoteValue(token.text), what);
+}
+
+RecordReader::Token RecordReader::nextToken(std::string_view expected, std::string_view what) {
+    // Separator: blanks and line ends with at most one comma; a comma before the first
+    // value of a record, or a second comma, would be an empty value.
+    int commas = recordStarted_ ? 0 : 1;
+    while (pos_ < contents_.size()) {
+        const char c = contents_[pos_];
+        if (c == '\n') {
+            ++line_;
+        } else if (c == ',') {
+            if (++commas > 1)
+                fail(line_, "valor vazio entre virgulas; esperado " + std::string(expected), what);
+        } else if (!isBlank(c)) {
+            break;
+        }
+        ++pos_;
+    }
+    if (pos_ >= contents_.size()) {
+        std::string problem = "fim do ficheiro antes do fim do registo; esperado " + std::string(expected);
+        if (contents_.size() == start_) problem = "o ficheiro esta vazio; esperado " + std::string(expected);
+        const std::size_t lastLine = line_ > 1 && (contents_.back() == '\n') ? line_ - 1 : line_;
+        fail(contents_.size() == start_ ? 0 : lastLine, problem, what);
+    }
+    recordStarted_ = true;
+
+    Token token;
+    token.line = line_;
+    const char first = contents_[pos_];
+    if (first == '\'' || first == '"') {
+        // Quoted text: a doubled delimiter stands for one; it must close on its line.
+        unquoted_.clear();
+        std::size_t i = pos_ + 1;
+        for (;;) {
+            if (i >= contents_.size() || contents_[i] == '\n')
+                fail(token.line, "texto entre apostrofos sem apostrofo final; esperado " + std::string(expected), what);
+            if (contents_[i] == first) {
+                if (i + 1 < contents_.size() && contents_[i + 1] == first) {
+                    unquoted_ += first;
+                    i += 2;
+                    continue;
+                }
+                break;
+            }
+            unquoted_ += contents_[i++];
+        }
+        pos_ = i + 1;
+        if (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' && contents_[pos_] != '\n')
+            fail(token.line, "esperado um separador depois do texto entre apostrofos", what);
+        token.text = unquoted_;
+        token.quoted = true;
+        return token;
+    }
+    const std::size_t begin = pos_;
+    while (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' && contents_[pos_] != '\n')
+        ++pos_;
+    token.text = std::string_view(contents_).substr(begin, pos_ - begin);
+    if (token.text.find('/') != std::string_view::npos)
+        fail(token.line, "barra nao permitida em " + quoteValue(token.text) + " (um nome com barra escreve-se entre apostrofos); esperado " + std::string(expected), what);
+    if (isRepeatCount(token.text))
+        fail(token.line, "contagem de repeticao nao permitida em " + quoteValue(token.text) + "; esperado " + std::string(expected), what);
+    return token;
+}
+
+std::string RecordReader::readText(std::size_t width, std::string_view what) {
+    const Token token = nextToken("um texto", what);
+    std::string text(token.text.substr(0, width));
+    text.resize(width, ' ');
+    return text;
+}
+
+std::int32_t RecordReader::readInteger(std::string_view what) {
+    const Token token = nextToken("um numero inteiro", what);
+    if (token.quoted || !isIntegerText(token.text)) malformed(token, "um numero inteiro", what);
+    errno = 0;
+    const std::string text(token.text);
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
+        malformed(token, "um numero inteiro entre -2147483648 e 2147483647", what);
+    return static_cast<std::int32_t>(value);
+}
+
+double RecordReader::readReal(std::string_view what) {
+    const Token token = nextToken("um numero real", what);
+    if (token.quoted || !isRealText(token.text)) malformed(token, "um numero real", what);
+    std::string text(token.text);
+    for (char& c : text)
+        if (c == 'd' || c == 'D') c = 'e';
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (!std::isfinite(value)) malformed(token, "um numero real finito", what);
+    return value;
+}
+
+} // namespace interseccao
