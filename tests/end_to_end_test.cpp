@@ -1,0 +1,70 @@
+// End-to-end cases as data: each folder of tests/cases holds an observation file, the typed
+// answers and the expected console, report and error bytes of a whole run.
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+namespace interseccao::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Files of a case folder: obs.txt (the observation file, named so in the answers),
+// answers.txt, expected-console.txt, and, when a report or an error is expected,
+// expected-report.txt and expected-errors.txt. Any other file is also offered to the
+// run under its own name.
+std::vector<std::string> caseNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(sourceDir() + "/tests/cases"))
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class EndToEnd : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EndToEnd, ConsoleReportAndErrorsMatch) {
+    const fs::path folder = fs::path(sourceDir()) / "tests/cases" / GetParam();
+    MemoryFiles files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "answers.txt" && !name.starts_with("expected-")) files.files[name] = readFile(entry.path());
+    }
+    const RunResult result = runWith(files, readFile(folder / "answers.txt"));
+
+    // INTERSECCAO_UPDATE_CASES=1 rewrites the expectations from the current program;
+    // review every changed byte before committing them.
+    if (std::getenv("INTERSECCAO_UPDATE_CASES") != nullptr) {
+        writeFile(folder / "expected-console.txt", result.console);
+        fs::remove(folder / "expected-report.txt");
+        fs::remove(folder / "expected-errors.txt");
+        if (result.reportCreated) writeFile(folder / "expected-report.txt", result.report);
+        if (!result.errors.empty()) writeFile(folder / "expected-errors.txt", result.errors);
+        GTEST_SKIP() << "expectations rewritten";
+    }
+
+    EXPECT_EQ(result.console, readFile(folder / "expected-console.txt"));
+    const bool reportExpected = fs::exists(folder / "expected-report.txt");
+    EXPECT_EQ(result.reportCreated, reportExpected);
+    if (reportExpected) {
+        EXPECT_EQ(result.report, readFile(folder / "expected-report.txt"));
+    }
+    const bool errorsExpected = fs::exists(folder / "expected-errors.txt");
+    EXPECT_EQ(result.errors, errorsExpected ? readFile(folder / "expected-errors.txt") : std::string());
+    EXPECT_EQ(result.status, errorsExpected ? 2 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, ::testing::ValuesIn(caseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+} // namespace
+} // namespace interseccao::testing

@@ -1,0 +1,31 @@
+// Helpers shared by the tests: in-process runs and file access.
+#pragma once
+
+#include "run/files.hpp"
+
+#include <string>
+
+namespace interseccao::testing {
+
+struct RunResult {
+    int status = 0;
+    std::string console;
+    std::string errors;
+    bool reportCreated = false;
+    std::string report;
+};
+
+// Runs the whole program in process on one observation file, held in memory as
+// "obs.txt", with the console answers given.
+RunResult runWith(const std::string& observations, const std::string& answers);
+
+// Runs the program in process with the given in-memory files.
+RunResult runWith(MemoryFiles& files, const std::string& answers);
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& contents);
+
+// The repository's root directory.
+std::string sourceDir();
+
+} // namespace interseccao::testing
