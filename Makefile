@@ -1,9 +1,10 @@
-# Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test.
+# Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test,
+# `make package` makes the Debian package and `make check-package` installs, tries and removes it.
 BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
 
-.PHONY: all build run test clean
+.PHONY: all build run test package check-package clean
 
 all: build
 
@@ -20,6 +21,14 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+package: build
+	@command -v dpkg-shlibdeps >/dev/null && command -v file >/dev/null || \
+		(apt-get update -qq && apt-get install -y -qq dpkg-dev file >/dev/null)
+	cd $(BUILD) && cpack -G DEB
+
+check-package:
+	packaging/check-package.sh
 
 clean:
 	rm -rf $(BUILD)
