@@ -28,7 +28,10 @@ double firstHeight(const ZenithObservation& first, PlanePoint adjusted) {
     const double d = horizontalDistance(first, adjusted);
     const double h = (first.stationHeight + first.instrumentHeight - first.targetHeight) +
                      d / std::tan(first.zenithReading) + curvatureRefractionCoefficient * (d * d);
-    if (!std::isfinite(h)) throw Stop("Cota aproximada indeterminada!");
+    // A vertical first sight (a reading of 0 or PI) crosses no horizontal distance: its
+    // tangent is 0, or in floating point only nearly so for PI, and the height is undefined.
+    const double z = first.zenithReading;
+    if (z == 0 || std::fabs(z) == PI || !std::isfinite(h)) throw Stop("Cota aproximada indeterminada!");
     return h;
 }
 

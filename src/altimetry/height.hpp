@@ -29,7 +29,8 @@ struct HeightFit {
     double testStatistic = 0;
 };
 
-// H from observation 1 alone; stops with "Cota aproximada indeterminada!" when not finite.
+// H from observation 1 alone; stops with "Cota aproximada indeterminada!" for a vertical
+// first sight or a height that is not finite.
 double firstHeight(const ZenithObservation& first, PlanePoint adjusted);
 
 // One cycle from `height` at the zenith precision `sigma`: iterates until a correction is
