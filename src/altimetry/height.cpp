@@ -270,20 +270,26 @@ void runAltimetry(RecordReader& reader, ObservationSet& observations, const Plan
     output.writePlainLine(Channel::Report);
     if (n <= 1) return;
 
+    const HeightSearch search = searchHeight(observations, position, path);
+    observations.zenithSigma = search.sigma;
+    writeHeightResults(observations, search.sigma, search.cycle, search.fit, output);
+}
+
+HeightSearch searchHeight(const ObservationSet& observations, const PlanimetricResult& position,
+                          ComputationPath path) {
+    const std::int32_t n = observations.zenithObservationCount;
     double height = firstHeight(observations.zenithObservations.front(), position.adjusted);
     const double testValue = chiSquareTestValue(std::int64_t{n} - 1);
-    const double step = precisionStep(unit);
-    HeightCycle cycle;
-    HeightFit fit;
+    const double step = precisionStep(observations.angleUnit);
+    HeightSearch search;
     if (path == ComputationPath::General) {
-        observations.zenithSigma = searchPrecision(observations.zenithSigma, step, [&](double sigma) {
-            cycle = heightCycle(observations, position, height, sigma, path);
-            height = cycle.height;
-            fit = heightFit(cycle, n, sigma * sigma);
-            return !(fit.testStatistic > testValue);
+        search.sigma = searchPrecision(observations.zenithSigma, step, [&](double sigma) {
+            search.cycle = heightCycle(observations, position, height, sigma, path);
+            height = search.cycle.height;
+            search.fit = heightFit(search.cycle, n, sigma * sigma);
+            return !(search.fit.testStatistic > testValue);
         });
-        writeHeightResults(observations, observations.zenithSigma, cycle, fit, output);
-        return;
+        return search;
     }
 
     // Cycles are run only from heights not seen before; the cycle whose results are
@@ -292,7 +298,7 @@ void runAltimetry(RecordReader& reader, ObservationSet& observations, const Plan
     bool lastCycleRun = false;
     double lastStart = height;
     double lastSigma = observations.zenithSigma;
-    observations.zenithSigma = searchPrecision(observations.zenithSigma, step, [&](double sigma) {
+    search.sigma = searchPrecision(observations.zenithSigma, step, [&](double sigma) {
         lastStart = height;
         lastSigma = sigma;
         CycleOutcome outcome;
@@ -300,9 +306,9 @@ void runAltimetry(RecordReader& reader, ObservationSet& observations, const Plan
             outcome = *seen;
             lastCycleRun = false;
         } else {
-            cycle = heightCycle(observations, position, height, sigma, path);
-            fit = heightFit(cycle, n, sigma * sigma);
-            outcome = {cycle.height, fit.varianceFactor};
+            search.cycle = heightCycle(observations, position, height, sigma, path);
+            search.fit = heightFit(search.cycle, n, sigma * sigma);
+            outcome = {search.cycle.height, search.fit.varianceFactor};
             outcomes.add(height, outcome);
             lastCycleRun = true;
         }
@@ -310,10 +316,10 @@ void runAltimetry(RecordReader& reader, ObservationSet& observations, const Plan
         return !(heightTestStatistic(outcome.varianceFactor, n, sigma * sigma) > testValue);
     });
     if (!lastCycleRun) {
-        cycle = heightCycle(observations, position, lastStart, lastSigma, path);
-        fit = heightFit(cycle, n, lastSigma * lastSigma);
+        search.cycle = heightCycle(observations, position, lastStart, lastSigma, path);
+        search.fit = heightFit(search.cycle, n, lastSigma * lastSigma);
     }
-    writeHeightResults(observations, observations.zenithSigma, cycle, fit, output);
+    return search;
 }
 
 } // namespace interseccao

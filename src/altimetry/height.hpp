@@ -48,6 +48,19 @@ HeightFit heightFit(const HeightCycle& cycle, std::int32_t n, double unitVarianc
 // depends on the precision.
 double heightTestStatistic(double varianceFactor, std::int32_t n, double unitVariance);
 
+// The height and the zenith precision that the fit test supports.
+struct HeightSearch {
+    HeightCycle cycle; // the last cycle
+    HeightFit fit;     // its fit
+    double sigma = 0;  // the a-posteriori zenith precision found, radians
+};
+
+// From the first height, cycles of the adjustment with the stepped zenith precision,
+// starting at `observations.zenithSigma`, until the verdict of the fit test changes.
+// Needs two zenith records or more.
+HeightSearch searchHeight(const ObservationSet& observations, const PlanimetricResult& position,
+                          ComputationPath path = ComputationPath::Structured);
+
 // Reads the zenith records, writes the altimetric lines of the report, adjusts the height
 // with its precision search and writes the results. With one record or none it ends
 // after the redundancy line.
