@@ -1,9 +1,10 @@
-# Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test.
+# Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test,
+# `make bench` measures the program on synthetic networks.
 BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
 
-.PHONY: all build run test clean
+.PHONY: all build run test bench clean
 
 all: build
 
@@ -20,6 +21,9 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+bench: build
+	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao $(BUILD)/bench-work
 
 clean:
 	rm -rf $(BUILD)
