@@ -69,7 +69,9 @@ std::string generateNetwork(const NetworkOptions& options) {
         throw std::invalid_argument("at least two stations and one sighting per station");
 
     std::mt19937_64 random(options.seed);
-    const auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
     std::normal_distribution<double> noise(0.0, options.readingNoise / 3600.0); // degrees
 
     const Point sighted{uniform(20000, 60000), uniform(150000, 250000)};
@@ -92,7 +94,8 @@ std::string generateNetwork(const NetworkOptions& options) {
         const std::int32_t sightings =
             std::uniform_int_distribution<std::int32_t>(options.minSightings, options.maxSightings)(random);
         text += format("E%d %.3f %.3f %d ", i, station.m, station.p, sightings);
-        text += horizontalReading(options.unit, wrapDegrees(bearingDegrees(station, sighted) - circleZero + noise(random)));
+        text += horizontalReading(options.unit,
+                                  wrapDegrees(bearingDegrees(station, sighted) - circleZero + noise(random)));
         text += '\n';
         for (std::int32_t j = 1; j <= sightings; ++j) {
             const double referenceDirection = uniform(0, 2 * pi);

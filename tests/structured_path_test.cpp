@@ -95,7 +95,8 @@ class StationWeights : public ::testing::TestWithParam<WeightCase> {};
 
 TEST_P(StationWeights, BlocksMatchTheWholeInversionAndTheRestIsZero) {
     const ObservationSet observations = loadObservations(bench::generateNetwork(GetParam().options));
-    const PlanimetricPass general = adjustPlanimetry(observations, observations.aprioriPrecision, ComputationPath::General);
+    const PlanimetricPass general =
+        adjustPlanimetry(observations, observations.aprioriPrecision, ComputationPath::General);
     const PlanimetricPass structured =
         adjustPlanimetry(observations, observations.aprioriPrecision, ComputationPath::Structured);
 
@@ -228,7 +229,9 @@ TEST_P(BlockProduct, MatchesTheFullProduct) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, BlockProduct, ::testing::ValuesIn(productCases()),
-                         [](const ::testing::TestParamInfo<ProductCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ProductCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // ---------------------------------------------------------------------------------------
 // Both precision searches: the structured path tests one fit per planimetric precision

@@ -223,10 +223,6 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
     }
 }
 
-} // namespace
-
-namespace {
-
 // What the precision search needs of a cycle: the height it ends at and its variance
 // factor; neither depends on the precision the cycle was run at.
 struct CycleOutcome {
@@ -235,7 +231,8 @@ struct CycleOutcome {
 };
 
 // The outcomes of the cycles run so far, by the exact height each started from. Once the
-// height stops changing, every further cycle of a long search is one already run.
+// heights repeat (one value, or a few in turn, as the last bits settle), every further
+// cycle of a long search is one already run.
 class CycleOutcomes {
 public:
     const CycleOutcome* find(double startHeight) const {

@@ -66,9 +66,11 @@ PlanimetricSearch precisionSearch(const ObservationSet& observations, Planimetri
     if (search.pass.path == ComputationPath::Structured) {
         // The residuals and the a-posteriori variance are the same at every precision;
         // each step only divides by its own unit variance.
-        search.fit = planimetricFit(search.pass, redundancy, observations.aprioriPrecision * observations.aprioriPrecision);
-        search.aprioriPrecision = searchPrecision(observations.aprioriPrecision, step, [&](double precision) {
-            search.fit.testStatistic = fitTestStatistic(search.fit.aposterioriVariance, redundancy, precision * precision);
+        const double first = observations.aprioriPrecision;
+        search.fit = planimetricFit(search.pass, redundancy, first * first);
+        search.aprioriPrecision = searchPrecision(first, step, [&](double precision) {
+            search.fit.testStatistic =
+                fitTestStatistic(search.fit.aposterioriVariance, redundancy, precision * precision);
             return !(search.fit.testStatistic > testValue);
         });
         return search;
@@ -166,7 +168,8 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
     output.writeReportLine("(A41)", {"Precisao dos angulos azimutais ajustados:"});
     output.writePlainLine(Channel::Report);
     for (std::int32_t k = 1; k <= t; ++k) {
-        const double angleVariance = varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance); // square degrees
+        const double angleVariance =
+            varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance); // square degrees
         if (unit == AngleUnit::Gon)
             output.writeReportLine("(8X,F7.5,' gon')", {degreesToGon(std::sqrt(angleVariance))});
         else
