@@ -1,10 +1,11 @@
 # Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test,
-# `make package` makes the Debian package and `make check-package` installs, tries and removes it.
+# `make package` makes the Debian package and `make check-package` installs, tries and removes it,
+# `make bench` measures the program on synthetic networks.
 BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
 
-.PHONY: all build run test package check-package clean
+.PHONY: all build run test package check-package bench clean
 
 all: build
 
@@ -29,6 +30,9 @@ package: build
 
 check-package:
 	packaging/check-package.sh
+
+bench: build
+	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao $(BUILD)/bench-work
 
 clean:
 	rm -rf $(BUILD)

@@ -277,7 +277,7 @@ PlanimetricRun runPlanimetricStage(const std::string& contents, PassRepetition r
     loadingPass(reader, observations);
     orientStations(reader, observations, output);
     try {
-        runPlanimetry(observations, output, repetition);
+        runPlanimetry(observations, output, ComputationPath::General, repetition);
     } catch (const Stop&) {
         // Two stations: the approximate position ends the report.
     }

@@ -51,37 +51,20 @@ std::string withoutTrailingBlanks(const std::string& name) {
 
 } // namespace
 
-PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double aprioriPrecision) {
+namespace {
+
+// The weight matrix of the observed angles in full: the raw readings' cofactor matrix
+// carried through the condition matrix, then inverted.
+Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVariance, double unitVariance) {
     const std::int32_t n = observations.stationCount;
     const auto t = static_cast<std::int32_t>(observations.referenceCount);
     const std::int32_t readings = n + t;
-    PlanimetricPass pass;
-    pass.sightings = t;
-
-    // The readings all have the same variance, so their cofactor matrix is the identity
-    // whatever the precision.
-    const double aprioriVariance = aprioriPrecision * aprioriPrecision;
-    pass.unitVariance = aprioriVariance;
     Matrix readingCovariance(readings, readings);
     for (std::int32_t i = 1; i <= readings; ++i) readingCovariance(i, i) = aprioriVariance;
     Matrix readingCofactor(readings, readings);
     for (std::int32_t j = 1; j <= readings; ++j)
         for (std::int32_t i = 1; i <= readings; ++i)
-            readingCofactor(i, j) = readingCovariance(i, j) / pass.unitVariance;
-
-    pass.observedAngle = Matrix(t, 1);
-    {
-        std::int32_t k = 0;
-        for (const Station& station : observations.stations)
-            for (const ReferenceSighting& reference : station.references)
-                pass.observedAngle(++k, 1) = reference.reading - station.pointReading;
-    }
-
-    pass.approximate = formApproximatePosition(observations.stations[0], observations.stations[1]);
-    if (n == 2) {
-        pass.zeroRedundancy = true;
-        return pass;
-    }
+            readingCofactor(i, j) = readingCovariance(i, j) / unitVariance;
 
     // Each observed angle is the reference reading minus the station's reading to the point.
     Matrix conditionMatrix(t, readings);
@@ -105,8 +88,84 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double apri
     multiplyMatrices(t, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
     Matrix angleCofactor(t, t);
     multiplyMatrices(t, readings, t, conditionCofactor, conditionTranspose, angleCofactor);
-    pass.angleWeight = angleCofactor;
-    invertMatrix(t, t, pass.angleWeight);
+    invertMatrix(t, t, angleCofactor);
+    return angleCofactor;
+}
+
+// The same weight matrix one block per station. A station's angles use only its own
+// readings, so its rows of the condition matrix are zero outside its readings and
+// angleCofactor is zero between stations; each block is formed from the station's
+// readings alone with the same routines, and inverted on its own, which gives the values
+// that the inversion of the whole matrix gives on the block, with zeros outside.
+BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations, double aprioriVariance,
+                                        double unitVariance) {
+    BlockDiagonalMatrix weights;
+    for (const Station& station : observations.stations) {
+        const auto s = static_cast<std::int32_t>(station.references.size());
+        const std::int32_t readings = s + 1; // the reading to the point, then one per reference
+        Matrix readingCovariance(readings, readings);
+        for (std::int32_t i = 1; i <= readings; ++i) readingCovariance(i, i) = aprioriVariance;
+        Matrix readingCofactor(readings, readings);
+        for (std::int32_t j = 1; j <= readings; ++j)
+            for (std::int32_t i = 1; i <= readings; ++i)
+                readingCofactor(i, j) = readingCovariance(i, j) / unitVariance;
+        Matrix conditionMatrix(s, readings);
+        for (std::int32_t j = 1; j <= s; ++j) {
+            conditionMatrix(j, 1) = -1.0;
+            conditionMatrix(j, j + 1) = 1.0;
+        }
+        Matrix conditionTranspose(readings, s);
+        transposeMatrix(s, readings, conditionMatrix, conditionTranspose);
+        Matrix conditionCofactor(s, readings);
+        multiplyMatrices(s, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
+        Matrix angleCofactor(s, s);
+        multiplyMatrices(s, readings, s, conditionCofactor, conditionTranspose, angleCofactor);
+        invertMatrix(s, s, angleCofactor);
+        weights.appendBlock(angleCofactor);
+    }
+    return weights;
+}
+
+} // namespace
+
+void multiplyByAngleWeight(const PlanimetricPass& pass, std::int32_t rows, const Matrix& x, Matrix& result) {
+    if (pass.path == ComputationPath::General)
+        multiplyMatrices(rows, pass.sightings, pass.sightings, x, pass.angleWeight, result);
+    else
+        multiplyByBlockDiagonal(rows, x, pass.stationWeights, result);
+}
+
+PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double aprioriPrecision,
+                                 ComputationPath path) {
+    const std::int32_t n = observations.stationCount;
+    const auto t = static_cast<std::int32_t>(observations.referenceCount);
+    PlanimetricPass pass;
+    pass.path = path;
+    pass.sightings = t;
+
+    // The readings all have the same variance, so their cofactor matrix is the identity
+    // whatever the precision.
+    const double aprioriVariance = aprioriPrecision * aprioriPrecision;
+    pass.unitVariance = aprioriVariance;
+
+    pass.observedAngle = Matrix(t, 1);
+    {
+        std::int32_t k = 0;
+        for (const Station& station : observations.stations)
+            for (const ReferenceSighting& reference : station.references)
+                pass.observedAngle(++k, 1) = reference.reading - station.pointReading;
+    }
+
+    pass.approximate = formApproximatePosition(observations.stations[0], observations.stations[1]);
+    if (n == 2) {
+        pass.zeroRedundancy = true;
+        return pass;
+    }
+
+    if (path == ComputationPath::General)
+        pass.angleWeight = fullAngleWeight(observations, aprioriVariance, pass.unitVariance);
+    else
+        pass.stationWeights = stationAngleWeights(observations, aprioriVariance, pass.unitVariance);
 
     pass.designMatrix = Matrix(t, 2);
     pass.misclosure = Matrix(t, 1);
@@ -137,7 +196,7 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double apri
             }
         }
         transposeMatrix(t, 2, pass.designMatrix, designTranspose);
-        multiplyMatrices(2, t, t, designTranspose, pass.angleWeight, weightedTranspose);
+        multiplyByAngleWeight(pass, 2, designTranspose, weightedTranspose);
         multiplyMatrices(2, t, 2, weightedTranspose, pass.designMatrix, normalMatrix);
         multiplyMatrices(2, t, 1, weightedTranspose, pass.misclosure, absoluteTerms);
         pass.normalInverse = normalMatrix;
@@ -170,12 +229,16 @@ FitTest planimetricFit(const PlanimetricPass& pass, std::int32_t redundancy, dou
     Matrix residualTranspose(1, t);
     transposeMatrix(t, 1, fit.residual, residualTranspose);
     Matrix weighted(1, t);
-    multiplyMatrices(1, t, t, residualTranspose, pass.angleWeight, weighted);
+    multiplyByAngleWeight(pass, 1, residualTranspose, weighted);
     Matrix quadraticForm(1, 1);
     multiplyMatrices(1, t, 1, weighted, fit.residual, quadraticForm);
     fit.aposterioriVariance = quadraticForm(1, 1) / redundancy;
-    fit.testStatistic = fit.aposterioriVariance * redundancy / unitVariance;
+    fit.testStatistic = fitTestStatistic(fit.aposterioriVariance, redundancy, unitVariance);
     return fit;
+}
+
+double fitTestStatistic(double aposterioriVariance, std::int32_t redundancy, double unitVariance) {
+    return aposterioriVariance * redundancy / unitVariance;
 }
 
 } // namespace interseccao
