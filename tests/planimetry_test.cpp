@@ -66,7 +66,7 @@ std::vector<StationData> workedPass() {
 
 TEST(PlanimetricPass, WorkedPassConvergesInTwoIterations) {
     // A loose tolerance stops after the first iteration, at the approximate position.
-    const PlanimetricPass first = adjustPlanimetry(makeSet(workedPass(), 1.0), degrees(5.0 / 3600));
+    const PlanimetricPass first = adjustPlanimetry(makeSet(workedPass(), 1.0), degrees(5.0 / 3600), ComputationPath::General);
     EXPECT_EQ(first.iterationCount, 1);
     EXPECT_NEAR(first.approximate.m, 50.0, 1e-9);
     EXPECT_NEAR(first.approximate.p, 50.0, 1e-9);
@@ -95,7 +95,7 @@ TEST(PlanimetricPass, AngleWeightBlocksFollowTheStations) {
     // Station 2, in the middle, has two sightings; the others have one each.
     std::vector<StationData> stationList = workedPass();
     stationList[1].references.push_back({200, 0, 70});
-    const PlanimetricPass pass = adjustPlanimetry(makeSet(stationList, 0.001), degrees(5.0 / 3600));
+    const PlanimetricPass pass = adjustPlanimetry(makeSet(stationList, 0.001), degrees(5.0 / 3600), ComputationPath::General);
     const double third = 1.0 / 3.0;
     const double expected[4][4] = {
         {0.5, 0, 0, 0}, {0, 2 * third, -third, 0}, {0, -third, 2 * third, 0}, {0, 0, 0, 0.5}};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 namespace interseccao {
@@ -20,7 +21,9 @@ public:
     double operator()(std::int32_t i, std::int32_t j) const { return values_[index(i, j)]; }
 
 private:
+    // An index outside the matrix is a programming error, never a silent stray read.
     std::size_t index(std::int32_t i, std::int32_t j) const {
+        if (i < 1 || i > rows_ || j < 1 || j > columns_) throw std::out_of_range("matrix index out of range");
         return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(rows_) + static_cast<std::size_t>(i - 1);
     }
 
