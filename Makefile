@@ -1,9 +1,13 @@
 # Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test.
+# `make sanitize` runs every test under AddressSanitizer and UndefinedBehaviorSanitizer (in
+# build-asan); `make fuzz` fuzzes whole runs for FUZZ_SECONDS seconds with clang's libFuzzer
+# (in build-fuzz).
 BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test clean
+.PHONY: all build run test sanitize fuzz clean
 
 all: build
 
@@ -21,5 +25,20 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
+sanitize:
+	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
+		(apt-get update -qq && apt-get install -y -qq cmake g++ make libgtest-dev libgmock-dev >/dev/null)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON >/dev/null
+	cmake --build build-asan -j2
+	ctest --test-dir build-asan --output-on-failure -j2
+
+# The fuzzer runtime comes with clang's compiler-rt package.
+fuzz:
+	@command -v cmake >/dev/null || (apt-get update -qq && apt-get install -y -qq cmake make >/dev/null)
+	@printf 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n' | \
+		clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null || \
+		(apt-get update -qq && apt-get install -y -qq clang libclang-rt-dev >/dev/null)
+	fuzz/run.sh $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz
