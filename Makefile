@@ -1,11 +1,14 @@
-# Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test,
-# `make package` makes the Debian package and `make check-package` installs, tries and removes it,
-# `make bench` measures the program on synthetic networks.
+# Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test.
+# `make sanitize` runs every test under AddressSanitizer and UndefinedBehaviorSanitizer (in
+# build-asan); `make fuzz` fuzzes whole runs for FUZZ_SECONDS seconds with clang's libFuzzer
+# (in build-fuzz); `make package` makes the Debian package and `make check-package` installs,
+# tries and removes it; `make bench` measures the program on synthetic networks.
 BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test package check-package bench clean
+.PHONY: all build run test sanitize fuzz package check-package bench clean
 
 all: build
 
@@ -34,5 +37,20 @@ check-package:
 bench: build
 	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao $(BUILD)/bench-work
 
+sanitize:
+	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
+		(apt-get update -qq && apt-get install -y -qq cmake g++ make libgtest-dev libgmock-dev >/dev/null)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON >/dev/null
+	cmake --build build-asan -j2
+	ctest --test-dir build-asan --output-on-failure -j2
+
+# The fuzzer runtime comes with clang's compiler-rt package.
+fuzz:
+	@command -v cmake >/dev/null || (apt-get update -qq && apt-get install -y -qq cmake make >/dev/null)
+	@printf 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n' | \
+		clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null || \
+		(apt-get update -qq && apt-get install -y -qq clang libclang-rt-dev >/dev/null)
+	fuzz/run.sh $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz

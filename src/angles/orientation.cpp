@@ -63,6 +63,8 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
     std::vector<double> bearings;
     for (std::int32_t i = 1; i <= observations.stationCount; ++i) {
         const StationRecord record = readStationRecord(reader, unit);
+        // A reading so large that its conversion to radians overflows has no bearing.
+        if (!std::isfinite(record.pointReading)) throw Stop("Valores fora do dominio de calculo!");
         Station station;
         station.name = record.name;
         station.m = record.m;
@@ -74,6 +76,7 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
         bearings.clear();
         for (std::int32_t j = 1; j <= station.sightingCount; ++j) {
             ReferenceSighting reference = readReferenceRecord(reader, unit);
+            if (!std::isfinite(reference.reading)) throw Stop("Valores fora do dominio de calculo!");
             if (reference.m - station.m == 0 && reference.p - station.p == 0)
                 throw Stop("Ponto de referencia " + withoutTrailingBlanks(reference.name) +
                            " coincide com a estacao " + withoutTrailingBlanks(station.name) + "!");

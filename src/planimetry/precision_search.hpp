@@ -1,6 +1,8 @@
 // The stepwise search for the precision of one reading that the fit test supports.
 #pragma once
 
+#include "run/errors.hpp"
+
 namespace interseccao {
 
 // Starting from `precision` (radians), tests one pass at a time with `accepts` and steps
@@ -9,11 +11,18 @@ namespace interseccao {
 // ends, with the precision not stepped, when an accepted precision would step to zero or
 // below, or when a step leaves it unchanged in floating point: without these two ends,
 // residuals of zero would step it through zero forever.
+//
+// After `searchTestLimit` tests with one verdict the precision has moved by 1000 seconds of
+// arc or milligon: it could no longer be printed in the report, and the search would go on
+// for an unbounded number of passes, so the run stops instead.
+inline constexpr int searchTestLimit = 10000;
+
 template <class Accepts>
 double searchPrecision(double precision, double step, Accepts&& accepts) {
     char previous = '?';
     char current = '?';
-    for (;;) {
+    for (int tests = 0;; ++tests) {
+        if (tests == searchTestLimit) throw Stop("Pesquisa da precisao nao convergente!");
         const bool accepted = accepts(precision);
         previous = current;
         current = accepted ? 'a' : 'r';

@@ -136,6 +136,8 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
             z.zenithReading = observations.angleUnit == AngleUnit::Gon ? gonToRadians(reading)
                                                                        : decimalDegreesToRadians(reading);
         }
+        // A reading so large that its conversion to radians overflows has no zenith angle.
+        if (!std::isfinite(z.zenithReading)) throw Stop("Valores fora do dominio de calculo!");
         z.instrumentHeight = reader.readReal("altura do instrumento");
         z.targetHeight = reader.readReal("altura do alvo");
         reader.endRecord();

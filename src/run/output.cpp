@@ -41,7 +41,7 @@ void Output::writeReportLine(std::string_view layout, std::span<const FieldValue
 void Output::writePlainLine(Channel channel, std::string_view text) {
     FormattedLine line;
     if (!text.empty()) {
-        line.text = " ";
+        line.text += ' ';
         line.text += text;
     }
     emit(channel, line);

@@ -1,0 +1,162 @@
+// Files on disk that cannot be read or written: each is a file-layer error with exit status
+// 2 and one line naming the file, never a normal end, and the observation file is never
+// changed by a run.
+#include "support.hpp"
+
+#include "run/driver.hpp"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <algorithm>
+#include <sstream>
+
+namespace interseccao::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder holding "obs.txt", a survey with zenith records, removed afterwards. Its
+// name is short: typed file names are cut to 72 characters.
+class DiskRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int count = 0;
+        folder_ = fs::temp_directory_path() / ("ix" + std::to_string(::getpid()) + "-" + std::to_string(++count));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        observations_ = readFile(sourceDir() + "/tests/cases/gc-survey-height/obs.txt");
+        writeFile(path("obs.txt"), observations_);
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(path("obs.txt"), fs::perms::owner_all, ignored);
+        fs::remove_all(folder_, ignored);
+    }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    RunResult run(const std::string& answers) {
+        DiskFiles files;
+        std::istringstream in(answers);
+        std::ostringstream out, err;
+        RunResult result;
+        result.status = runProgram(in, out, err, files);
+        result.console = out.str();
+        result.errors = err.str();
+        return result;
+    }
+
+    void expectObservationsIntact() { EXPECT_EQ(readFile(path("obs.txt")), observations_); }
+
+    fs::path folder_;
+    std::string observations_;
+};
+
+struct FailureCase {
+    std::string description;
+    // The observation and report names typed, from the test folder; "@" stands for it.
+    std::string observationName;
+    std::string reportName;
+    std::string problem; // after "Erro no ficheiro NAME: "
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.description; }
+
+std::string expand(const std::string& name, const std::string& folder) {
+    std::string s = name;
+    for (std::size_t at; (at = s.find('@')) != std::string::npos;) s.replace(at, 1, folder);
+    return s;
+}
+
+class FileFailure : public DiskRun, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(FileFailure, IsAFileLayerError) {
+    const FailureCase& c = GetParam();
+    if (c.reportName == "/dev/full" && !fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    const std::string observationName = expand(c.observationName, folder_.string());
+    const std::string reportName = expand(c.reportName, folder_.string());
+    const RunResult result = run(observationName + "\n" + reportName + "\nS\n");
+    EXPECT_EQ(result.status, 2);
+    const std::string failing = c.problem.find("input") != std::string::npos ? observationName : reportName;
+    EXPECT_EQ(result.errors, "Erro no ficheiro " + failing + ": " + c.problem + "\n");
+    expectObservationsIntact();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FileFailure,
+    ::testing::Values(
+        FailureCase{"report_on_a_full_device", "@/obs.txt", "/dev/full", "falha ao escrever no ficheiro de output"},
+        FailureCase{"report_in_a_missing_folder", "@/obs.txt", "@/nao-existe/rel.txt",
+                    "nao foi possivel criar o ficheiro de output"},
+        FailureCase{"report_is_a_folder", "@/obs.txt", "@", "e um directorio, nao pode ser o ficheiro de output"},
+        FailureCase{"report_is_the_root_folder", "@/obs.txt", "/", "e um directorio, nao pode ser o ficheiro de output"},
+        FailureCase{"observations_are_a_folder", "@", "@/rel.txt", "e um directorio, nao um ficheiro de input"},
+        FailureCase{"observations_missing", "@/nada.txt", "@/rel.txt", "o ficheiro de input nao existe"},
+        FailureCase{"observations_in_a_missing_folder", "@/nao-existe/obs.txt", "@/rel.txt",
+                    "o ficheiro de input nao existe"}),
+    [](const auto& info) { return info.param.description; });
+
+TEST_F(DiskRun, FullDeviceAtAStopIsAFileLayerError) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    // Two stations: the run writes the short report and stops.
+    writeFile(path("obs.txt"), readFile(sourceDir() + "/tests/cases/two-stations-example/obs.txt"));
+    observations_ = readFile(path("obs.txt"));
+    const RunResult result = run(path("obs.txt") + "\n/dev/full\n");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.errors, "Erro no ficheiro /dev/full: falha ao escrever no ficheiro de output\n");
+    expectObservationsIntact();
+}
+
+TEST_F(DiskRun, UnreadableObservationsAreAFileLayerError) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root from reading";
+    fs::permissions(path("obs.txt"), fs::perms::none);
+    const RunResult result = run(path("obs.txt") + "\n" + path("rel.txt") + "\n");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.errors, "Erro no ficheiro " + path("obs.txt") + ": nao foi possivel abrir o ficheiro de input\n");
+    fs::permissions(path("obs.txt"), fs::perms::owner_all);
+    expectObservationsIntact();
+}
+
+// A report name that designates the observation file, however it is spelt.
+class ReportOverObservations : public DiskRun, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ReportOverObservations, StopsAndLeavesThemIntact) {
+    const std::string& spelling = GetParam();
+    if (spelling == "symbolic link") fs::create_symlink(path("obs.txt"), path("link.txt"));
+    if (spelling == "hard link") fs::create_hard_link(path("obs.txt"), path("link.txt"));
+    fs::create_directories(folder_ / "sub");
+    std::string reportName = path("obs.txt");
+    if (spelling == "dot") reportName = path("./obs.txt");
+    if (spelling == "dot dot") reportName = path("sub/../obs.txt");
+    if (spelling == "double slash") reportName = folder_.string() + "//obs.txt";
+    if (spelling == "symbolic link" || spelling == "hard link") reportName = path("link.txt");
+    const RunResult result = run(path("obs.txt") + "\n" + reportName + "\nS\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.errors, "");
+    EXPECT_TRUE(result.console.ends_with("\r\nO ficheiro de output nao pode ser o ficheiro de input!\r\n"));
+    expectObservationsIntact();
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, ReportOverObservations,
+                         ::testing::Values("same", "dot", "dot dot", "double slash", "symbolic link", "hard link"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
+
+TEST_F(DiskRun, NormalRunWritesTheReportAndLeavesTheObservations) {
+    const RunResult result = run(path("obs.txt") + "\n" + path("rel.txt") + "\nS\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.errors, "");
+    EXPECT_EQ(readFile(path("rel.txt")),
+              readFile(sourceDir() + "/tests/cases/gc-survey-height/expected-report.txt"));
+    expectObservationsIntact();
+}
+
+} // namespace
+} // namespace interseccao::testing
