@@ -285,6 +285,21 @@ PlanimetricRun runPlanimetricStage(const std::string& contents, PassRepetition r
     return {report.str(), observations.aprioriPrecision};
 }
 
+TEST(PrecisionSearch, StopsWhenOneVerdictOutlastsTheTestLimit) {
+    const double step = precisionStep(AngleUnit::DecimalDegrees);
+    int tests = 0;
+    try {
+        searchPrecision(step, step, [&](double) { return ++tests, false; }, 100);
+        ADD_FAILURE() << "no stop";
+    } catch (const Stop& stop) {
+        EXPECT_EQ(stop.message(), "Pesquisa da precisao nao convergente!");
+    }
+    EXPECT_EQ(tests, 100);
+    // A verdict that changes on the last test allowed still ends normally, one step back.
+    tests = 0;
+    EXPECT_NEAR(searchPrecision(step, step, [&](double) { return ++tests == 100; }, 100), 99 * step, 1e-9 * step);
+}
+
 TEST(PrecisionSearch, RerunningEveryPassGivesTheSameReport) {
     // The examples, the reference files (copies of the independently adjusted surveys) and
     // searches that first reject, first accept and accept forever.

@@ -73,6 +73,9 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
         station.pointReading = record.pointReading;
         if (station.sightingCount < 1)
             throw Stop("Estacao " + withoutTrailingBlanks(station.name) + " sem pontos de referencia!");
+        if (station.sightingCount > maxSightingsPerStation)
+            throw Stop("Estacao " + withoutTrailingBlanks(station.name) + " com mais de " +
+                       std::to_string(maxSightingsPerStation) + " pontos de referencia!");
         bearings.clear();
         for (std::int32_t j = 1; j <= station.sightingCount; ++j) {
             ReferenceSighting reference = readReferenceRecord(reader, unit);

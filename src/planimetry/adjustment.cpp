@@ -5,6 +5,7 @@
 #include "run/errors.hpp"
 
 #include <cmath>
+#include <map>
 #include <string>
 
 namespace interseccao {
@@ -96,12 +97,20 @@ Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVarianc
 // readings, so its rows of the condition matrix are zero outside its readings and
 // angleCofactor is zero between stations; each block is formed from the station's
 // readings alone with the same routines, and inverted on its own, which gives the values
-// that the inversion of the whole matrix gives on the block, with zeros outside.
+// that the inversion of the whole matrix gives on the block, with zeros outside. A block
+// depends on the station's number of sightings alone (the readings' cofactor is the
+// identity), so it is formed once for each number.
 BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations, double aprioriVariance,
                                         double unitVariance) {
     BlockDiagonalMatrix weights;
+    std::map<std::int32_t, std::size_t> blockOfSize;
     for (const Station& station : observations.stations) {
         const auto s = static_cast<std::int32_t>(station.references.size());
+        if (const auto earlier = blockOfSize.find(s); earlier != blockOfSize.end()) {
+            weights.repeatBlock(earlier->second);
+            continue;
+        }
+        blockOfSize[s] = weights.blockCount();
         const std::int32_t readings = s + 1; // the reading to the point, then one per reference
         Matrix readingCovariance(readings, readings);
         for (std::int32_t i = 1; i <= readings; ++i) readingCovariance(i, i) = aprioriVariance;

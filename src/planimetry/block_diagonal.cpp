@@ -18,6 +18,14 @@ void BlockDiagonalMatrix::appendBlock(const Matrix& block) {
     order_ += n;
 }
 
+void BlockDiagonalMatrix::repeatBlock(std::size_t earlier) {
+    const std::int32_t n = orders_.at(earlier);
+    starts_.push_back(order_ + 1);
+    orders_.push_back(n);
+    offsets_.push_back(offsets_[earlier]);
+    order_ += n;
+}
+
 void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagonalMatrix& d, Matrix& c) {
     const double notANumber = std::numeric_limits<double>::quiet_NaN();
     // Values that are not finite, per row of A: in the whole row and within the current block.

@@ -8,12 +8,14 @@
 
 namespace interseccao {
 
-// Only the blocks are stored, one after the other, each column by column; every element
-// outside them is an exact zero.
+// Only the blocks are stored, one after the other, each column by column (a repeated
+// block once); every element outside them is an exact zero.
 class BlockDiagonalMatrix {
 public:
     // Appends `block` (square, of its row count) below and to the right of the blocks so far.
     void appendBlock(const Matrix& block);
+    // Appends a copy of block `earlier`, sharing its stored values.
+    void repeatBlock(std::size_t earlier);
 
     std::int32_t order() const { return order_; }
     std::size_t blockCount() const { return starts_.size(); }
