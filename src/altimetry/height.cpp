@@ -115,17 +115,11 @@ HeightFit heightFit(const HeightCycle& cycle, std::int32_t n, double unitVarianc
     HeightFit fit;
     Matrix correction(1, 1);
     correction(1, 1) = cycle.correction;
-    Matrix designCorrection(n, 1);
-    multiplyMatrices(n, 1, 1, cycle.design, correction, designCorrection);
-    fit.residual = Matrix(n, 1);
-    for (std::int32_t i = 1; i <= n; ++i) fit.residual(i, 1) = cycle.misclosure(i, 1) - designCorrection(i, 1);
-    Matrix residualTranspose(1, n);
-    transposeMatrix(n, 1, fit.residual, residualTranspose);
-    Matrix weighted(1, n);
-    multiplyByReadingWeight(cycle, 1, n, residualTranspose, weighted);
-    Matrix quadraticForm(1, 1);
-    multiplyMatrices(1, n, 1, weighted, fit.residual, quadraticForm);
-    fit.varianceFactor = quadraticForm(1, 1) / (n - 1);
+    fit.residual = residuals(n, 1, cycle.misclosure, cycle.design, correction);
+    const double weightedSum = weightedSquareSum(n, fit.residual, [&](const Matrix& row, Matrix& weighted) {
+        multiplyByReadingWeight(cycle, 1, n, row, weighted);
+    });
+    fit.varianceFactor = weightedSum / (n - 1);
     fit.testStatistic = heightTestStatistic(fit.varianceFactor, n, unitVariance);
     return fit;
 }

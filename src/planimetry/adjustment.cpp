@@ -54,18 +54,25 @@ std::string withoutTrailingBlanks(const std::string& name) {
 
 namespace {
 
-// The weight matrix of the observed angles in full: the raw readings' cofactor matrix
-// carried through the condition matrix, then inverted.
-Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVariance, double unitVariance) {
-    const std::int32_t n = observations.stationCount;
-    const auto t = static_cast<std::int32_t>(observations.referenceCount);
-    const std::int32_t readings = n + t;
+// The readings' covariance (the a-priori variance on the diagonal) divided by the variance
+// of unit weight: the identity, since the two variances are the same.
+Matrix readingCofactorMatrix(std::int32_t readings, double aprioriVariance, double unitVariance) {
     Matrix readingCovariance(readings, readings);
     for (std::int32_t i = 1; i <= readings; ++i) readingCovariance(i, i) = aprioriVariance;
     Matrix readingCofactor(readings, readings);
     for (std::int32_t j = 1; j <= readings; ++j)
         for (std::int32_t i = 1; i <= readings; ++i)
             readingCofactor(i, j) = readingCovariance(i, j) / unitVariance;
+    return readingCofactor;
+}
+
+// The weight matrix of the observed angles in full: the raw readings' cofactor matrix
+// carried through the condition matrix, then inverted.
+Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVariance, double unitVariance) {
+    const std::int32_t n = observations.stationCount;
+    const auto t = static_cast<std::int32_t>(observations.referenceCount);
+    const std::int32_t readings = n + t;
+    const Matrix readingCofactor = readingCofactorMatrix(readings, aprioriVariance, unitVariance);
 
     // Each observed angle is the reference reading minus the station's reading to the point.
     Matrix conditionMatrix(t, readings);
@@ -112,12 +119,7 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations, doub
         }
         blockOfSize[s] = weights.blockCount();
         const std::int32_t readings = s + 1; // the reading to the point, then one per reference
-        Matrix readingCovariance(readings, readings);
-        for (std::int32_t i = 1; i <= readings; ++i) readingCovariance(i, i) = aprioriVariance;
-        Matrix readingCofactor(readings, readings);
-        for (std::int32_t j = 1; j <= readings; ++j)
-            for (std::int32_t i = 1; i <= readings; ++i)
-                readingCofactor(i, j) = readingCovariance(i, j) / unitVariance;
+        const Matrix readingCofactor = readingCofactorMatrix(readings, aprioriVariance, unitVariance);
         Matrix conditionMatrix(s, readings);
         for (std::int32_t j = 1; j <= s; ++j) {
             conditionMatrix(j, 1) = -1.0;
@@ -231,17 +233,11 @@ FitTest planimetricFit(const PlanimetricPass& pass, std::int32_t redundancy, dou
     Matrix correction(2, 1);
     correction(1, 1) = pass.correctionM;
     correction(2, 1) = pass.correctionP;
-    Matrix designCorrection(t, 1);
-    multiplyMatrices(t, 2, 1, pass.designMatrix, correction, designCorrection);
-    fit.residual = Matrix(t, 1);
-    for (std::int32_t k = 1; k <= t; ++k) fit.residual(k, 1) = pass.misclosure(k, 1) - designCorrection(k, 1);
-    Matrix residualTranspose(1, t);
-    transposeMatrix(t, 1, fit.residual, residualTranspose);
-    Matrix weighted(1, t);
-    multiplyByAngleWeight(pass, 1, residualTranspose, weighted);
-    Matrix quadraticForm(1, 1);
-    multiplyMatrices(1, t, 1, weighted, fit.residual, quadraticForm);
-    fit.aposterioriVariance = quadraticForm(1, 1) / redundancy;
+    fit.residual = residuals(t, 2, pass.misclosure, pass.designMatrix, correction);
+    const double weightedSum = weightedSquareSum(t, fit.residual, [&](const Matrix& row, Matrix& weighted) {
+        multiplyByAngleWeight(pass, 1, row, weighted);
+    });
+    fit.aposterioriVariance = weightedSum / redundancy;
     fit.testStatistic = fitTestStatistic(fit.aposterioriVariance, redundancy, unitVariance);
     return fit;
 }
