@@ -12,11 +12,6 @@ namespace interseccao {
 
 namespace {
 
-std::string withoutTrailingBlanks(const std::string& name) {
-    const std::size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
-}
-
 double toOutputUnit(AngleUnit unit, double radians) {
     return unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians);
 }

@@ -45,15 +45,6 @@ void writePlanimetricHeading(const ObservationSet& observations, Output& output)
 
 namespace {
 
-std::string withoutTrailingBlanks(const std::string& name) {
-    const std::size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
-}
-
-} // namespace
-
-namespace {
-
 // The readings' covariance (the a-priori variance on the diagonal) divided by the variance
 // of unit weight: the identity, since the two variances are the same.
 Matrix readingCofactorMatrix(std::int32_t readings, double aprioriVariance, double unitVariance) {
