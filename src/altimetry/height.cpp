@@ -9,6 +9,7 @@
 
 #include <bit>
 #include <cmath>
+#include <vector>
 #include <cstdint>
 #include <unordered_map>
 
@@ -134,6 +135,42 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
                         const HeightFit& fit, Output& output) {
     const AngleUnit unit = observations.angleUnit;
     const std::int32_t n = observations.zenithObservationCount;
+    std::vector<double> adjustedAngles(static_cast<std::size_t>(n)); // radians
+    for (std::int32_t i = 1; i <= n; ++i)
+        adjustedAngles[static_cast<std::size_t>(i - 1)] =
+            observations.zenithObservations[static_cast<std::size_t>(i - 1)].zenithReading - fit.residual(i, 1);
+    const double heightVariance = cycle.normalInverse * fit.varianceFactor; // square metres
+    Matrix normalInverse(1, 1);
+    normalInverse(1, 1) = cycle.normalInverse;
+    Matrix designNormal(n, 1);
+    multiplyMatrices(n, 1, 1, cycle.design, normalInverse, designNormal);
+    Matrix designTranspose(1, n);
+    transposeMatrix(n, 1, cycle.design, designTranspose);
+    // Only the diagonal of the adjusted zenith angles' cofactor matrix is printed.
+    Matrix zenithCofactorDiagonal(n, 1);
+    if (cycle.path == ComputationPath::General) {
+        Matrix zenithCofactor(n, n);
+        multiplyMatrices(n, 1, n, designNormal, designTranspose, zenithCofactor);
+        for (std::int32_t i = 1; i <= n; ++i) zenithCofactorDiagonal(i, 1) = zenithCofactor(i, i);
+    } else {
+        zenithCofactorDiagonal = diagonalOfProduct(n, 1, designNormal, designTranspose);
+    }
+    std::vector<double> angleVariances(static_cast<std::size_t>(n)); // square degrees
+    for (std::int32_t i = 1; i <= n; ++i)
+        angleVariances[static_cast<std::size_t>(i - 1)] =
+            varianceToSquareDegrees(zenithCofactorDiagonal(i, 1) * fit.varianceFactor);
+
+    // A height that ran away can leave values without meaning; the report would show them
+    // only as asterisks.
+    bool computable = std::isfinite(sigma) && std::isfinite(cycle.height) && heightVariance >= 0 &&
+                      std::isfinite(heightVariance);
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i - 1);
+        computable = computable && std::isfinite(fit.residual(i, 1)) && std::isfinite(adjustedAngles[k]) &&
+                     angleVariances[k] >= 0 && std::isfinite(angleVariances[k]);
+    }
+    if (!computable) throw Stop(outOfRangeMessage);
+
     if (unit == AngleUnit::Gon)
         output.writeReportLine("('Precisao a posteriori das leituras zenitais: ',F4.1,' mgon')",
                                {radiansToMilligon(sigma)});
@@ -170,9 +207,7 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
 
     output.writeReportLine(unit == AngleUnit::Gon ? "(A28)" : "(A27)", {"Angulos zenitais ajustados:"});
     output.writePlainLine(Channel::Report);
-    for (std::int32_t i = 1; i <= n; ++i) {
-        const double adjusted =
-            observations.zenithObservations[static_cast<std::size_t>(i - 1)].zenithReading - fit.residual(i, 1);
+    for (const double adjusted : adjustedAngles) {
         switch (unit) {
         case AngleUnit::DecimalDegrees:
             output.writeReportLine("(F12.5)", {radiansToDegrees(adjusted)});
@@ -189,30 +224,12 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
     }
     output.writePlainLine(Channel::Report);
 
-    const double heightVariance = cycle.normalInverse * fit.varianceFactor; // square metres
     output.writeReportLine("('Precisao da cota = ',F5.3,' m')", {std::sqrt(heightVariance)});
     output.writePlainLine(Channel::Report);
 
-    Matrix normalInverse(1, 1);
-    normalInverse(1, 1) = cycle.normalInverse;
-    Matrix designNormal(n, 1);
-    multiplyMatrices(n, 1, 1, cycle.design, normalInverse, designNormal);
-    Matrix designTranspose(1, n);
-    transposeMatrix(n, 1, cycle.design, designTranspose);
-    // Only the diagonal of the adjusted zenith angles' cofactor matrix is printed.
-    Matrix zenithCofactorDiagonal(n, 1);
-    if (cycle.path == ComputationPath::General) {
-        Matrix zenithCofactor(n, n);
-        multiplyMatrices(n, 1, n, designNormal, designTranspose, zenithCofactor);
-        for (std::int32_t i = 1; i <= n; ++i) zenithCofactorDiagonal(i, 1) = zenithCofactor(i, i);
-    } else {
-        zenithCofactorDiagonal = diagonalOfProduct(n, 1, designNormal, designTranspose);
-    }
     output.writeReportLine("(A40)", {"Precisao dos angulos zenitais ajustados:"});
     output.writePlainLine(Channel::Report);
-    for (std::int32_t i = 1; i <= n; ++i) {
-        const double variance =
-            varianceToSquareDegrees(zenithCofactorDiagonal(i, 1) * fit.varianceFactor); // square degrees
+    for (const double variance : angleVariances) {
         if (unit == AngleUnit::Gon)
             output.writeReportLine("(8X,F7.5,' gon')", {degreesToGon(std::sqrt(variance))});
         else

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 namespace interseccao {
 
@@ -97,6 +98,41 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
     result.approximate = pass.approximate;
     result.adjusted = {pass.approximate.m + pass.correctionM, pass.approximate.p + pass.correctionP};
 
+    std::vector<double> adjustedAngles(static_cast<std::size_t>(t)); // radians
+    for (std::int32_t k = 1; k <= t; ++k)
+        adjustedAngles[static_cast<std::size_t>(k - 1)] = std::fabs(pass.observedAngle(k, 1) - fit.residual(k, 1));
+    const double variance = fit.aposterioriVariance;
+    const double varianceM = variance * pass.normalInverse(1, 1); // square metres
+    const double varianceP = variance * pass.normalInverse(2, 2);
+    Matrix designNormal(t, 2);
+    multiplyMatrices(t, 2, 2, pass.designMatrix, pass.normalInverse, designNormal);
+    Matrix designTranspose(2, t);
+    transposeMatrix(t, 2, pass.designMatrix, designTranspose);
+    // Only the diagonal of the adjusted angles' cofactor matrix is printed.
+    Matrix angleCofactorDiagonal(t, 1);
+    if (pass.path == ComputationPath::General) {
+        Matrix angleCofactor(t, t);
+        multiplyMatrices(t, 2, t, designNormal, designTranspose, angleCofactor);
+        for (std::int32_t k = 1; k <= t; ++k) angleCofactorDiagonal(k, 1) = angleCofactor(k, k);
+    } else {
+        angleCofactorDiagonal = diagonalOfProduct(t, 2, designNormal, designTranspose);
+    }
+    std::vector<double> angleVariances(static_cast<std::size_t>(t)); // square degrees
+    for (std::int32_t k = 1; k <= t; ++k)
+        angleVariances[static_cast<std::size_t>(k - 1)] = varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance);
+
+    // A diverging adjustment can end in values that have no meaning (overflowed, or the
+    // square root of a negative variance); the report would show them only as asterisks.
+    bool computable = std::isfinite(search.aprioriPrecision) && std::isfinite(result.adjusted.m) &&
+                      std::isfinite(result.adjusted.p) && varianceM >= 0 && std::isfinite(varianceM) &&
+                      varianceP >= 0 && std::isfinite(varianceP);
+    for (std::int32_t k = 1; k <= t; ++k) {
+        const auto i = static_cast<std::size_t>(k - 1);
+        computable = computable && std::isfinite(fit.residual(k, 1)) && std::isfinite(adjustedAngles[i]) &&
+                     angleVariances[i] >= 0 && std::isfinite(angleVariances[i]);
+    }
+    if (!computable) throw Stop(outOfRangeMessage);
+
     if (unit == AngleUnit::Gon)
         output.writeReportLine("('Precisao a posteriori das leituras azimutais: ',F4.1,' mgon')",
                                {radiansToMilligon(search.aprioriPrecision)});
@@ -127,8 +163,7 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
 
     output.writeReportLine("(A28)", {"Angulos azimutais ajustados:"});
     output.writePlainLine(Channel::Report);
-    for (std::int32_t k = 1; k <= t; ++k) {
-        const double adjustedAngle = std::fabs(pass.observedAngle(k, 1) - fit.residual(k, 1));
+    for (const double adjustedAngle : adjustedAngles) {
         switch (unit) {
         case AngleUnit::DecimalDegrees:
             output.writeReportLine("(5X,F10.5,' \xBA')", {radiansToDegrees(adjustedAngle)});
@@ -145,31 +180,13 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
     }
     output.writePlainLine(Channel::Report);
 
-    const double variance = fit.aposterioriVariance;
-    const double varianceM = variance * pass.normalInverse(1, 1);
-    const double varianceP = variance * pass.normalInverse(2, 2);
     output.writeReportLine("('Precisao das coordenadas: em M = ',F5.3,' m; em P = ',F5.3,' m')",
                            {std::sqrt(varianceM), std::sqrt(varianceP)});
     output.writePlainLine(Channel::Report);
 
-    Matrix designNormal(t, 2);
-    multiplyMatrices(t, 2, 2, pass.designMatrix, pass.normalInverse, designNormal);
-    Matrix designTranspose(2, t);
-    transposeMatrix(t, 2, pass.designMatrix, designTranspose);
-    // Only the diagonal of the adjusted angles' cofactor matrix is printed.
-    Matrix angleCofactorDiagonal(t, 1);
-    if (pass.path == ComputationPath::General) {
-        Matrix angleCofactor(t, t);
-        multiplyMatrices(t, 2, t, designNormal, designTranspose, angleCofactor);
-        for (std::int32_t k = 1; k <= t; ++k) angleCofactorDiagonal(k, 1) = angleCofactor(k, k);
-    } else {
-        angleCofactorDiagonal = diagonalOfProduct(t, 2, designNormal, designTranspose);
-    }
     output.writeReportLine("(A41)", {"Precisao dos angulos azimutais ajustados:"});
     output.writePlainLine(Channel::Report);
-    for (std::int32_t k = 1; k <= t; ++k) {
-        const double angleVariance =
-            varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance); // square degrees
+    for (const double angleVariance : angleVariances) {
         if (unit == AngleUnit::Gon)
             output.writeReportLine("(8X,F7.5,' gon')", {degreesToGon(std::sqrt(angleVariance))});
         else

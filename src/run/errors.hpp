@@ -25,6 +25,10 @@ private:
     std::vector<std::string> plainLines_;
 };
 
+// The stop for values beyond what the computation can represent: readings that overflow
+// when converted, an adjustment that diverges to values without meaning.
+inline constexpr const char* outOfRangeMessage = "Valores fora do dominio de calculo!";
+
 // A file that cannot be opened, read or written, or a malformed observation file. The
 // message names the file and, where one applies, the line; the driver writes it on
 // standard error and ends the run with exit status 2.
