@@ -142,19 +142,8 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
     const double heightVariance = cycle.normalInverse * fit.varianceFactor; // square metres
     Matrix normalInverse(1, 1);
     normalInverse(1, 1) = cycle.normalInverse;
-    Matrix designNormal(n, 1);
-    multiplyMatrices(n, 1, 1, cycle.design, normalInverse, designNormal);
-    Matrix designTranspose(1, n);
-    transposeMatrix(n, 1, cycle.design, designTranspose);
     // Only the diagonal of the adjusted zenith angles' cofactor matrix is printed.
-    Matrix zenithCofactorDiagonal(n, 1);
-    if (cycle.path == ComputationPath::General) {
-        Matrix zenithCofactor(n, n);
-        multiplyMatrices(n, 1, n, designNormal, designTranspose, zenithCofactor);
-        for (std::int32_t i = 1; i <= n; ++i) zenithCofactorDiagonal(i, 1) = zenithCofactor(i, i);
-    } else {
-        zenithCofactorDiagonal = diagonalOfProduct(n, 1, designNormal, designTranspose);
-    }
+    const Matrix zenithCofactorDiagonal = adjustedCofactorDiagonal(cycle.path, n, 1, cycle.design, normalInverse);
     std::vector<double> angleVariances(static_cast<std::size_t>(n)); // square degrees
     for (std::int32_t i = 1; i <= n; ++i)
         angleVariances[static_cast<std::size_t>(i - 1)] =

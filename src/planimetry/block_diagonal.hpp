@@ -2,6 +2,7 @@
 #pragma once
 
 #include "planimetry/matrix.hpp"
+#include "run/computation_path.hpp"
 
 #include <cstdint>
 #include <vector>
@@ -48,5 +49,11 @@ void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagona
 // The diagonal of A · B for A (n × k) and B (k × n), as an n × 1 column: element i is
 // summed exactly as multiplyMatrices sums C(i, i).
 Matrix diagonalOfProduct(std::int32_t n, std::int32_t k, const Matrix& a, const Matrix& b);
+
+// The diagonal of A · N⁻¹ · Aᵀ (rows × 1) for a design A (rows × unknowns) and the inverse
+// N⁻¹ of the normal matrix: the cofactors of the adjusted observations, formed as
+// (A · N⁻¹) · Aᵀ; the general path forms the whole product, the structured one its diagonal.
+Matrix adjustedCofactorDiagonal(ComputationPath path, std::int32_t rows, std::int32_t unknowns, const Matrix& design,
+                                const Matrix& normalInverse);
 
 } // namespace interseccao

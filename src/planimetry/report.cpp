@@ -104,19 +104,8 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
     const double variance = fit.aposterioriVariance;
     const double varianceM = variance * pass.normalInverse(1, 1); // square metres
     const double varianceP = variance * pass.normalInverse(2, 2);
-    Matrix designNormal(t, 2);
-    multiplyMatrices(t, 2, 2, pass.designMatrix, pass.normalInverse, designNormal);
-    Matrix designTranspose(2, t);
-    transposeMatrix(t, 2, pass.designMatrix, designTranspose);
     // Only the diagonal of the adjusted angles' cofactor matrix is printed.
-    Matrix angleCofactorDiagonal(t, 1);
-    if (pass.path == ComputationPath::General) {
-        Matrix angleCofactor(t, t);
-        multiplyMatrices(t, 2, t, designNormal, designTranspose, angleCofactor);
-        for (std::int32_t k = 1; k <= t; ++k) angleCofactorDiagonal(k, 1) = angleCofactor(k, k);
-    } else {
-        angleCofactorDiagonal = diagonalOfProduct(t, 2, designNormal, designTranspose);
-    }
+    const Matrix angleCofactorDiagonal = adjustedCofactorDiagonal(pass.path, t, 2, pass.designMatrix, pass.normalInverse);
     std::vector<double> angleVariances(static_cast<std::size_t>(t)); // square degrees
     for (std::int32_t k = 1; k <= t; ++k)
         angleVariances[static_cast<std::size_t>(k - 1)] = varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance);
