@@ -157,8 +157,8 @@ std::string padded(std::string name) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Readings whose conversion to radians overflows stop the run instead of printing bearings
-// or heights that are not numbers.
+// Readings whose conversion to radians overflows, and coordinates whose differences
+// overflow, stop the run instead of printing bearings or heights that are not numbers.
 
 struct OverflowCase {
     std::string survey;
@@ -187,7 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
         OverflowCase{"gc-survey-height", " 87.0804877 ", " 1.7e308 "},                   // zenith
         OverflowCase{"gr-survey-height", " 72.31789\n", " 1.7e308\n"},
         OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1.7e308 36 10.1 "},           // zenith degrees
-        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1e308 1e308 1e308 "}));       // their sum
+        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1e308 1e308 1e308 "},         // their sum
+        // Coordinates whose differences overflow.
+        OverflowCase{"gc-survey-height", "MARCO12 48304.890 186479.686 2 353.2174024\nPICOTO 51793.561 188084.296 ",
+                     "MARCO12 -1.7e308 -1.7e308 2 353.2174024\nPICOTO 1.7e308 1.7e308 "}));
 
 // ---------------------------------------------------------------------------------------
 // Names with bytes above 127 and control characters are kept byte for byte, cut to 12.
