@@ -1,13 +1,14 @@
 # Builds with CMake; `make run` runs the program on the bundled example, `make test` runs every test.
 # `make sanitize` runs every test under AddressSanitizer and UndefinedBehaviorSanitizer (in
 # build-asan); `make fuzz` fuzzes whole runs for FUZZ_SECONDS seconds with clang's libFuzzer
-# (in build-fuzz).
+# (in build-fuzz); `make package` makes the Debian package and `make check-package` installs,
+# tries and removes it; `make bench` measures the program on synthetic networks.
 BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test sanitize fuzz clean
+.PHONY: all build run test sanitize fuzz package check-package bench clean
 
 all: build
 
@@ -24,6 +25,17 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+package: build
+	@command -v dpkg-shlibdeps >/dev/null && command -v file >/dev/null || \
+		(apt-get update -qq && apt-get install -y -qq dpkg-dev file >/dev/null)
+	cd $(BUILD) && cpack -G DEB
+
+check-package:
+	packaging/check-package.sh
+
+bench: build
+	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao $(BUILD)/bench-work
 
 sanitize:
 	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \

@@ -400,8 +400,8 @@ TEST_P(Limits, KeepRunsBounded) {
     EXPECT_NE(result.report.find(c.reportPart), std::string::npos) << result.report;
 }
 
-// Found by fuzzing: a reading thousands of degrees off, so the planimetric search climbed
-// 0.1" at a time without end.
+// Found by fuzzing: a reading thousands of degrees off, so that the planimetric search
+// climbs 0.1" at a time past its bound on the number of tests.
 const std::string climbingSearch =
     "gc 0.001 5\n"
     "V 4\n"
@@ -426,19 +426,18 @@ const std::string climbingSearch =
 INSTANTIATE_TEST_SUITE_P(
     Sizes, Limits,
     ::testing::Values(
-        LimitCase{"readings_100", repeatedSurvey(95, 2), heightQuestion, "Cota ajustada:"},
-        LimitCase{"readings_101", repeatedSurvey(96, 2), "\r\nNumero excessivo de dados\r\n", ""},
-        LimitCase{"zenith_records_20", repeatedSurvey(1, 20), heightQuestion, "Redundancia (altimetria):  19"},
-        LimitCase{"zenith_records_21", repeatedSurvey(1, 21), "\r\nNumero excessivo de dados\r\n",
-                  "Angulos azimutais ajustados:"},
-        // A reading 2 degrees off with an a-priori precision of 0.1": the search would
-        // have to climb for tens of thousands of steps.
-        LimitCase{"runaway_search", replaced(replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 40.5163170\n"),
-                                             "gc 0.001 5\n", "gc 0.001 0.1\n"),
-                  "\r\nPesquisa da precisao nao convergente!\r\n", "Redundancia (planimetria):   2"},
+        LimitCase{"sightings_200", repeatedSurvey(200, 2), heightQuestion, "Cota ajustada:"},
+        LimitCase{"sightings_201", repeatedSurvey(201, 2),
+                  "\r\nEstacao E1 com mais de 200 pontos de referencia!\r\n", ""},
+        LimitCase{"zenith_records_2000", repeatedSurvey(1, 2000), heightQuestion, "Redundancia (altimetria): ***"},
+        // A reading 2 degrees off with an a-priori precision of 0.1": the search climbs for
+        // tens of thousands of steps, and ends.
+        LimitCase{"long_search", replaced(replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 40.5163170\n"),
+                                          "gc 0.001 5\n", "gc 0.001 0.1\n"),
+                  heightQuestion, "Precisao a posteriori das leituras azimutais: "},
         LimitCase{"fuzzed_climbing_search", climbingSearch, "\r\nPesquisa da precisao nao convergente!\r\n",
                   "Redundancia (planimetria):   2"},
-        // The search climbs from 5" for more than 500 steps and ends within its bound.
+        // The search climbs from 5" for more than 500 steps.
         LimitCase{"long_search_in_range", replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 38.5663170\n"),
                   heightQuestion, "Precisao a posteriori das leituras azimutais: 57.9 segundos"}),
     [](const auto& info) { return info.param.description; });

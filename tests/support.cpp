@@ -10,11 +10,11 @@
 
 namespace interseccao::testing {
 
-RunResult runWith(MemoryFiles& files, const std::string& answers) {
+RunResult runWith(MemoryFiles& files, const std::string& answers, ComputationPath path) {
     std::istringstream in(answers);
     std::ostringstream out, err;
     RunResult result;
-    result.status = runProgram(in, out, err, files);
+    result.status = runProgram(in, out, err, files, path);
     result.console = out.str();
     result.errors = err.str();
     result.reportCreated = files.reportCreated();
@@ -22,10 +22,10 @@ RunResult runWith(MemoryFiles& files, const std::string& answers) {
     return result;
 }
 
-RunResult runWith(const std::string& observations, const std::string& answers) {
+RunResult runWith(const std::string& observations, const std::string& answers, ComputationPath path) {
     MemoryFiles files;
     files.files["obs.txt"] = observations;
-    return runWith(files, answers);
+    return runWith(files, answers, path);
 }
 
 std::string readFile(const std::string& path) {

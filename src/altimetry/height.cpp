@@ -7,7 +7,10 @@
 #include "run/errors.hpp"
 #include "run/observation_file.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 namespace interseccao {
 
@@ -28,21 +31,48 @@ double firstHeight(const ZenithObservation& first, PlanePoint adjusted) {
     const double d = horizontalDistance(first, adjusted);
     const double h = (first.stationHeight + first.instrumentHeight - first.targetHeight) +
                      d / std::tan(first.zenithReading) + curvatureRefractionCoefficient * (d * d);
-    if (!std::isfinite(h)) throw Stop("Cota aproximada indeterminada!");
+    // A vertical first sight (a reading of 0 or PI) crosses no horizontal distance: its
+    // tangent is 0, or in floating point only nearly so for PI, and the height is undefined.
+    const double z = first.zenithReading;
+    if (z == 0 || std::fabs(z) == PI || !std::isfinite(h)) throw Stop("Cota aproximada indeterminada!");
     return h;
 }
 
+namespace {
+
+// X · W for X with `rows` rows and n columns, through the cycle's own form of the weights.
+void multiplyByReadingWeight(const HeightCycle& cycle, std::int32_t rows, std::int32_t n, const Matrix& x,
+                             Matrix& result) {
+    if (cycle.path == ComputationPath::General)
+        multiplyMatrices(rows, n, n, x, cycle.weight, result);
+    else
+        multiplyByBlockDiagonal(rows, x, cycle.readingWeights, result);
+}
+
+} // namespace
+
 HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricResult& position, double height,
-                        double sigma) {
+                        double sigma, ComputationPath path) {
     const std::int32_t n = observations.zenithObservationCount;
     const double unitVariance = sigma * sigma;
-    Matrix covariance(n, n);
-    for (std::int32_t i = 1; i <= n; ++i) covariance(i, i) = sigma * sigma;
-    Matrix cofactor(n, n);
-    for (std::int32_t j = 1; j <= n; ++j)
-        for (std::int32_t i = 1; i <= n; ++i) cofactor(i, j) = covariance(i, j) / unitVariance;
-
     HeightCycle cycle;
+    cycle.path = path;
+    Matrix cofactor;
+    if (path == ComputationPath::General) {
+        Matrix covariance(n, n);
+        for (std::int32_t i = 1; i <= n; ++i) covariance(i, i) = sigma * sigma;
+        cofactor = Matrix(n, n);
+        for (std::int32_t j = 1; j <= n; ++j)
+            for (std::int32_t i = 1; i <= n; ++i) cofactor(i, j) = covariance(i, j) / unitVariance;
+    } else {
+        // The readings are uncorrelated and share one variance: the cofactor and weight
+        // matrices are diagonal, and one 1 × 1 block, inverted once, serves every reading.
+        Matrix block(1, 1);
+        block(1, 1) = (sigma * sigma) / unitVariance;
+        invertMatrix(1, 1, block);
+        for (std::int32_t i = 1; i <= n; ++i) cycle.readingWeights.appendBlock(block);
+    }
+
     cycle.height = height;
     cycle.iterationCounter = 1;
     cycle.design = Matrix(n, 1);
@@ -62,10 +92,12 @@ HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricRes
             cycle.design(i, 1) = -d / (d * d + dH * dH);
             cycle.misclosure(i, 1) = z.zenithReading - zeta;
         }
-        cycle.weight = cofactor;
-        invertMatrix(n, n, cycle.weight);
+        if (path == ComputationPath::General) {
+            cycle.weight = cofactor;
+            invertMatrix(n, n, cycle.weight);
+        }
         transposeMatrix(n, 1, cycle.design, designTranspose);
-        multiplyMatrices(1, n, n, designTranspose, cycle.weight, f);
+        multiplyByReadingWeight(cycle, 1, n, designTranspose, f);
         multiplyMatrices(1, n, 1, f, cycle.design, normal);
         multiplyMatrices(1, n, 1, f, cycle.misclosure, absolute);
         // Every station at the point's horizontal position, or an underflow when the
@@ -83,19 +115,17 @@ HeightFit heightFit(const HeightCycle& cycle, std::int32_t n, double unitVarianc
     HeightFit fit;
     Matrix correction(1, 1);
     correction(1, 1) = cycle.correction;
-    Matrix designCorrection(n, 1);
-    multiplyMatrices(n, 1, 1, cycle.design, correction, designCorrection);
-    fit.residual = Matrix(n, 1);
-    for (std::int32_t i = 1; i <= n; ++i) fit.residual(i, 1) = cycle.misclosure(i, 1) - designCorrection(i, 1);
-    Matrix residualTranspose(1, n);
-    transposeMatrix(n, 1, fit.residual, residualTranspose);
-    Matrix weighted(1, n);
-    multiplyMatrices(1, n, n, residualTranspose, cycle.weight, weighted);
-    Matrix quadraticForm(1, 1);
-    multiplyMatrices(1, n, 1, weighted, fit.residual, quadraticForm);
-    fit.varianceFactor = quadraticForm(1, 1) / (n - 1);
-    fit.testStatistic = fit.varianceFactor * (n - 1) / unitVariance;
+    fit.residual = residuals(n, 1, cycle.misclosure, cycle.design, correction);
+    const double weightedSum = weightedSquareSum(n, fit.residual, [&](const Matrix& row, Matrix& weighted) {
+        multiplyByReadingWeight(cycle, 1, n, row, weighted);
+    });
+    fit.varianceFactor = weightedSum / (n - 1);
+    fit.testStatistic = heightTestStatistic(fit.varianceFactor, n, unitVariance);
     return fit;
+}
+
+double heightTestStatistic(double varianceFactor, std::int32_t n, double unitVariance) {
+    return varianceFactor * (n - 1) / unitVariance;
 }
 
 namespace {
@@ -169,12 +199,20 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
     multiplyMatrices(n, 1, 1, cycle.design, normalInverse, designNormal);
     Matrix designTranspose(1, n);
     transposeMatrix(n, 1, cycle.design, designTranspose);
-    Matrix zenithCofactor(n, n);
-    multiplyMatrices(n, 1, n, designNormal, designTranspose, zenithCofactor);
+    // Only the diagonal of the adjusted zenith angles' cofactor matrix is printed.
+    Matrix zenithCofactorDiagonal(n, 1);
+    if (cycle.path == ComputationPath::General) {
+        Matrix zenithCofactor(n, n);
+        multiplyMatrices(n, 1, n, designNormal, designTranspose, zenithCofactor);
+        for (std::int32_t i = 1; i <= n; ++i) zenithCofactorDiagonal(i, 1) = zenithCofactor(i, i);
+    } else {
+        zenithCofactorDiagonal = diagonalOfProduct(n, 1, designNormal, designTranspose);
+    }
     output.writeReportLine("(A40)", {"Precisao dos angulos zenitais ajustados:"});
     output.writePlainLine(Channel::Report);
     for (std::int32_t i = 1; i <= n; ++i) {
-        const double variance = varianceToSquareDegrees(zenithCofactor(i, i) * fit.varianceFactor); // square degrees
+        const double variance =
+            varianceToSquareDegrees(zenithCofactorDiagonal(i, 1) * fit.varianceFactor); // square degrees
         if (unit == AngleUnit::Gon)
             output.writeReportLine("(8X,F7.5,' gon')", {degreesToGon(std::sqrt(variance))});
         else
@@ -182,10 +220,35 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
     }
 }
 
+// What the precision search needs of a cycle: the height it ends at and its variance
+// factor; neither depends on the precision the cycle was run at.
+struct CycleOutcome {
+    double height = 0;
+    double varianceFactor = 0;
+};
+
+// The outcomes of the cycles run so far, by the exact height each started from. Once the
+// heights repeat (one value, or a few in turn, as the last bits settle), every further
+// cycle of a long search is one already run.
+class CycleOutcomes {
+public:
+    const CycleOutcome* find(double startHeight) const {
+        const auto found = outcomes_.find(std::bit_cast<std::uint64_t>(startHeight));
+        return found == outcomes_.end() ? nullptr : &found->second;
+    }
+    void add(double startHeight, CycleOutcome outcome) {
+        // A height that keeps drifting is not worth remembering without end.
+        if (outcomes_.size() < 4096) outcomes_.emplace(std::bit_cast<std::uint64_t>(startHeight), outcome);
+    }
+
+private:
+    std::unordered_map<std::uint64_t, CycleOutcome> outcomes_;
+};
+
 } // namespace
 
 void runAltimetry(RecordReader& reader, ObservationSet& observations, const PlanimetricResult& position,
-                  Output& output) {
+                  Output& output, ComputationPath path) {
     readZenithObservations(reader, observations);
     const std::int32_t n = observations.zenithObservationCount;
     const AngleUnit unit = observations.angleUnit;
@@ -201,18 +264,56 @@ void runAltimetry(RecordReader& reader, ObservationSet& observations, const Plan
     output.writePlainLine(Channel::Report);
     if (n <= 1) return;
 
+    const HeightSearch search = searchHeight(observations, position, path);
+    observations.zenithSigma = search.sigma;
+    writeHeightResults(observations, search.sigma, search.cycle, search.fit, output);
+}
+
+HeightSearch searchHeight(const ObservationSet& observations, const PlanimetricResult& position,
+                          ComputationPath path) {
+    const std::int32_t n = observations.zenithObservationCount;
     double height = firstHeight(observations.zenithObservations.front(), position.adjusted);
     const double testValue = chiSquareTestValue(std::int64_t{n} - 1);
-    HeightCycle cycle;
-    HeightFit fit;
-    observations.zenithSigma = searchPrecision(
-        observations.zenithSigma, precisionStep(unit), [&](double sigma) {
-            cycle = heightCycle(observations, position, height, sigma);
-            height = cycle.height;
-            fit = heightFit(cycle, n, sigma * sigma);
-            return !(fit.testStatistic > testValue);
+    const double step = precisionStep(observations.angleUnit);
+    HeightSearch search;
+    if (path == ComputationPath::General) {
+        search.sigma = searchPrecision(observations.zenithSigma, step, [&](double sigma) {
+            search.cycle = heightCycle(observations, position, height, sigma, path);
+            height = search.cycle.height;
+            search.fit = heightFit(search.cycle, n, sigma * sigma);
+            return !(search.fit.testStatistic > testValue);
         });
-    writeHeightResults(observations, observations.zenithSigma, cycle, fit, output);
+        return search;
+    }
+
+    // Cycles are run only from heights not seen before; the cycle whose results are
+    // reported is run again at the end when its outcome came from an earlier one.
+    CycleOutcomes outcomes;
+    bool lastCycleRun = false;
+    double lastStart = height;
+    double lastSigma = observations.zenithSigma;
+    search.sigma = searchPrecision(observations.zenithSigma, step, [&](double sigma) {
+        lastStart = height;
+        lastSigma = sigma;
+        CycleOutcome outcome;
+        if (const CycleOutcome* seen = outcomes.find(height)) {
+            outcome = *seen;
+            lastCycleRun = false;
+        } else {
+            search.cycle = heightCycle(observations, position, height, sigma, path);
+            search.fit = heightFit(search.cycle, n, sigma * sigma);
+            outcome = {search.cycle.height, search.fit.varianceFactor};
+            outcomes.add(height, outcome);
+            lastCycleRun = true;
+        }
+        height = outcome.height;
+        return !(heightTestStatistic(outcome.varianceFactor, n, sigma * sigma) > testValue);
+    });
+    if (!lastCycleRun) {
+        search.cycle = heightCycle(observations, position, lastStart, lastSigma, path);
+        search.fit = heightFit(search.cycle, n, lastSigma * lastSigma);
+    }
+    return search;
 }
 
 } // namespace interseccao

@@ -12,11 +12,6 @@ namespace interseccao {
 
 namespace {
 
-std::string withoutTrailingBlanks(const std::string& name) {
-    const std::size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
-}
-
 double toOutputUnit(AngleUnit unit, double radians) {
     return unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians);
 }
@@ -73,6 +68,9 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
         station.pointReading = record.pointReading;
         if (station.sightingCount < 1)
             throw Stop("Estacao " + withoutTrailingBlanks(station.name) + " sem pontos de referencia!");
+        if (station.sightingCount > maxSightingsPerStation)
+            throw Stop("Estacao " + withoutTrailingBlanks(station.name) + " com mais de " +
+                       std::to_string(maxSightingsPerStation) + " pontos de referencia!");
         bearings.clear();
         for (std::int32_t j = 1; j <= station.sightingCount; ++j) {
             ReferenceSighting reference = readReferenceRecord(reader, unit);

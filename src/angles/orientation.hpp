@@ -18,9 +18,15 @@ double bearingViaReference(const Station& station, const ReferenceSighting& refe
 // stays 2·PI); otherwise the mean is brought once into [0, 2·PI).
 double meanBearing(std::span<const double> bearings);
 
+// The weights of a station's angles come from a matrix of the order of its sightings,
+// inverted in full: far more sightings than any survey takes would make one run take
+// minutes and gigabytes.
+inline constexpr std::int32_t maxSightingsPerStation = 200;
+
 // Reads every station and reference record, writes the bearing lines on the console and
-// sets each station's mean bearing. Stops on a station without reference sightings and
-// on a reference point at its station's own position.
+// sets each station's mean bearing. Stops on a station without reference sightings or
+// with more than maxSightingsPerStation, and on a reference point at its station's own
+// position.
 void orientStations(RecordReader& reader, ObservationSet& observations, Output& output);
 
 } // namespace interseccao

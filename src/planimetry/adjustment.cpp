@@ -5,6 +5,7 @@
 #include "run/errors.hpp"
 
 #include <cmath>
+#include <map>
 #include <string>
 
 namespace interseccao {
@@ -44,44 +45,25 @@ void writePlanimetricHeading(const ObservationSet& observations, Output& output)
 
 namespace {
 
-std::string withoutTrailingBlanks(const std::string& name) {
-    const std::size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
-}
-
-} // namespace
-
-PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double aprioriPrecision) {
-    const std::int32_t n = observations.stationCount;
-    const auto t = static_cast<std::int32_t>(observations.referenceCount);
-    const std::int32_t readings = n + t;
-    PlanimetricPass pass;
-    pass.sightings = t;
-
-    // The readings all have the same variance, so their cofactor matrix is the identity
-    // whatever the precision.
-    const double aprioriVariance = aprioriPrecision * aprioriPrecision;
-    pass.unitVariance = aprioriVariance;
+// The readings' covariance (the a-priori variance on the diagonal) divided by the variance
+// of unit weight: the identity, since the two variances are the same.
+Matrix readingCofactorMatrix(std::int32_t readings, double aprioriVariance, double unitVariance) {
     Matrix readingCovariance(readings, readings);
     for (std::int32_t i = 1; i <= readings; ++i) readingCovariance(i, i) = aprioriVariance;
     Matrix readingCofactor(readings, readings);
     for (std::int32_t j = 1; j <= readings; ++j)
         for (std::int32_t i = 1; i <= readings; ++i)
-            readingCofactor(i, j) = readingCovariance(i, j) / pass.unitVariance;
+            readingCofactor(i, j) = readingCovariance(i, j) / unitVariance;
+    return readingCofactor;
+}
 
-    pass.observedAngle = Matrix(t, 1);
-    {
-        std::int32_t k = 0;
-        for (const Station& station : observations.stations)
-            for (const ReferenceSighting& reference : station.references)
-                pass.observedAngle(++k, 1) = reference.reading - station.pointReading;
-    }
-
-    pass.approximate = formApproximatePosition(observations.stations[0], observations.stations[1]);
-    if (n == 2) {
-        pass.zeroRedundancy = true;
-        return pass;
-    }
+// The weight matrix of the observed angles in full: the raw readings' cofactor matrix
+// carried through the condition matrix, then inverted.
+Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVariance, double unitVariance) {
+    const std::int32_t n = observations.stationCount;
+    const auto t = static_cast<std::int32_t>(observations.referenceCount);
+    const std::int32_t readings = n + t;
+    const Matrix readingCofactor = readingCofactorMatrix(readings, aprioriVariance, unitVariance);
 
     // Each observed angle is the reference reading minus the station's reading to the point.
     Matrix conditionMatrix(t, readings);
@@ -105,8 +87,87 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double apri
     multiplyMatrices(t, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
     Matrix angleCofactor(t, t);
     multiplyMatrices(t, readings, t, conditionCofactor, conditionTranspose, angleCofactor);
-    pass.angleWeight = angleCofactor;
-    invertMatrix(t, t, pass.angleWeight);
+    invertMatrix(t, t, angleCofactor);
+    return angleCofactor;
+}
+
+// The same weight matrix one block per station. A station's angles use only its own
+// readings, so its rows of the condition matrix are zero outside its readings and
+// angleCofactor is zero between stations; each block is formed from the station's
+// readings alone with the same routines, and inverted on its own, which gives the values
+// that the inversion of the whole matrix gives on the block, with zeros outside. A block
+// depends on the station's number of sightings alone (the readings' cofactor is the
+// identity), so it is formed once for each number.
+BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations, double aprioriVariance,
+                                        double unitVariance) {
+    BlockDiagonalMatrix weights;
+    std::map<std::int32_t, std::size_t> blockOfSize;
+    for (const Station& station : observations.stations) {
+        const auto s = static_cast<std::int32_t>(station.references.size());
+        if (const auto earlier = blockOfSize.find(s); earlier != blockOfSize.end()) {
+            weights.repeatBlock(earlier->second);
+            continue;
+        }
+        blockOfSize[s] = weights.blockCount();
+        const std::int32_t readings = s + 1; // the reading to the point, then one per reference
+        const Matrix readingCofactor = readingCofactorMatrix(readings, aprioriVariance, unitVariance);
+        Matrix conditionMatrix(s, readings);
+        for (std::int32_t j = 1; j <= s; ++j) {
+            conditionMatrix(j, 1) = -1.0;
+            conditionMatrix(j, j + 1) = 1.0;
+        }
+        Matrix conditionTranspose(readings, s);
+        transposeMatrix(s, readings, conditionMatrix, conditionTranspose);
+        Matrix conditionCofactor(s, readings);
+        multiplyMatrices(s, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
+        Matrix angleCofactor(s, s);
+        multiplyMatrices(s, readings, s, conditionCofactor, conditionTranspose, angleCofactor);
+        invertMatrix(s, s, angleCofactor);
+        weights.appendBlock(angleCofactor);
+    }
+    return weights;
+}
+
+} // namespace
+
+void multiplyByAngleWeight(const PlanimetricPass& pass, std::int32_t rows, const Matrix& x, Matrix& result) {
+    if (pass.path == ComputationPath::General)
+        multiplyMatrices(rows, pass.sightings, pass.sightings, x, pass.angleWeight, result);
+    else
+        multiplyByBlockDiagonal(rows, x, pass.stationWeights, result);
+}
+
+PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double aprioriPrecision,
+                                 ComputationPath path) {
+    const std::int32_t n = observations.stationCount;
+    const auto t = static_cast<std::int32_t>(observations.referenceCount);
+    PlanimetricPass pass;
+    pass.path = path;
+    pass.sightings = t;
+
+    // The readings all have the same variance, so their cofactor matrix is the identity
+    // whatever the precision.
+    const double aprioriVariance = aprioriPrecision * aprioriPrecision;
+    pass.unitVariance = aprioriVariance;
+
+    pass.observedAngle = Matrix(t, 1);
+    {
+        std::int32_t k = 0;
+        for (const Station& station : observations.stations)
+            for (const ReferenceSighting& reference : station.references)
+                pass.observedAngle(++k, 1) = reference.reading - station.pointReading;
+    }
+
+    pass.approximate = formApproximatePosition(observations.stations[0], observations.stations[1]);
+    if (n == 2) {
+        pass.zeroRedundancy = true;
+        return pass;
+    }
+
+    if (path == ComputationPath::General)
+        pass.angleWeight = fullAngleWeight(observations, aprioriVariance, pass.unitVariance);
+    else
+        pass.stationWeights = stationAngleWeights(observations, aprioriVariance, pass.unitVariance);
 
     pass.designMatrix = Matrix(t, 2);
     pass.misclosure = Matrix(t, 1);
@@ -137,7 +198,7 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double apri
             }
         }
         transposeMatrix(t, 2, pass.designMatrix, designTranspose);
-        multiplyMatrices(2, t, t, designTranspose, pass.angleWeight, weightedTranspose);
+        multiplyByAngleWeight(pass, 2, designTranspose, weightedTranspose);
         multiplyMatrices(2, t, 2, weightedTranspose, pass.designMatrix, normalMatrix);
         multiplyMatrices(2, t, 1, weightedTranspose, pass.misclosure, absoluteTerms);
         pass.normalInverse = normalMatrix;
@@ -163,19 +224,17 @@ FitTest planimetricFit(const PlanimetricPass& pass, std::int32_t redundancy, dou
     Matrix correction(2, 1);
     correction(1, 1) = pass.correctionM;
     correction(2, 1) = pass.correctionP;
-    Matrix designCorrection(t, 1);
-    multiplyMatrices(t, 2, 1, pass.designMatrix, correction, designCorrection);
-    fit.residual = Matrix(t, 1);
-    for (std::int32_t k = 1; k <= t; ++k) fit.residual(k, 1) = pass.misclosure(k, 1) - designCorrection(k, 1);
-    Matrix residualTranspose(1, t);
-    transposeMatrix(t, 1, fit.residual, residualTranspose);
-    Matrix weighted(1, t);
-    multiplyMatrices(1, t, t, residualTranspose, pass.angleWeight, weighted);
-    Matrix quadraticForm(1, 1);
-    multiplyMatrices(1, t, 1, weighted, fit.residual, quadraticForm);
-    fit.aposterioriVariance = quadraticForm(1, 1) / redundancy;
-    fit.testStatistic = fit.aposterioriVariance * redundancy / unitVariance;
+    fit.residual = residuals(t, 2, pass.misclosure, pass.designMatrix, correction);
+    const double weightedSum = weightedSquareSum(t, fit.residual, [&](const Matrix& row, Matrix& weighted) {
+        multiplyByAngleWeight(pass, 1, row, weighted);
+    });
+    fit.aposterioriVariance = weightedSum / redundancy;
+    fit.testStatistic = fitTestStatistic(fit.aposterioriVariance, redundancy, unitVariance);
     return fit;
+}
+
+double fitTestStatistic(double aposterioriVariance, std::int32_t redundancy, double unitVariance) {
+    return aposterioriVariance * redundancy / unitVariance;
 }
 
 } // namespace interseccao

@@ -21,6 +21,15 @@ void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& a, Matrix& b)
         for (std::int32_t i = 1; i <= m; ++i) b(j, i) = a(i, j);
 }
 
+Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclosure, const Matrix& design,
+                 const Matrix& solution) {
+    Matrix designSolution(rows, 1);
+    multiplyMatrices(rows, unknowns, 1, design, solution, designSolution);
+    Matrix v(rows, 1);
+    for (std::int32_t i = 1; i <= rows; ++i) v(i, 1) = misclosure(i, 1) - designSolution(i, 1);
+    return v;
+}
+
 void luDecompose(Matrix& a, std::int32_t n, std::int32_t /*dim*/, std::vector<std::int32_t>& pivots) {
     // The scale store is sized by the order, so any order is handled.
     std::vector<double> scale(static_cast<std::size_t>(n) + 1, 0.0);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 namespace interseccao {
@@ -20,7 +21,9 @@ public:
     double operator()(std::int32_t i, std::int32_t j) const { return values_[index(i, j)]; }
 
 private:
+    // An index outside the matrix is a programming error, never a silent stray read.
     std::size_t index(std::int32_t i, std::int32_t j) const {
+        if (i < 1 || i > rows_ || j < 1 || j > columns_) throw std::out_of_range("matrix index out of range");
         return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(rows_) + static_cast<std::size_t>(i - 1);
     }
 
@@ -34,6 +37,24 @@ void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matr
 
 // B = Aᵀ for A (m × n).
 void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& a, Matrix& b);
+
+// v = w − A · x for misclosures w (rows × 1), design A (rows × unknowns) and solution x:
+// the observed minus the adjusted values.
+Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclosure, const Matrix& design,
+                 const Matrix& solution);
+
+// vᵀ · W · v for a column v of n values, formed as (vᵀ · W) · v; `multiplyByWeight(x, y)`
+// sets the 1 × n row y to x · W for the 1 × n row x.
+template <class MultiplyByWeight>
+double weightedSquareSum(std::int32_t n, const Matrix& v, MultiplyByWeight&& multiplyByWeight) {
+    Matrix transpose(1, n);
+    transposeMatrix(n, 1, v, transpose);
+    Matrix weighted(1, n);
+    multiplyByWeight(transpose, weighted);
+    Matrix sum(1, 1);
+    multiplyMatrices(1, n, 1, weighted, v, sum);
+    return sum(1, 1);
+}
 
 // Crout's LU decomposition with implicitly scaled partial pivoting; ties go to the later
 // row, an exactly zero pivot becomes 1.0e-20. Stops with "Matriz singular!" on a row of zeros.

@@ -12,17 +12,18 @@ namespace interseccao {
 // below, or when a step leaves it unchanged in floating point: without these two ends,
 // residuals of zero would step it through zero forever.
 //
-// After `searchTestLimit` tests with one verdict the precision has moved by 1000 seconds of
-// arc or milligon: it could no longer be printed in the report, and the search would go on
-// for an unbounded number of passes, so the run stops instead.
-inline constexpr int searchTestLimit = 10000;
+// A search still going after `searchTestLimit` tests has moved the precision by a million
+// seconds of arc or milligon, far beyond any reading and beyond what the report can print,
+// and could go on for an unbounded number of passes (residuals that are not finite reject
+// every precision): the run stops instead.
+inline constexpr long searchTestLimit = 10'000'000;
 
 template <class Accepts>
-double searchPrecision(double precision, double step, Accepts&& accepts) {
+double searchPrecision(double precision, double step, Accepts&& accepts, long testLimit = searchTestLimit) {
     char previous = '?';
     char current = '?';
-    for (int tests = 0;; ++tests) {
-        if (tests == searchTestLimit) throw Stop("Pesquisa da precisao nao convergente!");
+    for (long tests = 0;; ++tests) {
+        if (tests == testLimit) throw Stop("Pesquisa da precisao nao convergente!");
         const bool accepted = accepts(precision);
         previous = current;
         current = accepted ? 'a' : 'r';

@@ -61,16 +61,28 @@ PlanimetricSearch precisionSearch(const ObservationSet& observations, Planimetri
                                   PassRepetition repetition) {
     const std::int32_t redundancy = observations.redundancy;
     const double testValue = chiSquareTestValue(redundancy);
+    const double step = precisionStep(observations.angleUnit);
     PlanimetricSearch search{std::move(firstPass), {}, observations.aprioriPrecision};
-    bool first = true;
-    search.aprioriPrecision = searchPrecision(
-        observations.aprioriPrecision, precisionStep(observations.angleUnit), [&](double precision) {
-            if (!first && repetition == PassRepetition::Rerun)
-                search.pass = adjustPlanimetry(observations, precision);
-            first = false;
-            search.fit = planimetricFit(search.pass, redundancy, precision * precision);
+    if (search.pass.path == ComputationPath::Structured) {
+        // The residuals and the a-posteriori variance are the same at every precision;
+        // each step only divides by its own unit variance.
+        const double first = observations.aprioriPrecision;
+        search.fit = planimetricFit(search.pass, redundancy, first * first);
+        search.aprioriPrecision = searchPrecision(first, step, [&](double precision) {
+            search.fit.testStatistic =
+                fitTestStatistic(search.fit.aposterioriVariance, redundancy, precision * precision);
             return !(search.fit.testStatistic > testValue);
         });
+        return search;
+    }
+    bool first = true;
+    search.aprioriPrecision = searchPrecision(observations.aprioriPrecision, step, [&](double precision) {
+        if (!first && repetition == PassRepetition::Rerun)
+            search.pass = adjustPlanimetry(observations, precision, ComputationPath::General);
+        first = false;
+        search.fit = planimetricFit(search.pass, redundancy, precision * precision);
+        return !(search.fit.testStatistic > testValue);
+    });
     return search;
 }
 
@@ -144,12 +156,20 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
     multiplyMatrices(t, 2, 2, pass.designMatrix, pass.normalInverse, designNormal);
     Matrix designTranspose(2, t);
     transposeMatrix(t, 2, pass.designMatrix, designTranspose);
-    Matrix angleCofactor(t, t);
-    multiplyMatrices(t, 2, t, designNormal, designTranspose, angleCofactor);
+    // Only the diagonal of the adjusted angles' cofactor matrix is printed.
+    Matrix angleCofactorDiagonal(t, 1);
+    if (pass.path == ComputationPath::General) {
+        Matrix angleCofactor(t, t);
+        multiplyMatrices(t, 2, t, designNormal, designTranspose, angleCofactor);
+        for (std::int32_t k = 1; k <= t; ++k) angleCofactorDiagonal(k, 1) = angleCofactor(k, k);
+    } else {
+        angleCofactorDiagonal = diagonalOfProduct(t, 2, designNormal, designTranspose);
+    }
     output.writeReportLine("(A41)", {"Precisao dos angulos azimutais ajustados:"});
     output.writePlainLine(Channel::Report);
     for (std::int32_t k = 1; k <= t; ++k) {
-        const double angleVariance = varianceToSquareDegrees(angleCofactor(k, k) * variance); // square degrees
+        const double angleVariance =
+            varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance); // square degrees
         if (unit == AngleUnit::Gon)
             output.writeReportLine("(8X,F7.5,' gon')", {degreesToGon(std::sqrt(angleVariance))});
         else
@@ -158,9 +178,10 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
     return result;
 }
 
-PlanimetricResult runPlanimetry(ObservationSet& observations, Output& output, PassRepetition repetition) {
+PlanimetricResult runPlanimetry(ObservationSet& observations, Output& output, ComputationPath path,
+                                PassRepetition repetition) {
     writePlanimetricHeading(observations, output);
-    PlanimetricPass first = adjustPlanimetry(observations, observations.aprioriPrecision);
+    PlanimetricPass first = adjustPlanimetry(observations, observations.aprioriPrecision, path);
     if (first.zeroRedundancy) {
         output.writePlainLine(Channel::Report, "Redundancia=0");
         output.writePlainLine(Channel::Report);

@@ -5,9 +5,10 @@
 
 namespace interseccao {
 
-// How the search repeats passes: `Reuse` tests the first pass again at each stepped
-// precision, which gives the same result as `Rerun`, since a pass's coordinates,
-// residuals and weights do not depend on the precision; `Rerun` repeats every pass.
+// How the search of the general computation repeats passes: `Reuse` tests the first pass
+// again at each stepped precision, which gives the same result as `Rerun`, since a pass's
+// coordinates, residuals and weights do not depend on the precision; `Rerun` repeats
+// every pass. The structured computation always reuses the first pass and its fit.
 enum class PassRepetition { Reuse, Rerun };
 
 struct PlanimetricSearch {
@@ -16,7 +17,8 @@ struct PlanimetricSearch {
     double aprioriPrecision; // the a-posteriori precision found, radians
 };
 
-// Runs the search from the first pass; at least one further test follows it.
+// Runs the search from the first pass, in the first pass's computation path; at least
+// one further test follows it.
 PlanimetricSearch precisionSearch(const ObservationSet& observations, PlanimetricPass firstPass,
                                   PassRepetition repetition = PassRepetition::Reuse);
 
@@ -32,6 +34,7 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
 // The whole planimetric stage after the orientation: heading, first pass, search and
 // results. With two stations it writes the approximate position and stops.
 PlanimetricResult runPlanimetry(ObservationSet& observations, Output& output,
+                                ComputationPath path = ComputationPath::Structured,
                                 PassRepetition repetition = PassRepetition::Reuse);
 
 // Length of a name without its trailing blanks (blanks only: 0).

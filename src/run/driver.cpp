@@ -9,6 +9,7 @@
 #include "run/output.hpp"
 #include "run/reader.hpp"
 
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -42,7 +43,8 @@ void prompt(Output& output, std::ostream& console, std::string_view text) {
     console.flush();
 }
 
-void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, Output& output) {
+void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, Output& output,
+         ComputationPath path) {
     const std::string stars(52, '*');
     output.writePlainLine(Channel::Console, stars);
     output.writePlainLine(Channel::Console, "              Interseccao directa");
@@ -67,7 +69,7 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
 
     loadingPass(reader, observations);
     orientStations(reader, observations, output);
-    const PlanimetricResult position = runPlanimetry(observations, output);
+    const PlanimetricResult position = runPlanimetry(observations, output, path);
 
     prompt(output, consoleOut, " Quer calcular a cota do ponto visado (S/N)? ");
     const std::optional<std::string> answer = readConsoleLine(consoleIn);
@@ -75,16 +77,17 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     output.writePlainLine(Channel::Console);
     if (heightAnswer != 'S' && heightAnswer != 's') return;
 
-    runAltimetry(reader, observations, position, output);
+    runAltimetry(reader, observations, position, output, path);
 }
 
 } // namespace
 
-int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors, FileAccess& files) {
+int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors, FileAccess& files,
+               ComputationPath path) {
     Output output(consoleOut);
     try {
         try {
-            run(consoleIn, consoleOut, files, output);
+            run(consoleIn, consoleOut, files, output, path);
         } catch (const Stop& stop) {
             for (const std::string& line : stop.plainLines()) output.writePlainLine(Channel::Console, line);
             output.writeStopMessage(stop.message().empty() ? "Stop - Program terminated." : stop.message());
@@ -119,8 +122,12 @@ int mainEntry(int argc, char** argv) {
         std::cerr << usage;
         return 2;
     }
+    const char* computation = std::getenv("INTERSECCAO_COMPUTATION");
+    const ComputationPath path = computation != nullptr && std::string_view(computation) == "general"
+                                     ? ComputationPath::General
+                                     : ComputationPath::Structured;
     DiskFiles files;
-    return runProgram(std::cin, std::cout, std::cerr, files);
+    return runProgram(std::cin, std::cout, std::cerr, files, path);
 }
 
 } // namespace interseccao

@@ -43,6 +43,8 @@ std::string formatReal(double value, int width, int decimals) {
     if (!std::isfinite(value)) std::abort();
 #endif
     if (!std::isfinite(value)) return std::string(width, '*');
+    // A zero is not below zero: negative zero is written like zero.
+    if (value == 0) value = 0.0;
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     std::string s(buffer);

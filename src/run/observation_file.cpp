@@ -41,14 +41,6 @@ std::size_t reservation(std::int64_t count) {
     return static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, 4096));
 }
 
-// Each step of a precision search repeats a pass of its adjustment, and a search may take
-// thousands of steps: the planimetric pass works on matrices of the order of its readings
-// (stations and reference sightings together), the height pass inverts a matrix of the
-// order of its zenith records at every iteration. These two limits keep the time and
-// memory of a run bounded.
-constexpr std::int64_t planimetricReadingLimit = 100;
-constexpr std::int64_t zenithRecordLimit = 20;
-
 } // namespace
 
 Header readHeader(RecordReader& reader) {
@@ -118,7 +110,6 @@ void loadingPass(RecordReader& reader, ObservationSet& observations) {
     const double variance = precision * precision;
     if (!(precision > 0) || std::fpclassify(variance) != FP_NORMAL)
         throw Stop("Precisao a priori invalida!");
-    if (observations.stationCount + observations.referenceCount > planimetricReadingLimit) throw Stop("Numero excessivo de dados");
     observations.redundancy = observations.stationCount - 2;
     observations.stations.clear();
     observations.stations.reserve(reservation(observations.stationCount));
@@ -152,7 +143,6 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
         reader.endRecord();
         observations.zenithObservations.push_back(std::move(z));
     }
-    if (observations.zenithObservationCount > zenithRecordLimit) throw Stop("Numero excessivo de dados");
 }
 
 } // namespace interseccao

@@ -17,6 +17,12 @@ enum class AngleUnit {
     Gon,            // "gr"
 };
 
+// A name as the messages quote it: without the blanks that pad it to its width.
+inline std::string withoutTrailingBlanks(const std::string& name) {
+    const std::size_t end = name.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
 // The unit of an exact, lower-case two-character code; none for any other code.
 std::optional<AngleUnit> angleUnitFromCode(std::string_view code);
 

@@ -1,0 +1,129 @@
+// Builds a survey that could have been measured: stations 400 m to 4 km around the sighted
+// point, reference points up to 6 km from their station, every circle with its own zero.
+#include "network_generator.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <stdexcept>
+
+namespace interseccao::bench {
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr double curvatureRefraction = 6.82e-08; // metres per square metre, as the program uses it
+
+struct Point {
+    double m = 0;
+    double p = 0;
+};
+
+// Bearing in degrees in [0, 360), clockwise from +P towards +M.
+double bearingDegrees(Point from, Point to) {
+    double b = std::atan2(to.m - from.m, to.p - from.p) * 180.0 / pi;
+    if (b < 0) b += 360.0;
+    return b;
+}
+
+double wrapDegrees(double d) {
+    d = std::fmod(d, 360.0);
+    if (d < 0) d += 360.0;
+    return d;
+}
+
+std::string format(const char* layout, auto... values) {
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, layout, values...);
+    return buffer;
+}
+
+// A horizontal reading in the file's layout.
+std::string horizontalReading(const std::string& unit, double degrees) {
+    if (unit == "gr") return format("%.7f", degrees * 400.0 / 360.0);
+    if (unit == "gs") {
+        // Whole hundredths of a second, so that the seconds never print as 60.00.
+        const auto hundredths = static_cast<long long>(std::llround(degrees * 360000.0)) % (360LL * 360000);
+        return format("%lld %lld %.2f", hundredths / 360000, hundredths / 6000 % 60,
+                      static_cast<double>(hundredths % 6000) / 100.0);
+    }
+    return format("%.7f", degrees);
+}
+
+// A zenith reading in the file's layout ("gs": three reals).
+std::string zenithReading(const std::string& unit, double degrees) {
+    if (unit == "gs") {
+        const auto hundredths = static_cast<long long>(std::llround(degrees * 360000.0));
+        return format("%lld %lld %.2f", hundredths / 360000, hundredths / 6000 % 60,
+                      static_cast<double>(hundredths % 6000) / 100.0);
+    }
+    return horizontalReading(unit, degrees);
+}
+
+} // namespace
+
+std::string generateNetwork(const NetworkOptions& options) {
+    if (options.unit != "gc" && options.unit != "gs" && options.unit != "gr")
+        throw std::invalid_argument("unit must be gc, gs or gr");
+    if (options.stations < 2 || options.minSightings < 1 || options.maxSightings < options.minSightings)
+        throw std::invalid_argument("at least two stations and one sighting per station");
+
+    std::mt19937_64 random(options.seed);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    std::normal_distribution<double> noise(0.0, options.readingNoise / 3600.0); // degrees
+
+    const Point sighted{uniform(20000, 60000), uniform(150000, 250000)};
+    const double sightedHeight = uniform(150, 450);
+
+    std::string text = format("%s %.3f %.1f\n", options.unit.c_str(), options.tolerance, options.precision);
+    text += format("VERTICE %d\n", options.stations);
+
+    std::vector<Point> stations;
+    const double firstDirection = uniform(0, 2 * pi);
+    for (std::int32_t i = 1; i <= options.stations; ++i) {
+        // The first two stations see the point at a good angle: they give its approximate position.
+        const double direction = i == 1   ? firstDirection
+                                 : i == 2 ? firstDirection + uniform(pi / 3, 2 * pi / 3)
+                                          : uniform(0, 2 * pi);
+        const double distance = uniform(400, 4000);
+        const Point station{sighted.m + distance * std::sin(direction), sighted.p + distance * std::cos(direction)};
+        stations.push_back(station);
+        const double circleZero = uniform(0, 360);
+        const std::int32_t sightings =
+            std::uniform_int_distribution<std::int32_t>(options.minSightings, options.maxSightings)(random);
+        text += format("E%d %.3f %.3f %d ", i, station.m, station.p, sightings);
+        text += horizontalReading(options.unit,
+                                  wrapDegrees(bearingDegrees(station, sighted) - circleZero + noise(random)));
+        text += '\n';
+        for (std::int32_t j = 1; j <= sightings; ++j) {
+            const double referenceDirection = uniform(0, 2 * pi);
+            const double referenceDistance = uniform(300, 6000);
+            const Point reference{station.m + referenceDistance * std::sin(referenceDirection),
+                                  station.p + referenceDistance * std::cos(referenceDirection)};
+            text += format("R%d_%d %.3f %.3f ", i, j, reference.m, reference.p);
+            text += horizontalReading(options.unit,
+                                      wrapDegrees(bearingDegrees(station, reference) - circleZero + noise(random)));
+            text += '\n';
+        }
+    }
+
+    text += format("%d\n", options.zenithRecords);
+    for (std::int32_t i = 1; i <= options.zenithRecords; ++i) {
+        const std::size_t s = static_cast<std::size_t>(i - 1) % stations.size();
+        const Point station = stations[s];
+        const double stationHeight = sightedHeight + uniform(-150, 150);
+        const double instrumentHeight = uniform(1.40, 1.65);
+        const double targetHeight = uniform(1.20, 1.60);
+        const double d = std::hypot(station.m - sighted.m, station.p - sighted.p);
+        const double dH = sightedHeight - stationHeight - instrumentHeight + targetHeight - curvatureRefraction * d * d;
+        const double zenith = std::atan2(d, dH) * 180.0 / pi + noise(random);
+        text += format("E%zu %.3f %.3f %.3f ", s + 1, station.m, station.p, stationHeight);
+        text += zenithReading(options.unit, zenith);
+        text += format(" %.3f %.3f\n", instrumentHeight, targetHeight);
+    }
+    return text;
+}
+
+} // namespace interseccao::bench

@@ -1,0 +1,123 @@
+// The line formatter: F, I and A fields, blanks, quoted texts and the open prompt line.
+#include "run/format.hpp"
+#include "run/output.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <tuple>
+#include <string>
+#include <vector>
+
+namespace interseccao {
+namespace {
+
+struct RealCase {
+    double value;
+    int width;
+    int decimals;
+    const char* expected;
+};
+
+TEST(FormatReal, RoundsAndAlignsInItsField) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<RealCase> cases = {
+        {0.0123, 5, 3, "0.012"},
+        {12.5, 5, 3, "*****"},          // 12.500 needs six characters
+        {-1234.5678, 12, 3, "   -1234.568"},
+        {90.0, 11, 6, "  90.000000"},
+        {2.25, 5, 1, "  2.2"},          // a tie on the exact binary value goes to even
+        {2.35, 5, 1, "  2.4"},          // 2.35 is stored a little above 2.35
+        {0.125, 5, 2, " 0.12"},
+        {0.375, 5, 2, " 0.38"},
+        {-0.0123, 5, 3, "-.012"},       // one character short: the zero before the point goes
+        {0.5, 2, 1, ".5"},
+        {-0.5, 2, 1, "**"},
+        {-0.001, 5, 2, "-0.00"},        // rounds to zero from below: the sign stays
+        {-0.0, 5, 2, " 0.00"},          // negative zero is not below zero
+        {0.0, 5, 3, "0.000"},
+        {99.96, 5, 1, "100.0"},         // rounding carries into a new digit that still fits
+        {999.96, 5, 1, "*****"},        // ... and one that does not
+        {59.96, 5, 1, " 60.0"},
+        {std::nan(""), 5, 1, "*****"},
+        {inf, 11, 6, "***********"},
+        {-inf, 3, 1, "***"},
+    };
+    for (const RealCase& c : cases)
+        EXPECT_EQ(formatReal(c.value, c.width, c.decimals), c.expected)
+            << c.value << " in F" << c.width << "." << c.decimals;
+}
+
+TEST(FormatInteger, RightAlignsOrFillsWithAsterisks) {
+    const std::vector<std::tuple<std::int64_t, int, const char*>> cases = {
+        {0, 3, "  0"}, {999, 3, "999"}, {1000, 3, "***"}, {-99, 3, "-99"},
+        {-100, 3, "***"}, {7, 1, "7"}, {-1, 1, "*"}, {2, 3, "  2"},
+    };
+    for (const auto& [value, width, expected] : cases)
+        EXPECT_EQ(formatInteger(value, width), expected) << value << " in I" << width;
+}
+
+TEST(FormatText, CutsLongTextsAndRightAlignsShortOnes) {
+    const std::string name = "ABC         "; // a 12-character name
+    const std::vector<std::tuple<std::string, int, std::string>> cases = {
+        {name, 5, "ABC  "},
+        {name, 12, name},
+        {name, 3, "ABC"},
+        {name, 1, "A"},
+        {"Angulos zenitais ajustados:", 28, " Angulos zenitais ajustados:"},
+        {"", 3, "   "},
+        {std::string(72, '*'), 72, std::string(72, '*')},
+    };
+    for (const auto& [text, width, expected] : cases)
+        EXPECT_EQ(formatText(text, width), expected) << "\"" << text << "\" in A" << width;
+}
+
+struct LineCase {
+    const char* layout;
+    std::vector<FieldValue> values;
+    std::string expected;
+    bool open;
+};
+
+TEST(FormatLine, BuildsWholeLinesFromTheirItems) {
+    const std::string stars(72, '*');
+    const std::vector<LineCase> cases = {
+        {"(5X,F7.2,' \"')", {1.5}, "        1.50 \"", false},
+        {"('Precisao da cota = ',F5.3,' m')", {0.0123}, "Precisao da cota = 0.012 m", false},
+        {"(5X,I3,I3,F5.1)", {std::int64_t{12}, std::int64_t{30}, 0.0}, "      12 30  0.0", false},
+        {"('     M(',A5,') = ',F12.3,' m')", {"ABC         ", 50.0}, "     M(ABC  ) =       50.000 m", false},
+        {"('     M(',A3,') = ',F12.3,' m')", {"ABC         ", -1234.5678}, "     M(ABC) =    -1234.568 m", false},
+        {"('Redundancia (planimetria): ',I3)", {std::int64_t{1}}, "Redundancia (planimetria):   1", false},
+        {"(' Mp=',F12.3,' m',' ;Pp=',F12.3,' m')", {1234.5678, -98.7654},
+         " Mp=    1234.568 m ;Pp=     -98.765 m", false},
+        {"('    Rumo de ',A12,' para ',A12,' a partir de ',A12,'=',F11.6)",
+         {"E1          ", "V           ", "R1          ", 45.0},
+         "    Rumo de E1           para V            a partir de R1          =  45.000000", false},
+        {"('a, b (c)',A)", {"E1          "}, "a, b (c)E1          ", false}, // A alone: the whole text
+        {"(A72)", {stars}, stars, false},
+        {"(a\\)", {" Nome do ficheiro de input: "}, " Nome do ficheiro de input: ", true},
+        {"('x',\\)", {}, "x", true},
+    };
+    for (const LineCase& c : cases) {
+        const FormattedLine line = formatLine(c.layout, c.values);
+        EXPECT_EQ(line.text, c.expected) << c.layout;
+        EXPECT_EQ(line.open, c.open) << c.layout;
+    }
+}
+
+TEST(Output, PromptStaysOpenAndLinesEndInCarriageReturnLineFeed) {
+    std::ostringstream console;
+    Output output(console);
+    output.writeConsoleLine("(a\\)", {" Nome do ficheiro de input: "});
+    output.writePlainLine(Channel::Console);
+    output.writePlainLine(Channel::Console, "Opcao de unidade angular invalida!");
+    output.writeStopMessage("Matriz singular!");
+    EXPECT_EQ(console.str(), " Nome do ficheiro de input: \r\n"
+                             " Opcao de unidade angular invalida!\r\n"
+                             "Matriz singular!\r\n");
+}
+
+} // namespace
+} // namespace interseccao
