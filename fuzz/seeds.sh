@@ -6,10 +6,13 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$1"
 mkdir -p "$out"
-for example in "$root"/examples/*.txt; do
-    { printf 'obs.txt\nrel.txt\nS\n\0'; cat "$example"; } >"$out/example-$(basename "$example" .txt)"
+for example in "$root"/examples/*.txt "$root"/examples/*/*.txt; do
+    { printf 'obs.txt\nrel.txt\nS\n\0'; cat "$example"; } >"$out/example-$(basename "$(dirname "$example")")-$(basename "$example" .txt)"
 done
+# A case names its observation file in its first answer; the fuzz target calls it obs.txt.
 for case in "$root"/tests/cases/*/; do
     name="$(basename "$case")"
-    { cat "$case/answers.txt"; printf '\0'; cat "$case/obs.txt"; } >"$out/case-$name"
+    observations="$case/$(head -n 1 "$case/answers.txt" | tr -d '\r')"
+    [ -f "$observations" ] || continue
+    { printf 'obs.txt\n'; tail -n +2 "$case/answers.txt"; printf '\0'; cat "$observations"; } >"$out/case-$name"
 done

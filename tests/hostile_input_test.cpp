@@ -157,8 +157,8 @@ std::string padded(std::string name) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Readings whose conversion to radians overflows stop the run instead of printing bearings
-// or heights that are not numbers.
+// Readings whose conversion to radians overflows, and coordinates whose differences
+// overflow, stop the run instead of printing bearings or heights that are not numbers.
 
 struct OverflowCase {
     std::string survey;
@@ -187,7 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
         OverflowCase{"gc-survey-height", " 87.0804877 ", " 1.7e308 "},                   // zenith
         OverflowCase{"gr-survey-height", " 72.31789\n", " 1.7e308\n"},
         OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1.7e308 36 10.1 "},           // zenith degrees
-        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1e308 1e308 1e308 "}));       // their sum
+        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1e308 1e308 1e308 "},         // their sum
+        // Coordinates whose differences overflow.
+        OverflowCase{"gc-survey-height", "MARCO12 48304.890 186479.686 2 353.2174024\nPICOTO 51793.561 188084.296 ",
+                     "MARCO12 -1.7e308 -1.7e308 2 353.2174024\nPICOTO 1.7e308 1.7e308 "}));
 
 // ---------------------------------------------------------------------------------------
 // Names with bytes above 127 and control characters are kept byte for byte, cut to 12.
@@ -397,6 +400,29 @@ TEST_P(Limits, KeepRunsBounded) {
     EXPECT_NE(result.report.find(c.reportPart), std::string::npos) << result.report;
 }
 
+// Found by fuzzing: a reading thousands of degrees off, so that the planimetric search
+// climbs 0.1" at a time past its bound on the number of tests.
+const std::string climbingSearch =
+    "gc 0.001 5\n"
+    "V 4\n"
+    "S1   419005.640 102611.275 2 34.8367900\n"
+    "T1   40288.914 103987.402 298.0533365\n"
+    "T2   43126.733 101154.560 127.6783739\n"
+    "S2   43950.118 102870.493 2 45.6253547\n"
+    "T2   43126.733 101154.560 313.9332058\n"
+    "T3   45411.207 104120.884 157.7425692\n"
+    "S3   43602.905 104390.067 2 124.0125770\n"
+    "T3   45411.207 104120.884 2.4153214\n"
+    "T4   42350.616 105802.118 222.3820774\n"
+    "S4   41988.472 104120.350 2 170.1228354\n"
+    "T4   42350.616 105802.118 53.5515186\n"
+    "T1   40288.914 103982.34 7006.9273659\n"
+    "4\n"
+    "S1   41905.640 102611.275 55.310 88.5249239 1.473 1.258\n"
+    "S2   43950.118 102870.493 61.880 88.8563009 1.499 1.309\n"
+    "S3   43602.905 104390.067 102.470 90.7037183 1.501 1.433\n"
+    "S4   41988.472 104120.350 74.900 89.3208205 1*482 1.383\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Sizes, Limits,
     ::testing::Values(
@@ -409,8 +435,11 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"long_search", replaced(replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 40.5163170\n"),
                                           "gc 0.001 5\n", "gc 0.001 0.1\n"),
                   heightQuestion, "Precisao a posteriori das leituras azimutais: "},
-        LimitCase{"long_search_in_range", replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 38.5263170\n"),
-                  heightQuestion, "Precisao a posteriori das leituras azimutais: "}),
+        LimitCase{"fuzzed_climbing_search", climbingSearch, "\r\nPesquisa da precisao nao convergente!\r\n",
+                  "Redundancia (planimetria):   2"},
+        // The search climbs from 5" for more than 500 steps.
+        LimitCase{"long_search_in_range", replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 38.5663170\n"),
+                  heightQuestion, "Precisao a posteriori das leituras azimutais: 57.9 segundos"}),
     [](const auto& info) { return info.param.description; });
 
 // ---------------------------------------------------------------------------------------

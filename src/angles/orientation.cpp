@@ -79,6 +79,8 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
                 throw Stop("Ponto de referencia " + withoutTrailingBlanks(reference.name) +
                            " coincide com a estacao " + withoutTrailingBlanks(station.name) + "!");
             const double via = bearingViaReference(station, reference);
+            // Coordinates whose differences overflow leave no bearing.
+            if (!std::isfinite(via)) throw Stop("Valores fora do dominio de calculo!");
             output.writeConsoleLine("('    Rumo de ',A12,' para ',A12,' a partir de ',A12,'=',F11.6)",
                                     {station.name, pointName, reference.name, toOutputUnit(unit, via)});
             bearings.push_back(via);

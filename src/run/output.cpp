@@ -3,11 +3,25 @@
 
 #include "run/errors.hpp"
 
+#include <cmath>
+#include <cstdlib>
+
 namespace interseccao {
 
 namespace {
+
 constexpr std::string_view lineEnd = "\r\n";
+
+// Sanitizer and fuzz builds: a value that overflowed to infinity must have stopped the run
+// before it reaches a line, where it would only show as asterisks.
+template <class Values> void trapInfinity([[maybe_unused]] const Values& values) {
+#ifdef INTERSECCAO_TRAP_INFINITY
+    for (const FieldValue& value : values)
+        if (const double* real = std::get_if<double>(&value); real != nullptr && std::isinf(*real)) std::abort();
+#endif
 }
+
+} // namespace
 
 void Output::attachReport(std::ostream& report, std::string name) {
     report_ = &report;
@@ -27,14 +41,17 @@ void Output::emit(Channel channel, const FormattedLine& line) {
 }
 
 void Output::writeConsoleLine(std::string_view layout, std::initializer_list<FieldValue> values) {
+    trapInfinity(values);
     emit(Channel::Console, formatLine(layout, values));
 }
 
 void Output::writeReportLine(std::string_view layout, std::initializer_list<FieldValue> values) {
+    trapInfinity(values);
     emit(Channel::Report, formatLine(layout, values));
 }
 
 void Output::writeReportLine(std::string_view layout, std::span<const FieldValue> values) {
+    trapInfinity(values);
     emit(Channel::Report, formatLine(layout, values));
 }
 
