@@ -12,12 +12,12 @@ namespace {
 
 constexpr std::string_view lineEnd = "\r\n";
 
-// Sanitizer and fuzz builds: a value that overflowed to infinity must have stopped the run
-// before it reaches a line, where it would only show as asterisks.
-template <class Values> void trapInfinity([[maybe_unused]] const Values& values) {
-#ifdef INTERSECCAO_TRAP_INFINITY
+// Sanitizer and fuzz builds: a value that is not finite must have stopped the run before
+// it reaches a line, where it would only show as asterisks.
+template <class Values> void trapNonFinite([[maybe_unused]] const Values& values) {
+#ifdef INTERSECCAO_TRAP_NON_FINITE
     for (const FieldValue& value : values)
-        if (const double* real = std::get_if<double>(&value); real != nullptr && std::isinf(*real)) std::abort();
+        if (const double* real = std::get_if<double>(&value); real != nullptr && !std::isfinite(*real)) std::abort();
 #endif
 }
 
@@ -41,17 +41,17 @@ void Output::emit(Channel channel, const FormattedLine& line) {
 }
 
 void Output::writeConsoleLine(std::string_view layout, std::initializer_list<FieldValue> values) {
-    trapInfinity(values);
+    trapNonFinite(values);
     emit(Channel::Console, formatLine(layout, values));
 }
 
 void Output::writeReportLine(std::string_view layout, std::initializer_list<FieldValue> values) {
-    trapInfinity(values);
+    trapNonFinite(values);
     emit(Channel::Report, formatLine(layout, values));
 }
 
 void Output::writeReportLine(std::string_view layout, std::span<const FieldValue> values) {
-    trapInfinity(values);
+    trapNonFinite(values);
     emit(Channel::Report, formatLine(layout, values));
 }
 
