@@ -97,8 +97,19 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"observations_are_a_folder", "@", "@/rel.txt", "e um directorio, nao um ficheiro de input"},
         FailureCase{"observations_missing", "@/nada.txt", "@/rel.txt", "o ficheiro de input nao existe"},
         FailureCase{"observations_in_a_missing_folder", "@/nao-existe/obs.txt", "@/rel.txt",
-                    "o ficheiro de input nao existe"}),
+                    "o ficheiro de input nao existe"},
+        FailureCase{"observations_without_end", "/dev/zero", "@/rel.txt", "o ficheiro de input tem mais de 256 MiB"}),
     [](const auto& info) { return info.param.description; });
+
+TEST_F(DiskRun, ConsoleThatCannotBeWrittenIsAFileLayerError) {
+    DiskFiles files;
+    std::istringstream in(path("obs.txt") + "\n" + path("rel.txt") + "\nS\n");
+    std::ostringstream out, err;
+    out.setstate(std::ios::badbit); // as a console on a full disk
+    EXPECT_EQ(runProgram(in, out, err, files), 2);
+    EXPECT_EQ(err.str(), "Erro: falha ao escrever na consola\n");
+    expectObservationsIntact();
+}
 
 TEST_F(DiskRun, FullDeviceAtAStopIsAFileLayerError) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";

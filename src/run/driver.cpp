@@ -93,6 +93,8 @@ int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& 
             output.writeStopMessage(stop.message().empty() ? "Stop - Program terminated." : stop.message());
         }
         output.flush();
+        // Console lines lost on a full disk or a closed pipe are no normal end either.
+        if (!consoleOut) throw FileError("Erro: falha ao escrever na consola");
         return 0;
     } catch (const FileError& error) {
         consoleOut.flush();

@@ -19,7 +19,14 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
     if (fs::is_directory(status)) throw FileError(prefix + "e um directorio, nao um ficheiro de input");
     std::ifstream in(name, std::ios::binary);
     if (!in) throw FileError(prefix + "nao foi possivel abrir o ficheiro de input");
-    std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Read in pieces, so that a device without end (/dev/zero) cannot exhaust the memory.
+    std::string contents;
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        contents.append(piece, static_cast<std::size_t>(in.gcount()));
+        if (contents.size() > observationFileLimit)
+            throw FileError(prefix + "o ficheiro de input tem mais de 256 MiB");
+    }
     if (in.bad()) throw FileError(prefix + "nao foi possivel ler o ficheiro de input");
     return contents;
 }

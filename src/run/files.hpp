@@ -9,6 +9,9 @@
 
 namespace interseccao {
 
+// Far beyond any survey (ten thousand stations take about a megabyte).
+inline constexpr std::size_t observationFileLimit = std::size_t{256} << 20;
+
 class FileAccess {
 public:
     virtual ~FileAccess() = default;
