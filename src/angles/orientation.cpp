@@ -59,7 +59,7 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
     for (std::int32_t i = 1; i <= observations.stationCount; ++i) {
         const StationRecord record = readStationRecord(reader, unit);
         // A reading so large that its conversion to radians overflows has no bearing.
-        if (!std::isfinite(record.pointReading)) throw Stop("Valores fora do dominio de calculo!");
+        if (!std::isfinite(record.pointReading)) throw Stop(outOfRangeMessage);
         Station station;
         station.name = record.name;
         station.m = record.m;
@@ -74,13 +74,13 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
         bearings.clear();
         for (std::int32_t j = 1; j <= station.sightingCount; ++j) {
             ReferenceSighting reference = readReferenceRecord(reader, unit);
-            if (!std::isfinite(reference.reading)) throw Stop("Valores fora do dominio de calculo!");
+            if (!std::isfinite(reference.reading)) throw Stop(outOfRangeMessage);
             if (reference.m - station.m == 0 && reference.p - station.p == 0)
                 throw Stop("Ponto de referencia " + withoutTrailingBlanks(reference.name) +
                            " coincide com a estacao " + withoutTrailingBlanks(station.name) + "!");
             const double via = bearingViaReference(station, reference);
             // Coordinates whose differences overflow leave no bearing.
-            if (!std::isfinite(via)) throw Stop("Valores fora do dominio de calculo!");
+            if (!std::isfinite(via)) throw Stop(outOfRangeMessage);
             output.writeConsoleLine("('    Rumo de ',A12,' para ',A12,' a partir de ',A12,'=',F11.6)",
                                     {station.name, pointName, reference.name, toOutputUnit(unit, via)});
             bearings.push_back(via);

@@ -137,7 +137,7 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
                                                                        : decimalDegreesToRadians(reading);
         }
         // A reading so large that its conversion to radians overflows has no zenith angle.
-        if (!std::isfinite(z.zenithReading)) throw Stop("Valores fora do dominio de calculo!");
+        if (!std::isfinite(z.zenithReading)) throw Stop(outOfRangeMessage);
         z.instrumentHeight = reader.readReal("altura do instrumento");
         z.targetHeight = reader.readReal("altura do alvo");
         reader.endRecord();
