@@ -35,7 +35,7 @@ check-package:
 	packaging/check-package.sh
 
 bench: build
-	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao $(BUILD)/bench-work
+	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general $(BUILD)/bench-work
 
 sanitize:
 	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \

@@ -1,13 +1,13 @@
 // Runs the built program on synthetic networks of growing size, with the structured and
 // the general computation, and prints a table of wall time and peak memory.
 //
-//   benchmark PROGRAM [WORK_DIRECTORY]
+//   benchmark PROGRAM GENERAL_PROGRAM [WORK_DIRECTORY]
 //
 // Each network is written to WORK_DIRECTORY (default: bench-work) with the console
 // answers; the program is started with its standard input on the answers, and its peak
-// resident memory is taken from the operating system when it ends. The general
-// computation is selected with INTERSECCAO_COMPUTATION=general and is run only where it
-// ends in reasonable time; both computations must write the same report.
+// resident memory is taken from the operating system when it ends. GENERAL_PROGRAM is
+// the same program built with the general computation (bench/interseccao_general); it is
+// run only where it ends in reasonable time, and both must write the same report.
 #include "network_generator.hpp"
 
 #include <fcntl.h>
@@ -43,7 +43,7 @@ struct Measurement {
 // Starts the program with `answers` on its standard input and its console discarded,
 // in `directory`; waits for it, or stops it after `limitSeconds`.
 std::optional<Measurement> runOnce(const std::string& program, const fs::path& directory, const fs::path& answers,
-                                   bool general, double limitSeconds) {
+                                   double limitSeconds) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child < 0) return std::nullopt;
@@ -53,8 +53,6 @@ std::optional<Measurement> runOnce(const std::string& program, const fs::path& d
         if (in < 0 || out < 0 || chdir(directory.c_str()) != 0) _exit(127);
         dup2(in, 0);
         dup2(out, 1);
-        if (general) setenv("INTERSECCAO_COMPUTATION", "general", 1);
-        else unsetenv("INTERSECCAO_COMPUTATION");
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -80,11 +78,11 @@ std::optional<Measurement> runOnce(const std::string& program, const fs::path& d
 // The best time and the largest peak of `repeats` runs: the machine may be shared, and
 // the best time is the one least disturbed by other work.
 std::optional<Measurement> measure(const std::string& program, const fs::path& directory, const fs::path& answers,
-                                   bool general, int repeats, double limitSeconds) {
+                                   int repeats, double limitSeconds) {
     std::vector<double> times;
     Measurement result;
     for (int i = 0; i < repeats; ++i) {
-        const std::optional<Measurement> m = runOnce(program, directory, answers, general, limitSeconds);
+        const std::optional<Measurement> m = runOnce(program, directory, answers, limitSeconds);
         if (!m) return std::nullopt;
         if (!m->finished) return m;
         times.push_back(m->seconds);
@@ -125,12 +123,13 @@ std::string memoryText(const Measurement& m) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::cerr << "Usage: benchmark PROGRAM [WORK_DIRECTORY]\n";
+    if (argc < 3 || argc > 4) {
+        std::cerr << "Usage: benchmark PROGRAM GENERAL_PROGRAM [WORK_DIRECTORY]\n";
         return 2;
     }
     const std::string program = fs::absolute(argv[1]).string();
-    const fs::path work = fs::absolute(argc == 3 ? argv[2] : "bench-work");
+    const std::string generalProgram = fs::absolute(argv[2]).string();
+    const fs::path work = fs::absolute(argc == 4 ? argv[3] : "bench-work");
     fs::create_directories(work);
 
     const auto network = [](const char* unit, std::int32_t stations, std::int32_t low, std::int32_t high,
@@ -183,9 +182,9 @@ int main(int argc, char** argv) {
         std::ofstream(directory / "general.txt", std::ios::binary) << "obs.txt\ngeneral-report.txt\nS\n";
 
         const std::optional<Measurement> structured =
-            measure(program, directory, directory / "structured.txt", false, 11, 60.0);
+            measure(program, directory, directory / "structured.txt", 11, 60.0);
         std::optional<Measurement> general;
-        if (k.general) general = measure(program, directory, directory / "general.txt", true, 3, 120.0);
+        if (k.general) general = measure(generalProgram, directory, directory / "general.txt", 3, 120.0);
         if (!structured || (k.general && !general)) {
             std::cerr << "benchmark: the program failed on " << (directory / "obs.txt") << '\n';
             return 1;

@@ -9,7 +9,6 @@
 #include "run/output.hpp"
 #include "run/reader.hpp"
 
-#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -104,7 +103,7 @@ int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& 
     }
 }
 
-int mainEntry(int argc, char** argv) {
+int mainEntry(int argc, char** argv, ComputationPath path) {
     constexpr std::string_view usage =
         "Uso: interseccao [--help | --version]\n"
         "\n"
@@ -124,10 +123,6 @@ int mainEntry(int argc, char** argv) {
         std::cerr << usage;
         return 2;
     }
-    const char* computation = std::getenv("INTERSECCAO_COMPUTATION");
-    const ComputationPath path = computation != nullptr && std::string_view(computation) == "general"
-                                     ? ComputationPath::General
-                                     : ComputationPath::Structured;
     DiskFiles files;
     return runProgram(std::cin, std::cout, std::cerr, files, path);
 }

@@ -17,8 +17,7 @@ int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& 
                ComputationPath path = ComputationPath::Structured);
 
 // Handles the command line (--help, --version), then runs the program on the process's
-// console and disk. The environment variable INTERSECCAO_COMPUTATION=general selects the
-// general computation (for comparisons and benchmarks); anything else the structured one.
-int mainEntry(int argc, char** argv);
+// console and disk; the benchmark builds a second program with the general computation.
+int mainEntry(int argc, char** argv, ComputationPath path = ComputationPath::Structured);
 
 } // namespace interseccao
