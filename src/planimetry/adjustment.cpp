@@ -57,6 +57,20 @@ Matrix readingCofactorMatrix(std::int32_t readings, double aprioriVariance, doub
     return readingCofactor;
 }
 
+// The weight matrix of `angles` observed angles formed from `readings` raw readings by the
+// condition matrix C: the inverse of C · Q · Cᵀ, with Q the readings' cofactor matrix.
+Matrix angleWeightOf(std::int32_t angles, std::int32_t readings, const Matrix& conditionMatrix,
+                     const Matrix& readingCofactor) {
+    Matrix conditionTranspose(readings, angles);
+    transposeMatrix(angles, readings, conditionMatrix, conditionTranspose);
+    Matrix conditionCofactor(angles, readings);
+    multiplyMatrices(angles, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
+    Matrix angleCofactor(angles, angles);
+    multiplyMatrices(angles, readings, angles, conditionCofactor, conditionTranspose, angleCofactor);
+    invertMatrix(angles, angles, angleCofactor);
+    return angleCofactor;
+}
+
 // The weight matrix of the observed angles in full: the raw readings' cofactor matrix
 // carried through the condition matrix, then inverted.
 Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVariance, double unitVariance) {
@@ -81,14 +95,7 @@ Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVarianc
             }
         }
     }
-    Matrix conditionTranspose(readings, t);
-    transposeMatrix(t, readings, conditionMatrix, conditionTranspose);
-    Matrix conditionCofactor(t, readings);
-    multiplyMatrices(t, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
-    Matrix angleCofactor(t, t);
-    multiplyMatrices(t, readings, t, conditionCofactor, conditionTranspose, angleCofactor);
-    invertMatrix(t, t, angleCofactor);
-    return angleCofactor;
+    return angleWeightOf(t, readings, conditionMatrix, readingCofactor);
 }
 
 // The same weight matrix one block per station. A station's angles use only its own
@@ -116,14 +123,7 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations, doub
             conditionMatrix(j, 1) = -1.0;
             conditionMatrix(j, j + 1) = 1.0;
         }
-        Matrix conditionTranspose(readings, s);
-        transposeMatrix(s, readings, conditionMatrix, conditionTranspose);
-        Matrix conditionCofactor(s, readings);
-        multiplyMatrices(s, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
-        Matrix angleCofactor(s, s);
-        multiplyMatrices(s, readings, s, conditionCofactor, conditionTranspose, angleCofactor);
-        invertMatrix(s, s, angleCofactor);
-        weights.appendBlock(angleCofactor);
+        weights.appendBlock(angleWeightOf(s, readings, conditionMatrix, readingCofactor));
     }
     return weights;
 }

@@ -98,7 +98,6 @@ void loadingPass(RecordReader& reader, ObservationSet& observations) {
     // never checked, and the run stops below before it matters.
     observations.angleUnit = angleUnitFromCode(header.code).value_or(AngleUnit::Gon);
     observations.tolerance = header.tolerance;
-    observations.precisionAsRead = header.precision;
     observations.aprioriPrecision = precisionToRadians(observations.angleUnit, header.precision);
     observations.zenithSigma = observations.aprioriPrecision;
     observations.sightedPointName = header.sightedPointName;

@@ -58,7 +58,6 @@ struct ObservationSet {
     double tolerance = 0;          // metres
     double aprioriPrecision = 0;   // radians
     double zenithSigma = 0;        // radians
-    double precisionAsRead = 0;    // seconds of arc or milligon, as in the header
     std::string sightedPointName;  // 12 characters
     std::int32_t stationCount = 0;
     std::int32_t redundancy = 0;
