@@ -42,8 +42,8 @@ struct Measurement {
 
 // Starts the program with `answers` on its standard input and its console discarded,
 // in `directory`; waits for it, or stops it after `limitSeconds`.
-std::optional<Measurement> runOnce(const std::string& program, const fs::path& directory, const fs::path& answers,
-                                   double limitSeconds) {
+std::optional<Measurement> runOnce(const std::string& program, const fs::path& directory,
+                                   const fs::path& answers, double limitSeconds) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child < 0) return std::nullopt;
@@ -62,7 +62,8 @@ std::optional<Measurement> runOnce(const std::string& program, const fs::path& d
     for (;;) {
         const pid_t done = wait4(child, &status, WNOHANG, &usage);
         if (done == child) break;
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (elapsed > limitSeconds && m.finished) {
             kill(child, SIGKILL);
             m.finished = false;
@@ -77,8 +78,8 @@ std::optional<Measurement> runOnce(const std::string& program, const fs::path& d
 
 // The best time and the largest peak of `repeats` runs: the machine may be shared, and
 // the best time is the one least disturbed by other work.
-std::optional<Measurement> measure(const std::string& program, const fs::path& directory, const fs::path& answers,
-                                   int repeats, double limitSeconds) {
+std::optional<Measurement> measure(const std::string& program, const fs::path& directory,
+                                   const fs::path& answers, int repeats, double limitSeconds) {
     std::vector<double> times;
     Measurement result;
     for (int i = 0; i < repeats; ++i) {
@@ -107,9 +108,12 @@ struct Case {
 
 std::string timeText(const Measurement& m) {
     char buffer[64];
-    if (!m.finished) std::snprintf(buffer, sizeof buffer, "> %.0f s", m.seconds);
-    else if (m.seconds < 1.0) std::snprintf(buffer, sizeof buffer, "%.1f ms", m.seconds * 1000.0);
-    else std::snprintf(buffer, sizeof buffer, "%.2f s", m.seconds);
+    if (!m.finished)
+        std::snprintf(buffer, sizeof buffer, "> %.0f s", m.seconds);
+    else if (m.seconds < 1.0)
+        std::snprintf(buffer, sizeof buffer, "%.1f ms", m.seconds * 1000.0);
+    else
+        std::snprintf(buffer, sizeof buffer, "%.2f s", m.seconds);
     return buffer;
 }
 
@@ -132,8 +136,9 @@ int main(int argc, char** argv) {
     const fs::path work = fs::absolute(argc == 4 ? argv[3] : "bench-work");
     fs::create_directories(work);
 
-    const auto network = [](const char* unit, std::int32_t stations, std::int32_t low, std::int32_t high,
-                            std::int32_t zenith, double precision, std::uint64_t seed) {
+    const auto network = [](const char* unit, std::int32_t stations, std::int32_t low,
+                            std::int32_t high, std::int32_t zenith, double precision,
+                            std::uint64_t seed) {
         NetworkOptions options;
         options.unit = unit;
         options.stations = stations;
@@ -162,7 +167,8 @@ int main(int argc, char** argv) {
         {"long searches, 2000 stations", network("gr", 2000, 5, 5, 2000, 100000, 12), false},
     };
 
-    std::cout << "| network | unit | sightings | zenith records | a-priori precision | structured | peak | general "
+    std::cout << "| network | unit | sightings | zenith records | a-priori precision | structured "
+                 "| peak | general "
                  "| peak | general / structured |\n";
     std::cout << "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
     bool allSame = true;
@@ -174,29 +180,35 @@ int main(int argc, char** argv) {
         {
             const std::string text = interseccao::bench::generateNetwork(k.options);
             std::ofstream(directory / "obs.txt", std::ios::binary) << text;
-            // Reference records: every line after the second but the zenith part, less the stations.
+            // Reference records: every line after the second but the zenith part, less the
+            // stations.
             const std::int64_t lines = std::count(text.begin(), text.end(), '\n');
             sightings = lines - 2 - k.options.stations - 1 - k.options.zenithRecords;
         }
-        std::ofstream(directory / "structured.txt", std::ios::binary) << "obs.txt\nstructured-report.txt\nS\n";
-        std::ofstream(directory / "general.txt", std::ios::binary) << "obs.txt\ngeneral-report.txt\nS\n";
+        std::ofstream(directory / "structured.txt", std::ios::binary)
+            << "obs.txt\nstructured-report.txt\nS\n";
+        std::ofstream(directory / "general.txt", std::ios::binary)
+            << "obs.txt\ngeneral-report.txt\nS\n";
 
         const std::optional<Measurement> structured =
             measure(program, directory, directory / "structured.txt", 11, 60.0);
         std::optional<Measurement> general;
-        if (k.general) general = measure(generalProgram, directory, directory / "general.txt", 3, 120.0);
+        if (k.general)
+            general = measure(generalProgram, directory, directory / "general.txt", 3, 120.0);
         if (!structured || (k.general && !general)) {
             std::cerr << "benchmark: the program failed on " << (directory / "obs.txt") << '\n';
             return 1;
         }
         std::string ratio = "-";
         if (general && general->finished) {
-            if (readFile(directory / "structured-report.txt") != readFile(directory / "general-report.txt")) {
+            if (readFile(directory / "structured-report.txt") !=
+                readFile(directory / "general-report.txt")) {
                 allSame = false;
                 ratio = "REPORTS DIFFER";
             } else {
                 char buffer[32];
-                std::snprintf(buffer, sizeof buffer, "%.1f", general->seconds / structured->seconds);
+                std::snprintf(buffer, sizeof buffer, "%.1f",
+                              general->seconds / structured->seconds);
                 ratio = buffer;
             }
         }
@@ -204,8 +216,9 @@ int main(int argc, char** argv) {
         std::snprintf(precision, sizeof precision, "%g %s", k.options.precision,
                       k.options.unit == "gr" ? "mgon" : "\"");
         std::cout << "| " << k.label << " | " << k.options.unit << " | " << sightings << " | "
-                  << k.options.zenithRecords << " | " << precision << " | " << timeText(*structured) << " | "
-                  << memoryText(*structured) << " | " << (general ? timeText(*general) : "-") << " | "
+                  << k.options.zenithRecords << " | " << precision << " | " << timeText(*structured)
+                  << " | " << memoryText(*structured) << " | "
+                  << (general ? timeText(*general) : "-") << " | "
                   << (general ? memoryText(*general) : "-") << " | " << ratio << " |" << std::endl;
     }
     return allSame ? 0 : 1;

@@ -2,4 +2,6 @@
 // point of comparison, not installed.
 #include "run/driver.hpp"
 
-int main(int argc, char** argv) { return interseccao::mainEntry(argc, argv, interseccao::ComputationPath::General); }
+int main(int argc, char** argv) {
+    return interseccao::mainEntry(argc, argv, interseccao::ComputationPath::General);
+}

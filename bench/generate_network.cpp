@@ -18,16 +18,23 @@ int main(int argc, char** argv) {
                 if (i + 1 >= argc) throw std::invalid_argument("missing value");
                 return argv[++i];
             };
-            if (option == "--unit") options.unit = value();
-            else if (option == "--stations") options.stations = std::stoi(value());
+            if (option == "--unit")
+                options.unit = value();
+            else if (option == "--stations")
+                options.stations = std::stoi(value());
             else if (option == "--sightings") {
                 options.minSightings = std::stoi(value());
                 options.maxSightings = std::stoi(value());
-            } else if (option == "--zenith") options.zenithRecords = std::stoi(value());
-            else if (option == "--precision") options.precision = std::stod(value());
-            else if (option == "--noise") options.readingNoise = std::stod(value());
-            else if (option == "--seed") options.seed = std::stoull(value());
-            else throw std::invalid_argument("unknown option");
+            } else if (option == "--zenith")
+                options.zenithRecords = std::stoi(value());
+            else if (option == "--precision")
+                options.precision = std::stod(value());
+            else if (option == "--noise")
+                options.readingNoise = std::stod(value());
+            else if (option == "--seed")
+                options.seed = std::stoull(value());
+            else
+                throw std::invalid_argument("unknown option");
         }
         std::cout << interseccao::bench::generateNetwork(options);
     } catch (const std::exception& error) {

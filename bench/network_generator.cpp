@@ -43,7 +43,8 @@ std::string horizontalReading(const std::string& unit, double degrees) {
     if (unit == "gr") return format("%.7f", degrees * 400.0 / 360.0);
     if (unit == "gs") {
         // Whole hundredths of a second, so that the seconds never print as 60.00.
-        const auto hundredths = static_cast<long long>(std::llround(degrees * 360000.0)) % (360LL * 360000);
+        const auto hundredths =
+            static_cast<long long>(std::llround(degrees * 360000.0)) % (360LL * 360000);
         return format("%lld %lld %.2f", hundredths / 360000, hundredths / 6000 % 60,
                       static_cast<double>(hundredths % 6000) / 100.0);
     }
@@ -65,7 +66,8 @@ std::string zenithReading(const std::string& unit, double degrees) {
 std::string generateNetwork(const NetworkOptions& options) {
     if (options.unit != "gc" && options.unit != "gs" && options.unit != "gr")
         throw std::invalid_argument("unit must be gc, gs or gr");
-    if (options.stations < 2 || options.minSightings < 1 || options.maxSightings < options.minSightings)
+    if (options.stations < 2 || options.minSightings < 1 ||
+        options.maxSightings < options.minSightings)
         throw std::invalid_argument("at least two stations and one sighting per station");
 
     std::mt19937_64 random(options.seed);
@@ -77,7 +79,8 @@ std::string generateNetwork(const NetworkOptions& options) {
     const Point sighted{uniform(20000, 60000), uniform(150000, 250000)};
     const double sightedHeight = uniform(150, 450);
 
-    std::string text = format("%s %.3f %.1f\n", options.unit.c_str(), options.tolerance, options.precision);
+    std::string text =
+        format("%s %.3f %.1f\n", options.unit.c_str(), options.tolerance, options.precision);
     text += format("VERTICE %d\n", options.stations);
 
     std::vector<Point> stations;
@@ -88,14 +91,15 @@ std::string generateNetwork(const NetworkOptions& options) {
                                  : i == 2 ? firstDirection + uniform(pi / 3, 2 * pi / 3)
                                           : uniform(0, 2 * pi);
         const double distance = uniform(400, 4000);
-        const Point station{sighted.m + distance * std::sin(direction), sighted.p + distance * std::cos(direction)};
+        const Point station{sighted.m + distance * std::sin(direction),
+                            sighted.p + distance * std::cos(direction)};
         stations.push_back(station);
         const double circleZero = uniform(0, 360);
-        const std::int32_t sightings =
-            std::uniform_int_distribution<std::int32_t>(options.minSightings, options.maxSightings)(random);
+        const std::int32_t sightings = std::uniform_int_distribution<std::int32_t>(
+            options.minSightings, options.maxSightings)(random);
         text += format("E%d %.3f %.3f %d ", i, station.m, station.p, sightings);
-        text += horizontalReading(options.unit,
-                                  wrapDegrees(bearingDegrees(station, sighted) - circleZero + noise(random)));
+        text += horizontalReading(options.unit, wrapDegrees(bearingDegrees(station, sighted) -
+                                                            circleZero + noise(random)));
         text += '\n';
         for (std::int32_t j = 1; j <= sightings; ++j) {
             const double referenceDirection = uniform(0, 2 * pi);
@@ -103,8 +107,8 @@ std::string generateNetwork(const NetworkOptions& options) {
             const Point reference{station.m + referenceDistance * std::sin(referenceDirection),
                                   station.p + referenceDistance * std::cos(referenceDirection)};
             text += format("R%d_%d %.3f %.3f ", i, j, reference.m, reference.p);
-            text += horizontalReading(options.unit,
-                                      wrapDegrees(bearingDegrees(station, reference) - circleZero + noise(random)));
+            text += horizontalReading(options.unit, wrapDegrees(bearingDegrees(station, reference) -
+                                                                circleZero + noise(random)));
             text += '\n';
         }
     }
@@ -117,7 +121,8 @@ std::string generateNetwork(const NetworkOptions& options) {
         const double instrumentHeight = uniform(1.40, 1.65);
         const double targetHeight = uniform(1.20, 1.60);
         const double d = std::hypot(station.m - sighted.m, station.p - sighted.p);
-        const double dH = sightedHeight - stationHeight - instrumentHeight + targetHeight - curvatureRefraction * d * d;
+        const double dH = sightedHeight - stationHeight - instrumentHeight + targetHeight -
+                          curvatureRefraction * d * d;
         const double zenith = std::atan2(d, dH) * 180.0 / pi + noise(random);
         text += format("E%zu %.3f %.3f %.3f ", s + 1, station.m, station.p, stationHeight);
         text += zenithReading(options.unit, zenith);

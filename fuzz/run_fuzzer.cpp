@@ -28,7 +28,8 @@ void fail(const char* what) {
 
 std::string lowered(std::string_view text) {
     std::string s(text);
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (errorText.empty() || errorText.back() != '\n' ||
             std::count(errorText.begin(), errorText.end(), '\n') != 1)
             fail("status 2 without exactly one line on standard error");
-        if (!errorText.starts_with("Erro")) fail("file-layer error that does not start with \"Erro\"");
+        if (!errorText.starts_with("Erro"))
+            fail("file-layer error that does not start with \"Erro\"");
     } else {
         fail("exit status other than 0 or 2");
     }

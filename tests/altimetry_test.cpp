@@ -15,8 +15,8 @@ namespace {
 
 double degrees(double x) { return decimalDegreesToRadians(x); }
 
-ZenithObservation zenith(double m, double p, double stationHeight, double reading, double instrument = 0,
-                         double target = 0) {
+ZenithObservation zenith(double m, double p, double stationHeight, double reading,
+                         double instrument = 0, double target = 0) {
     return {"E           ", m, p, stationHeight, reading, instrument, target};
 }
 
@@ -27,7 +27,9 @@ ObservationSet withZenith(const std::vector<ZenithObservation>& records) {
     return set;
 }
 
-PlanimetricResult at(PlanePoint adjusted, PlanePoint approximate) { return {adjusted, approximate}; }
+PlanimetricResult at(PlanePoint adjusted, PlanePoint approximate) {
+    return {adjusted, approximate};
+}
 
 TEST(FirstHeight, FromTheFirstObservation) {
     const double k = curvatureRefractionCoefficient;
@@ -83,8 +85,8 @@ const PlanimetricResult twoSightsPosition = at({0, 0}, {3, 4});
 TEST(HeightCycle, OneIterationByHand) {
     const double w1 = degrees(10.0 / 3600), w2 = degrees(20.0 / 3600);
     // The general path, which also forms the full weight matrix checked below.
-    const HeightCycle cycle = heightCycle(withZenith(twoSights(w1, w2)), twoSightsPosition, 50, degrees(3.0 / 3600),
-                                          ComputationPath::General);
+    const HeightCycle cycle = heightCycle(withZenith(twoSights(w1, w2)), twoSightsPosition, 50,
+                                          degrees(3.0 / 3600), ComputationPath::General);
     EXPECT_NEAR(cycle.design(1, 1), -0.01, 1e-15);
     EXPECT_NEAR(cycle.design(2, 1), -0.005, 1e-15);
     EXPECT_NEAR(cycle.misclosure(1, 1), w1, 1e-13);
@@ -103,12 +105,12 @@ TEST(HeightCycle, IteratesUntilACorrectionIsAtMostTenMetres) {
         double start;
         std::int32_t minimumCounter, maximumCounter;
     } rows[] = {
-        {50, 2, 2}, {55, 2, 2}, {44, 2, 2}, // first correction at most 10 m
-        {80, 3, 10}, {20, 3, 10},            // a first correction of some 30 m
+        {50, 2, 2},  {55, 2, 2},  {44, 2, 2}, // first correction at most 10 m
+        {80, 3, 10}, {20, 3, 10},             // a first correction of some 30 m
     };
     for (const auto& row : rows) {
-        const HeightCycle cycle =
-            heightCycle(withZenith(twoSights(0, 0)), twoSightsPosition, row.start, degrees(3.0 / 3600));
+        const HeightCycle cycle = heightCycle(withZenith(twoSights(0, 0)), twoSightsPosition,
+                                              row.start, degrees(3.0 / 3600));
         EXPECT_GE(cycle.iterationCounter, row.minimumCounter) << row.start;
         EXPECT_LE(cycle.iterationCounter, row.maximumCounter) << row.start;
         EXPECT_LE(std::fabs(cycle.correction), 10.0) << row.start;
@@ -120,12 +122,10 @@ TEST(HeightCycle, StopsOnATenthCorrection) {
     // Sights from 100 m and 1000 m on either side that no height reconciles. In the first
     // set the corrections stay above 10 m; in the second the tenth falls to about 1.7 m,
     // which still ends the cycle.
-    const struct {
-        double zenith1, zenith2;
-    } rows[] = {{50, 23}, {42, 26}};
+    const struct { double zenith1, zenith2; } rows[] = {{50, 23}, {42, 26}};
     for (const auto& row : rows) {
-        const ObservationSet set =
-            withZenith({zenith(0, 100, 0, degrees(row.zenith1)), zenith(0, -1000, 0, degrees(row.zenith2))});
+        const ObservationSet set = withZenith(
+            {zenith(0, 100, 0, degrees(row.zenith1)), zenith(0, -1000, 0, degrees(row.zenith2))});
         const PlanimetricResult position = at({0, 0}, {0, 0});
         try {
             heightCycle(set, position, firstHeight(set.zenithObservations[0], position.adjusted),
@@ -133,7 +133,8 @@ TEST(HeightCycle, StopsOnATenthCorrection) {
             ADD_FAILURE() << row.zenith1 << " " << row.zenith2 << ": converged";
         } catch (const Stop& stop) {
             EXPECT_EQ(stop.message(), "");
-            EXPECT_EQ(stop.plainLines(), std::vector<std::string>{" Processo iterativo nao convergente..."});
+            EXPECT_EQ(stop.plainLines(),
+                      std::vector<std::string>{" Processo iterativo nao convergente..."});
         }
     }
 }
@@ -145,7 +146,8 @@ TEST(HeightCycle, StationsAtThePointLeaveNothingToSolve) {
         PlanePoint adjusted;
     } rows[] = {{"both positions", {10, 20}}, {"approximate position only", {10.5, 20}}};
     for (const auto& row : rows) {
-        const ObservationSet set = withZenith({zenith(10, 20, 100, degrees(80)), zenith(10, 20, 90, degrees(85))});
+        const ObservationSet set =
+            withZenith({zenith(10, 20, 100, degrees(80)), zenith(10, 20, 90, degrees(85))});
         try {
             heightCycle(set, at(row.adjusted, {10, 20}), 150, degrees(3.0 / 3600));
             ADD_FAILURE() << row.what << ": no stop";
@@ -161,13 +163,15 @@ TEST(HeightReport, AdjustedZenithAnglesAreSplitWithoutCarry) {
         const char* line;
     } rows[] = {
         {84, 36, 59.97, "      84 36 60.0"}, // seconds that round up stay below the minute
-        {30, 0, 0, "      29 59 60.0"},     // 30 degrees come back a hair short
+        {30, 0, 0, "      29 59 60.0"},      // 30 degrees come back a hair short
         {89.5, 0, 0, "      89 30  0.0"},
         {90, 0, 0, "      90  0  0.0"},
     };
     for (const auto& row : rows) {
-        const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(zenithDmsToRadians(row.d, row.m, row.s)));
-        EXPECT_EQ(formatLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds}).text, row.line)
+        const DegreesMinutesSeconds dms =
+            splitDegrees(radiansToDegrees(zenithDmsToRadians(row.d, row.m, row.s)));
+        EXPECT_EQ(formatLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds}).text,
+                  row.line)
             << row.d << " " << row.m << " " << row.s;
     }
 }

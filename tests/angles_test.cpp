@@ -64,7 +64,9 @@ TEST(Conversions, SplitDegreesTruncatesWithoutCarry) {
         const DegreesMinutesSeconds dms = splitDegrees(c.value);
         EXPECT_EQ(dms.degrees, c.d) << c.value;
         EXPECT_EQ(dms.minutes, c.m) << c.value;
-        EXPECT_EQ(formatLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds}).text, c.line) << c.value;
+        EXPECT_EQ(formatLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds}).text,
+                  c.line)
+            << c.value;
     }
     EXPECT_NEAR(splitDegrees(0.999999).seconds, 59.9964, 1e-9);
     EXPECT_EQ(splitDegrees(12.5).seconds, 0.0);
@@ -75,10 +77,10 @@ TEST(Bearing, ByQuadrantAndAxis) {
         double dM, dP, expected;
     };
     const std::vector<Case> cases = {
-        {1, 1, PI / 4},          {1, -1, 3 * PI / 4},      {-1, -1, 5 * PI / 4},  {-1, 1, 7 * PI / 4},
-        {0, 5, 0},               {0, -5, PI},              {3, 0, PI / 2},        {-3, 0, (PI * 3) / 2},
-        {-0.0, 5, 0},            {-0.0, -5, PI},           {3, -0.0, PI / 2},     {-3, -0.0, (PI * 3) / 2},
-        {-1e-20, 1, 0},          // atan + 2·PI rounds to 2·PI, which becomes 0
+        {1, 1, PI / 4}, {1, -1, 3 * PI / 4}, {-1, -1, 5 * PI / 4}, {-1, 1, 7 * PI / 4},
+        {0, 5, 0},      {0, -5, PI},         {3, 0, PI / 2},       {-3, 0, (PI * 3) / 2},
+        {-0.0, 5, 0},   {-0.0, -5, PI},      {3, -0.0, PI / 2},    {-3, -0.0, (PI * 3) / 2},
+        {-1e-20, 1, 0}, // atan + 2·PI rounds to 2·PI, which becomes 0
     };
     for (const Case& c : cases) EXPECT_EQ(bearing(c.dM, c.dP), c.expected) << c.dM << ", " << c.dP;
     const double nearlyNorth = bearing(-1e-9, 1);
@@ -94,11 +96,11 @@ TEST(Orientation, BearingViaReferenceCorrectsOnceEachWay) {
     // A reference point at bearing 350 degrees, and its mirror image at 10 degrees.
     const double refM = -std::sin(degrees(10)) * 100, refP = std::cos(degrees(10)) * 100;
     const std::vector<Case> cases = {
-        {refM, refP, degrees(30), degrees(10), degrees(10)},       // 350 + 20 = 370 -> 10
-        {-refM, refP, degrees(10), degrees(30), degrees(350)},     // 10 - 20 = -10 -> 350
-        {0, 100, 2 * PI, 0, 2 * PI},                               // exactly 2·PI stays
-        {0, 100, 0, 0, 0},                                         // exactly 0 stays
-        {0, 100, 4.5 * PI, 0, 4.5 * PI - 2 * PI},                  // only one correction
+        {refM, refP, degrees(30), degrees(10), degrees(10)},   // 350 + 20 = 370 -> 10
+        {-refM, refP, degrees(10), degrees(30), degrees(350)}, // 10 - 20 = -10 -> 350
+        {0, 100, 2 * PI, 0, 2 * PI},                           // exactly 2·PI stays
+        {0, 100, 0, 0, 0},                                     // exactly 0 stays
+        {0, 100, 4.5 * PI, 0, 4.5 * PI - 2 * PI},              // only one correction
         {0, 100, 0, 2.5 * PI, -2.5 * PI + 2 * PI},
     };
     for (const Case& c : cases) {
@@ -158,8 +160,8 @@ TEST(ApproximatePosition, IntersectsTheWholeLines) {
     const std::vector<Case> cases = {
         {stationAt(0, 0, PI / 4), stationAt(100, 0, 7 * PI / 4), 50, 50},
         {stationAt(0, 0, 5 * PI / 4), stationAt(100, 0, 7 * PI / 4), 50, 50}, // opposite bearing
-        {stationAt(0, 0, 0), stationAt(100, 0, 7 * PI / 4), 0, 100},          // tangent 0: line M = 0
-        {stationAt(0, 0, PI / 4), stationAt(100, 0, 0), 100, 100},            // tangent 0: line M = 100
+        {stationAt(0, 0, 0), stationAt(100, 0, 7 * PI / 4), 0, 100}, // tangent 0: line M = 0
+        {stationAt(0, 0, PI / 4), stationAt(100, 0, 0), 100, 100},   // tangent 0: line M = 100
         {stationAt(10, 20, PI / 2), stationAt(50, -30, 0), 50, 20},
     };
     for (const Case& c : cases) {

@@ -33,7 +33,8 @@ TEST_P(EndToEnd, ConsoleReportAndErrorsMatch) {
     MemoryFiles files;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name != "answers.txt" && !name.starts_with("expected-")) files.files[name] = readFile(entry.path());
+        if (name != "answers.txt" && !name.starts_with("expected-"))
+            files.files[name] = readFile(entry.path());
     }
     const RunResult result = runWith(files, readFile(folder / "answers.txt"));
 
@@ -55,7 +56,8 @@ TEST_P(EndToEnd, ConsoleReportAndErrorsMatch) {
         EXPECT_EQ(result.report, readFile(folder / "expected-report.txt"));
     }
     const bool errorsExpected = fs::exists(folder / "expected-errors.txt");
-    EXPECT_EQ(result.errors, errorsExpected ? readFile(folder / "expected-errors.txt") : std::string());
+    EXPECT_EQ(result.errors,
+              errorsExpected ? readFile(folder / "expected-errors.txt") : std::string());
     EXPECT_EQ(result.status, errorsExpected ? 2 : 0);
 }
 

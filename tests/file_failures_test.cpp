@@ -9,8 +9,8 @@
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 namespace interseccao::testing {
@@ -24,7 +24,8 @@ class DiskRun : public ::testing::Test {
 protected:
     void SetUp() override {
         static int count = 0;
-        folder_ = fs::temp_directory_path() / ("ix" + std::to_string(::getpid()) + "-" + std::to_string(++count));
+        folder_ = fs::temp_directory_path() /
+                  ("ix" + std::to_string(::getpid()) + "-" + std::to_string(++count));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         observations_ = readFile(sourceDir() + "/tests/cases/gc-survey-height/obs.txt");
@@ -76,29 +77,36 @@ class FileFailure : public DiskRun, public ::testing::WithParamInterface<Failure
 
 TEST_P(FileFailure, IsAFileLayerError) {
     const FailureCase& c = GetParam();
-    if (c.reportName == "/dev/full" && !fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    if (c.reportName == "/dev/full" && !fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
     const std::string observationName = expand(c.observationName, folder_.string());
     const std::string reportName = expand(c.reportName, folder_.string());
     const RunResult result = run(observationName + "\n" + reportName + "\nS\n");
     EXPECT_EQ(result.status, 2);
-    const std::string failing = c.problem.find("input") != std::string::npos ? observationName : reportName;
+    const std::string failing =
+        c.problem.find("input") != std::string::npos ? observationName : reportName;
     EXPECT_EQ(result.errors, "Erro no ficheiro " + failing + ": " + c.problem + "\n");
     expectObservationsIntact();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, FileFailure,
-    ::testing::Values(
-        FailureCase{"report_on_a_full_device", "@/obs.txt", "/dev/full", "falha ao escrever no ficheiro de output"},
-        FailureCase{"report_in_a_missing_folder", "@/obs.txt", "@/nao-existe/rel.txt",
-                    "nao foi possivel criar o ficheiro de output"},
-        FailureCase{"report_is_a_folder", "@/obs.txt", "@", "e um directorio, nao pode ser o ficheiro de output"},
-        FailureCase{"report_is_the_root_folder", "@/obs.txt", "/", "e um directorio, nao pode ser o ficheiro de output"},
-        FailureCase{"observations_are_a_folder", "@", "@/rel.txt", "e um directorio, nao um ficheiro de input"},
-        FailureCase{"observations_missing", "@/nada.txt", "@/rel.txt", "o ficheiro de input nao existe"},
-        FailureCase{"observations_in_a_missing_folder", "@/nao-existe/obs.txt", "@/rel.txt",
-                    "o ficheiro de input nao existe"},
-        FailureCase{"observations_without_end", "/dev/zero", "@/rel.txt", "o ficheiro de input tem mais de 256 MiB"}),
+    ::testing::Values(FailureCase{"report_on_a_full_device", "@/obs.txt", "/dev/full",
+                                  "falha ao escrever no ficheiro de output"},
+                      FailureCase{"report_in_a_missing_folder", "@/obs.txt", "@/nao-existe/rel.txt",
+                                  "nao foi possivel criar o ficheiro de output"},
+                      FailureCase{"report_is_a_folder", "@/obs.txt", "@",
+                                  "e um directorio, nao pode ser o ficheiro de output"},
+                      FailureCase{"report_is_the_root_folder", "@/obs.txt", "/",
+                                  "e um directorio, nao pode ser o ficheiro de output"},
+                      FailureCase{"observations_are_a_folder", "@", "@/rel.txt",
+                                  "e um directorio, nao um ficheiro de input"},
+                      FailureCase{"observations_missing", "@/nada.txt", "@/rel.txt",
+                                  "o ficheiro de input nao existe"},
+                      FailureCase{"observations_in_a_missing_folder", "@/nao-existe/obs.txt",
+                                  "@/rel.txt", "o ficheiro de input nao existe"},
+                      FailureCase{"observations_without_end", "/dev/zero", "@/rel.txt",
+                                  "o ficheiro de input tem mais de 256 MiB"}),
     [](const auto& info) { return info.param.description; });
 
 TEST_F(DiskRun, ConsoleThatCannotBeWrittenIsAFileLayerError) {
@@ -118,7 +126,8 @@ TEST_F(DiskRun, FullDeviceAtAStopIsAFileLayerError) {
     observations_ = readFile(path("obs.txt"));
     const RunResult result = run(path("obs.txt") + "\n/dev/full\n");
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.errors, "Erro no ficheiro /dev/full: falha ao escrever no ficheiro de output\n");
+    EXPECT_EQ(result.errors,
+              "Erro no ficheiro /dev/full: falha ao escrever no ficheiro de output\n");
     expectObservationsIntact();
 }
 
@@ -127,7 +136,8 @@ TEST_F(DiskRun, UnreadableObservationsAreAFileLayerError) {
     fs::permissions(path("obs.txt"), fs::perms::none);
     const RunResult result = run(path("obs.txt") + "\n" + path("rel.txt") + "\n");
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.errors, "Erro no ficheiro " + path("obs.txt") + ": nao foi possivel abrir o ficheiro de input\n");
+    EXPECT_EQ(result.errors, "Erro no ficheiro " + path("obs.txt") +
+                                 ": nao foi possivel abrir o ficheiro de input\n");
     fs::permissions(path("obs.txt"), fs::perms::owner_all);
     expectObservationsIntact();
 }
@@ -148,12 +158,14 @@ TEST_P(ReportOverObservations, StopsAndLeavesThemIntact) {
     const RunResult result = run(path("obs.txt") + "\n" + reportName + "\nS\n");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.errors, "");
-    EXPECT_TRUE(result.console.ends_with("\r\nO ficheiro de output nao pode ser o ficheiro de input!\r\n"));
+    EXPECT_TRUE(
+        result.console.ends_with("\r\nO ficheiro de output nao pode ser o ficheiro de input!\r\n"));
     expectObservationsIntact();
 }
 
 INSTANTIATE_TEST_SUITE_P(Spellings, ReportOverObservations,
-                         ::testing::Values("same", "dot", "dot dot", "double slash", "symbolic link", "hard link"),
+                         ::testing::Values("same", "dot", "dot dot", "double slash",
+                                           "symbolic link", "hard link"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::replace(name.begin(), name.end(), ' ', '_');

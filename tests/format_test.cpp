@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 #include <sstream>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace interseccao {
@@ -24,21 +24,21 @@ struct RealCase {
 TEST(FormatReal, RoundsAndAlignsInItsField) {
     const std::vector<RealCase> cases = {
         {0.0123, 5, 3, "0.012"},
-        {12.5, 5, 3, "*****"},          // 12.500 needs six characters
+        {12.5, 5, 3, "*****"}, // 12.500 needs six characters
         {-1234.5678, 12, 3, "   -1234.568"},
         {90.0, 11, 6, "  90.000000"},
-        {2.25, 5, 1, "  2.2"},          // a tie on the exact binary value goes to even
-        {2.35, 5, 1, "  2.4"},          // 2.35 is stored a little above 2.35
+        {2.25, 5, 1, "  2.2"}, // a tie on the exact binary value goes to even
+        {2.35, 5, 1, "  2.4"}, // 2.35 is stored a little above 2.35
         {0.125, 5, 2, " 0.12"},
         {0.375, 5, 2, " 0.38"},
-        {-0.0123, 5, 3, "-.012"},       // one character short: the zero before the point goes
+        {-0.0123, 5, 3, "-.012"}, // one character short: the zero before the point goes
         {0.5, 2, 1, ".5"},
         {-0.5, 2, 1, "**"},
-        {-0.001, 5, 2, "-0.00"},        // rounds to zero from below: the sign stays
-        {-0.0, 5, 2, " 0.00"},          // negative zero is not below zero
+        {-0.001, 5, 2, "-0.00"}, // rounds to zero from below: the sign stays
+        {-0.0, 5, 2, " 0.00"},   // negative zero is not below zero
         {0.0, 5, 3, "0.000"},
-        {99.96, 5, 1, "100.0"},         // rounding carries into a new digit that still fits
-        {999.96, 5, 1, "*****"},        // ... and one that does not
+        {99.96, 5, 1, "100.0"},  // rounding carries into a new digit that still fits
+        {999.96, 5, 1, "*****"}, // ... and one that does not
         {59.96, 5, 1, " 60.0"},
     };
     for (const RealCase& c : cases)
@@ -60,8 +60,8 @@ TEST(FormatReal, NonFiniteValuesFillTheField) {
 
 TEST(FormatInteger, RightAlignsOrFillsWithAsterisks) {
     const std::vector<std::tuple<std::int64_t, int, const char*>> cases = {
-        {0, 3, "  0"}, {999, 3, "999"}, {1000, 3, "***"}, {-99, 3, "-99"},
-        {-100, 3, "***"}, {7, 1, "7"}, {-1, 1, "*"}, {2, 3, "  2"},
+        {0, 3, "  0"},    {999, 3, "999"}, {1000, 3, "***"}, {-99, 3, "-99"},
+        {-100, 3, "***"}, {7, 1, "7"},     {-1, 1, "*"},     {2, 3, "  2"},
     };
     for (const auto& [value, width, expected] : cases)
         EXPECT_EQ(formatInteger(value, width), expected) << value << " in I" << width;
@@ -95,15 +95,30 @@ TEST(FormatLine, BuildsWholeLinesFromTheirItems) {
         {"(5X,F7.2,' \"')", {1.5}, "        1.50 \"", false},
         {"('Precisao da cota = ',F5.3,' m')", {0.0123}, "Precisao da cota = 0.012 m", false},
         {"(5X,I3,I3,F5.1)", {std::int64_t{12}, std::int64_t{30}, 0.0}, "      12 30  0.0", false},
-        {"('     M(',A5,') = ',F12.3,' m')", {"ABC         ", 50.0}, "     M(ABC  ) =       50.000 m", false},
-        {"('     M(',A3,') = ',F12.3,' m')", {"ABC         ", -1234.5678}, "     M(ABC) =    -1234.568 m", false},
-        {"('Redundancia (planimetria): ',I3)", {std::int64_t{1}}, "Redundancia (planimetria):   1", false},
-        {"(' Mp=',F12.3,' m',' ;Pp=',F12.3,' m')", {1234.5678, -98.7654},
-         " Mp=    1234.568 m ;Pp=     -98.765 m", false},
+        {"('     M(',A5,') = ',F12.3,' m')",
+         {"ABC         ", 50.0},
+         "     M(ABC  ) =       50.000 m",
+         false},
+        {"('     M(',A3,') = ',F12.3,' m')",
+         {"ABC         ", -1234.5678},
+         "     M(ABC) =    -1234.568 m",
+         false},
+        {"('Redundancia (planimetria): ',I3)",
+         {std::int64_t{1}},
+         "Redundancia (planimetria):   1",
+         false},
+        {"(' Mp=',F12.3,' m',' ;Pp=',F12.3,' m')",
+         {1234.5678, -98.7654},
+         " Mp=    1234.568 m ;Pp=     -98.765 m",
+         false},
         {"('    Rumo de ',A12,' para ',A12,' a partir de ',A12,'=',F11.6)",
          {"E1          ", "V           ", "R1          ", 45.0},
-         "    Rumo de E1           para V            a partir de R1          =  45.000000", false},
-        {"('a, b (c)',A)", {"E1          "}, "a, b (c)E1          ", false}, // A alone: the whole text
+         "    Rumo de E1           para V            a partir de R1          =  45.000000",
+         false},
+        {"('a, b (c)',A)",
+         {"E1          "},
+         "a, b (c)E1          ",
+         false}, // A alone: the whole text
         {"(A72)", {stars}, stars, false},
         {"(a\\)", {" Nome do ficheiro de input: "}, " Nome do ficheiro de input: ", true},
         {"('x',\\)", {}, "x", true},

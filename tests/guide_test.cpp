@@ -19,8 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -40,7 +40,7 @@ struct Block {
     std::string example;        // path relative to the repository, under examples/
     std::vector<std::string> answers;
     bool hasAnswers = false;
-    std::string text;           // the fenced block's lines, each ending in "\n"
+    std::string text; // the fenced block's lines, each ending in "\n"
 };
 
 struct Guide {
@@ -61,7 +61,8 @@ std::vector<std::string> split(std::string_view s, char separator) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = s.find(separator, start);
-        parts.push_back(trim(s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
+        parts.push_back(trim(
+            s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
         if (end == std::string_view::npos) return parts;
         start = end + 1;
     }
@@ -100,7 +101,9 @@ Guide parseGuide() {
         for (std::size_t f = 0; f < fields.size(); ++f) {
             const std::size_t colon = fields[f].find(':');
             const std::string key = trim(std::string_view(fields[f]).substr(0, colon));
-            const std::string value = colon == std::string::npos ? "" : trim(std::string_view(fields[f]).substr(colon + 1));
+            const std::string value = colon == std::string::npos
+                                          ? ""
+                                          : trim(std::string_view(fields[f]).substr(colon + 1));
             if (f == 0 && key == "verificado") {
                 block.kind = value;
             } else if (f > 0 && key == "ficheiro") {
@@ -113,7 +116,8 @@ Guide parseGuide() {
                 valid = false;
             }
         }
-        const bool isRun = block.kind == "consola" || block.kind == "fim da consola" || block.kind == "relatorio";
+        const bool isRun =
+            block.kind == "consola" || block.kind == "fim da consola" || block.kind == "relatorio";
         if (block.kind != "ficheiro" && !isRun) {
             guide.problems.push_back(where + "unknown kind \"" + block.kind + "\"");
             valid = false;
@@ -123,7 +127,8 @@ Guide parseGuide() {
             valid = false;
         }
         if (isRun != block.hasAnswers) {
-            guide.problems.push_back(where + (isRun ? "a run needs its answers" : "a file takes no answers"));
+            guide.problems.push_back(
+                where + (isRun ? "a run needs its answers" : "a file takes no answers"));
             valid = false;
         }
         if (i + 1 >= all.size() || !all[i + 1].starts_with("```")) {
@@ -217,7 +222,8 @@ std::string lastLines(const std::string& text, std::size_t count) {
 }
 
 void PrintTo(const Block& block, std::ostream* out) {
-    *out << guidePath << ":" << block.markerLine << " (" << block.kind << ", " << block.example << ")";
+    *out << guidePath << ":" << block.markerLine << " (" << block.kind << ", " << block.example
+         << ")";
 }
 
 TEST(Guide, MarkersAreWellFormed) {
@@ -247,7 +253,8 @@ std::string actualText(const Block& block) {
     const TerminalRun run = runAtTerminal(block);
     if (block.kind == "consola") return run.screen;
     if (block.kind == "fim da consola")
-        return lastLines(run.screen, static_cast<std::size_t>(std::count(block.text.begin(), block.text.end(), '\n')));
+        return lastLines(run.screen, static_cast<std::size_t>(
+                                         std::count(block.text.begin(), block.text.end(), '\n')));
     return run.report;
 }
 
@@ -266,13 +273,15 @@ TEST_P(GuideBlock, MatchesTheProgram) {
 // (a "fim da consola" block keeps its number of lines); review every changed line before
 // committing the guide.
 TEST(Guide, UpdateFromProgram) {
-    if (std::getenv("INTERSECCAO_UPDATE_GUIDE") == nullptr) GTEST_SKIP() << "set INTERSECCAO_UPDATE_GUIDE=1 to rewrite the guide";
+    if (std::getenv("INTERSECCAO_UPDATE_GUIDE") == nullptr)
+        GTEST_SKIP() << "set INTERSECCAO_UPDATE_GUIDE=1 to rewrite the guide";
     ASSERT_TRUE(guide().problems.empty());
     const std::vector<std::string> all = lines(guide().text);
     std::string updated;
     std::size_t next = 0; // index in `all` of the next line to copy
     for (const Block& block : guide().blocks) {
-        for (; next <= block.markerLine; ++next) updated += all[next] + "\n"; // through the opening fence
+        for (; next <= block.markerLine; ++next)
+            updated += all[next] + "\n"; // through the opening fence
         updated += actualText(block);
         while (all[next] != "```") ++next;
     }
@@ -283,8 +292,9 @@ TEST(Guide, UpdateFromProgram) {
 
 INSTANTIATE_TEST_SUITE_P(Guia, GuideBlock, ::testing::ValuesIn(guide().blocks),
                          [](const ::testing::TestParamInfo<Block>& info) {
-                             std::string name = "line" + std::to_string(info.param.markerLine) + "_" +
-                                                info.param.kind + "_" + fs::path(info.param.example).stem().string();
+                             std::string name = "line" + std::to_string(info.param.markerLine) +
+                                                "_" + info.param.kind + "_" +
+                                                fs::path(info.param.example).stem().string();
                              for (char& c : name)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;

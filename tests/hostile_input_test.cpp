@@ -17,7 +17,8 @@ namespace {
 const std::string answersWithHeight = "obs.txt\nrel.txt\nS\n";
 
 std::string lowered(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -35,12 +36,16 @@ void expectDefinedEnd(const RunResult& result, const std::string& observations) 
     const std::string input = lowered(observations);
     for (const std::string word : {"nan", "inf"}) {
         if (input.find(word) != std::string::npos) continue;
-        EXPECT_EQ(lowered(result.console).find(word), std::string::npos) << "console:\n" << result.console;
-        EXPECT_EQ(lowered(result.report).find(word), std::string::npos) << "report:\n" << result.report;
+        EXPECT_EQ(lowered(result.console).find(word), std::string::npos) << "console:\n"
+                                                                         << result.console;
+        EXPECT_EQ(lowered(result.report).find(word), std::string::npos) << "report:\n"
+                                                                        << result.report;
     }
 }
 
-std::string caseFile(const std::string& name) { return readFile(sourceDir() + "/tests/cases/" + name + "/obs.txt"); }
+std::string caseFile(const std::string& name) {
+    return readFile(sourceDir() + "/tests/cases/" + name + "/obs.txt");
+}
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -50,12 +55,14 @@ std::vector<std::string> splitLines(const std::string& text) {
 }
 
 bool isNumber(const std::string& token) {
-    return !token.empty() && (std::isdigit(static_cast<unsigned char>(token.front())) || token.front() == '-');
+    return !token.empty() &&
+           (std::isdigit(static_cast<unsigned char>(token.front())) || token.front() == '-');
 }
 
 // Every way of writing the file with one numeric value replaced by `value`, with the
 // line number (from 1) of the value replaced.
-std::vector<std::pair<std::string, int>> withEachNumberReplaced(const std::string& observations, const std::string& value) {
+std::vector<std::pair<std::string, int>> withEachNumberReplaced(const std::string& observations,
+                                                                const std::string& value) {
     std::vector<std::pair<std::string, int>> variants;
     const std::vector<std::string> lines = splitLines(observations);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -72,7 +79,8 @@ std::vector<std::pair<std::string, int>> withEachNumberReplaced(const std::strin
                 }
                 std::vector<std::string> changed = tokens;
                 changed[j] = value;
-                for (std::size_t k = 0; k < changed.size(); ++k) text += (k ? " " : "") + changed[k];
+                for (std::size_t k = 0; k < changed.size(); ++k)
+                    text += (k ? " " : "") + changed[k];
                 text += "\n";
             }
             variants.emplace_back(text, static_cast<int>(i + 1));
@@ -92,9 +100,12 @@ struct FieldValueCase {
     Expect expect;
 };
 
-void PrintTo(const FieldValueCase& valueCase, std::ostream* out) { *out << '"' << valueCase.value << '"'; }
+void PrintTo(const FieldValueCase& valueCase, std::ostream* out) {
+    *out << '"' << valueCase.value << '"';
+}
 
-class EveryNumericField : public ::testing::TestWithParam<std::tuple<std::string, FieldValueCase>> {};
+class EveryNumericField : public ::testing::TestWithParam<std::tuple<std::string, FieldValueCase>> {
+};
 
 TEST_P(EveryNumericField, EndsInADefinedWay) {
     const auto& [survey, valueCase] = GetParam();
@@ -108,36 +119,35 @@ TEST_P(EveryNumericField, EndsInADefinedWay) {
         switch (valueCase.expect) {
         case Expect::MalformedOnItsLine:
             EXPECT_EQ(result.status, 2);
-            EXPECT_NE(result.errors.find("linha " + std::to_string(line) + ":"), std::string::npos) << result.errors;
+            EXPECT_NE(result.errors.find("linha " + std::to_string(line) + ":"), std::string::npos)
+                << result.errors;
             break;
-        case Expect::NormalOrStop:
-            EXPECT_EQ(result.status, 0) << result.errors;
-            break;
-        case Expect::DefinedEnd:
-            break;
+        case Expect::NormalOrStop: EXPECT_EQ(result.status, 0) << result.errors; break;
+        case Expect::DefinedEnd: break;
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, EveryNumericField,
-    ::testing::Combine(::testing::Values("gc-survey-height", "gs-survey-height", "gr-survey-height"),
-                       ::testing::Values(FieldValueCase{"nan", Expect::MalformedOnItsLine},
-                                         FieldValueCase{"-nan", Expect::MalformedOnItsLine},
-                                         FieldValueCase{"inf", Expect::MalformedOnItsLine},
-                                         FieldValueCase{"-Infinity", Expect::MalformedOnItsLine},
-                                         FieldValueCase{"1e400", Expect::MalformedOnItsLine},
-                                         FieldValueCase{"-1D400", Expect::MalformedOnItsLine},
-                                         FieldValueCase{"-0", Expect::DefinedEnd},
-                                         // Integers written as reals are malformed; as reals these are valid.
-                                         FieldValueCase{"-0.0", Expect::DefinedEnd},
-                                         FieldValueCase{"1e300", Expect::DefinedEnd},
-                                         FieldValueCase{"-1e300", Expect::DefinedEnd},
-                                         FieldValueCase{"1.7976931348623157e308", Expect::DefinedEnd},
-                                         FieldValueCase{"1e-300", Expect::DefinedEnd},
-                                         FieldValueCase{"-4.9e-324", Expect::DefinedEnd},
-                                         FieldValueCase{"2000000000", Expect::DefinedEnd},
-                                         FieldValueCase{"-2147483648", Expect::DefinedEnd})),
+    ::testing::Combine(
+        ::testing::Values("gc-survey-height", "gs-survey-height", "gr-survey-height"),
+        ::testing::Values(FieldValueCase{"nan", Expect::MalformedOnItsLine},
+                          FieldValueCase{"-nan", Expect::MalformedOnItsLine},
+                          FieldValueCase{"inf", Expect::MalformedOnItsLine},
+                          FieldValueCase{"-Infinity", Expect::MalformedOnItsLine},
+                          FieldValueCase{"1e400", Expect::MalformedOnItsLine},
+                          FieldValueCase{"-1D400", Expect::MalformedOnItsLine},
+                          FieldValueCase{"-0", Expect::DefinedEnd},
+                          // Integers written as reals are malformed; as reals these are valid.
+                          FieldValueCase{"-0.0", Expect::DefinedEnd},
+                          FieldValueCase{"1e300", Expect::DefinedEnd},
+                          FieldValueCase{"-1e300", Expect::DefinedEnd},
+                          FieldValueCase{"1.7976931348623157e308", Expect::DefinedEnd},
+                          FieldValueCase{"1e-300", Expect::DefinedEnd},
+                          FieldValueCase{"-4.9e-324", Expect::DefinedEnd},
+                          FieldValueCase{"2000000000", Expect::DefinedEnd},
+                          FieldValueCase{"-2147483648", Expect::DefinedEnd})),
     [](const auto& info) {
         std::string name = std::get<0>(info.param) + "_" + std::to_string(info.index);
         std::replace(name.begin(), name.end(), '-', '_');
@@ -176,20 +186,23 @@ TEST_P(OverflowingReading, StopsWithItsMessage) {
     const RunResult result = runWith(observations, answersWithHeight);
     expectDefinedEnd(result, observations);
     EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(result.console.ends_with("\r\nValores fora do dominio de calculo!\r\n")) << result.console;
+    EXPECT_TRUE(result.console.ends_with("\r\nValores fora do dominio de calculo!\r\n"))
+        << result.console;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Readings, OverflowingReading,
     ::testing::Values(
-        OverflowCase{"gc-survey-height", " 353.2174024\n", " 1.7976931348623157e308\n"}, // to the sighted point
-        OverflowCase{"gc-survey-height", " 38.5163170\n", " -1.7e308\n"},                // to a reference point
-        OverflowCase{"gc-survey-height", " 87.0804877 ", " 1.7e308 "},                   // zenith
+        OverflowCase{"gc-survey-height", " 353.2174024\n",
+                     " 1.7976931348623157e308\n"},                        // to the sighted point
+        OverflowCase{"gc-survey-height", " 38.5163170\n", " -1.7e308\n"}, // to a reference point
+        OverflowCase{"gc-survey-height", " 87.0804877 ", " 1.7e308 "},    // zenith
         OverflowCase{"gr-survey-height", " 72.31789\n", " 1.7e308\n"},
-        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1.7e308 36 10.1 "},           // zenith degrees
-        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1e308 1e308 1e308 "},         // their sum
+        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1.7e308 36 10.1 "},   // zenith degrees
+        OverflowCase{"gs-survey-height", " 84 36 10.1 ", " 1e308 1e308 1e308 "}, // their sum
         // Coordinates whose differences overflow.
-        OverflowCase{"gc-survey-height", "MARCO12 48304.890 186479.686 2 353.2174024\nPICOTO 51793.561 188084.296 ",
+        OverflowCase{"gc-survey-height",
+                     "MARCO12 48304.890 186479.686 2 353.2174024\nPICOTO 51793.561 188084.296 ",
                      "MARCO12 -1.7e308 -1.7e308 2 353.2174024\nPICOTO 1.7e308 1.7e308 "}));
 
 // ---------------------------------------------------------------------------------------
@@ -208,15 +221,18 @@ TEST_P(HostileName, IsWrittenBackByteForByte) {
     const NameCase& c = GetParam();
     std::string observations = caseFile("gc-survey-height");
     observations = replaced(observations, "TORRE 4", c.written + " 4");
-    observations = replaced(observations, "MARCO12 48304.890 186479.686 2", c.written + " 48304.890 186479.686 2");
+    observations = replaced(observations, "MARCO12 48304.890 186479.686 2",
+                            c.written + " 48304.890 186479.686 2");
     observations = replaced(observations, "PICOTO", c.written);
     const RunResult result = runWith(observations, answersWithHeight);
     ASSERT_EQ(result.status, 0) << result.errors;
     const std::string name = padded(c.kept);
-    EXPECT_NE(result.console.find("    Rumo de " + name + " para " + name + " a partir de " + name + "="),
-              std::string::npos)
+    EXPECT_NE(
+        result.console.find("    Rumo de " + name + " para " + name + " a partir de " + name + "="),
+        std::string::npos)
         << result.console;
-    EXPECT_NE(result.report.find("Calculo por interseccao inversa das coordenadas do ponto " + name + "\r\n"),
+    EXPECT_NE(result.report.find("Calculo por interseccao inversa das coordenadas do ponto " +
+                                 name + "\r\n"),
               std::string::npos);
     std::string trimmed = c.kept;
     trimmed.erase(trimmed.find_last_not_of(' ') + 1);
@@ -226,15 +242,20 @@ TEST_P(HostileName, IsWrittenBackByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, HostileName,
-    ::testing::Values(NameCase{"ESTA\xC3\x87\xC3\x83O", "ESTA\xC3\x87\xC3\x83O"},           // UTF-8
-                      NameCase{"\xE9\xE8\xFF\x80", "\xE9\xE8\xFF\x80"},                     // Latin-1 and stray bytes
-                      NameCase{"\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81",  // cut inside a character
-                               "\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81"},
-                      NameCase{"A\x01" "B\x7F\x1B[0m", "A\x01" "B\x7F\x1B[0m"},               // control bytes
-                      NameCase{"\x0B\x0C\x07", "\x0B\x0C\x07"},                             // not separators
-                      NameCase{std::string("N\0L", 3), std::string("N\0L", 3)},              // a NUL byte
-                      NameCase{"'A\tB\rC D'", "A\tB\rC D"},                                 // quoted tab, CR, blank
-                      NameCase{"'\xC3\x89 ''X'''", "\xC3\x89 'X'"}));
+    ::testing::Values(
+        NameCase{"ESTA\xC3\x87\xC3\x83O", "ESTA\xC3\x87\xC3\x83O"}, // UTF-8
+        NameCase{"\xE9\xE8\xFF\x80", "\xE9\xE8\xFF\x80"},           // Latin-1 and stray bytes
+        NameCase{
+            "\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81", // cut inside a character
+            "\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81"},
+        NameCase{"A\x01"
+                 "B\x7F\x1B[0m",
+                 "A\x01"
+                 "B\x7F\x1B[0m"},                                 // control bytes
+        NameCase{"\x0B\x0C\x07", "\x0B\x0C\x07"},                 // not separators
+        NameCase{std::string("N\0L", 3), std::string("N\0L", 3)}, // a NUL byte
+        NameCase{"'A\tB\rC D'", "A\tB\rC D"},                     // quoted tab, CR, blank
+        NameCase{"'\xC3\x89 ''X'''", "\xC3\x89 'X'"}));
 
 // ---------------------------------------------------------------------------------------
 // One line of 10 MB, in each place where a line may hold it.
@@ -248,7 +269,9 @@ struct LongLineCase {
     std::string errorPart; // when status is 2
 };
 
-void PrintTo(const LongLineCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.description); }
+void PrintTo(const LongLineCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(c.description);
+}
 
 class TenMegabyteLine : public ::testing::TestWithParam<LongLineCase> {};
 
@@ -310,7 +333,9 @@ TEST_P(Counts, EndAsTheFileSays) {
     const CountCase& c = GetParam();
     std::string observations = replaced(caseFile(c.survey), c.from, c.to);
     // Without the zenith records, which would otherwise be read as stations.
-    if (c.withoutZenithRecords) observations.erase(observations.rfind(c.survey == "gs-survey-height" ? "\n3\n" : "\n4\n") + 1);
+    if (c.withoutZenithRecords)
+        observations.erase(observations.rfind(c.survey == "gs-survey-height" ? "\n3\n" : "\n4\n") +
+                           1);
     const RunResult result = runWith(observations, c.answers);
     expectDefinedEnd(result, observations);
     EXPECT_EQ(result.status, c.status) << result.errors;
@@ -324,39 +349,47 @@ TEST_P(Counts, EndAsTheFileSays) {
 
 const std::string answersWithoutHeight = "obs.txt\nrel.txt\nN\n";
 const std::string heightQuestion = " Quer calcular a cota do ponto visado (S/N)? \r\n";
-const std::string lastStation = "188166.134 1 84.9082420\nDEPOSITO 50871.163 187911.119 343.4088893\n";
+const std::string lastStation =
+    "188166.134 1 84.9082420\nDEPOSITO 50871.163 187911.119 343.4088893\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Values, Counts,
     ::testing::Values(
-        CountCase{"stations 2000000000", "gc-survey-height", "TORRE 4", "TORRE 2000000000", answersWithHeight, 2,
+        CountCase{"stations 2000000000", "gc-survey-height", "TORRE 4", "TORRE 2000000000",
+                  answersWithHeight, 2, "linha 12: fim do ficheiro antes do fim do registo", "",
+                  true},
+        CountCase{"sightings 2000000000", "gc-survey-height", "186479.686 2 ",
+                  "186479.686 2000000000 ", answersWithHeight, 2,
                   "linha 12: fim do ficheiro antes do fim do registo", "", true},
-        CountCase{"sightings 2000000000", "gc-survey-height", "186479.686 2 ", "186479.686 2000000000 ",
-                  answersWithHeight, 2, "linha 12: fim do ficheiro antes do fim do registo", "", true},
-        CountCase{"sightings 2147483647", "gs-survey-height", "253578.826 2 ", "253578.826 2147483647 ",
-                  answersWithHeight, 2, "linha 9: fim do ficheiro antes do fim do registo", "", true},
-        CountCase{"zenith records 2000000000", "gc-survey-height", "\n4\n", "\n2000000000\n", answersWithHeight, 2,
-                  "linha 17: fim do ficheiro antes do fim do registo", "Angulos azimutais ajustados:"},
+        CountCase{"sightings 2147483647", "gs-survey-height", "253578.826 2 ",
+                  "253578.826 2147483647 ", answersWithHeight, 2,
+                  "linha 9: fim do ficheiro antes do fim do registo", "", true},
+        CountCase{"zenith records 2000000000", "gc-survey-height", "\n4\n", "\n2000000000\n",
+                  answersWithHeight, 2, "linha 17: fim do ficheiro antes do fim do registo",
+                  "Angulos azimutais ajustados:"},
         CountCase{"stations 0", "gc-survey-height", "TORRE 4", "TORRE 0", answersWithHeight, 0,
                   "\r\nNumero insuficiente de dados\r\n", ""},
         CountCase{"stations -1", "gc-survey-height", "TORRE 4", "TORRE -1", answersWithHeight, 0,
                   "\r\nNumero insuficiente de dados\r\n", ""},
-        CountCase{"stations -2147483648", "gr-survey-height", "RESERVATORIO 5", "RESERVATORIO -2147483648",
-                  answersWithHeight, 0, "\r\nNumero insuficiente de dados\r\n", ""},
-        CountCase{"sightings 0 on the last station", "gc-survey-height", lastStation, "188166.134 0 84.9082420\n",
-                  answersWithHeight, 0, "\r\nEstacao MOINHO sem pontos de referencia!\r\n", ""},
-        CountCase{"sightings -7 on the last station", "gc-survey-height", lastStation, "188166.134 -7 84.9082420\n",
-                  answersWithHeight, 0, "\r\nEstacao MOINHO sem pontos de referencia!\r\n", ""},
-        CountCase{"sightings 0 on the first station", "gc-survey-height", "186479.686 2 ", "186479.686 0 ",
-                  answersWithHeight, 2, "linha 4: esperado um numero inteiro", ""},
-        CountCase{"zenith records 0", "gc-survey-height", "\n4\n", "\n0\n", answersWithHeight, 0, heightQuestion,
-                  "Redundancia (altimetria):  -1\r\n\r\n"},
-        CountCase{"zenith records 1", "gc-survey-height", "\n4\n", "\n1\n", answersWithHeight, 0, heightQuestion,
-                  "Redundancia (altimetria):   0\r\n\r\n"},
-        CountCase{"zenith records -1", "gc-survey-height", "\n4\n", "\n-1\n", answersWithHeight, 0, heightQuestion,
-                  "Redundancia (altimetria):  -2\r\n\r\n"},
-        CountCase{"zenith records -2147483648", "gc-survey-height", "\n4\n", "\n-2147483648\n", answersWithHeight, 0,
-                  heightQuestion, "Redundancia (altimetria): ***\r\n\r\n"}),
+        CountCase{"stations -2147483648", "gr-survey-height", "RESERVATORIO 5",
+                  "RESERVATORIO -2147483648", answersWithHeight, 0,
+                  "\r\nNumero insuficiente de dados\r\n", ""},
+        CountCase{"sightings 0 on the last station", "gc-survey-height", lastStation,
+                  "188166.134 0 84.9082420\n", answersWithHeight, 0,
+                  "\r\nEstacao MOINHO sem pontos de referencia!\r\n", ""},
+        CountCase{"sightings -7 on the last station", "gc-survey-height", lastStation,
+                  "188166.134 -7 84.9082420\n", answersWithHeight, 0,
+                  "\r\nEstacao MOINHO sem pontos de referencia!\r\n", ""},
+        CountCase{"sightings 0 on the first station", "gc-survey-height", "186479.686 2 ",
+                  "186479.686 0 ", answersWithHeight, 2, "linha 4: esperado um numero inteiro", ""},
+        CountCase{"zenith records 0", "gc-survey-height", "\n4\n", "\n0\n", answersWithHeight, 0,
+                  heightQuestion, "Redundancia (altimetria):  -1\r\n\r\n"},
+        CountCase{"zenith records 1", "gc-survey-height", "\n4\n", "\n1\n", answersWithHeight, 0,
+                  heightQuestion, "Redundancia (altimetria):   0\r\n\r\n"},
+        CountCase{"zenith records -1", "gc-survey-height", "\n4\n", "\n-1\n", answersWithHeight, 0,
+                  heightQuestion, "Redundancia (altimetria):  -2\r\n\r\n"},
+        CountCase{"zenith records -2147483648", "gc-survey-height", "\n4\n", "\n-2147483648\n",
+                  answersWithHeight, 0, heightQuestion, "Redundancia (altimetria): ***\r\n\r\n"}),
     [](const auto& info) {
         std::string name = info.param.description;
         for (char& ch : name)
@@ -387,7 +420,9 @@ struct LimitCase {
     std::string reportPart;
 };
 
-void PrintTo(const LimitCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.description); }
+void PrintTo(const LimitCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(c.description);
+}
 
 class Limits : public ::testing::TestWithParam<LimitCase> {};
 
@@ -396,32 +431,32 @@ TEST_P(Limits, KeepRunsBounded) {
     const RunResult result = runWith(c.observations, answersWithHeight);
     expectDefinedEnd(result, c.observations);
     EXPECT_EQ(result.status, 0) << result.errors;
-    EXPECT_TRUE(result.console.ends_with(c.consoleEnd)) << result.console.substr(result.console.size() - 200);
+    EXPECT_TRUE(result.console.ends_with(c.consoleEnd))
+        << result.console.substr(result.console.size() - 200);
     EXPECT_NE(result.report.find(c.reportPart), std::string::npos) << result.report;
 }
 
 // Found by fuzzing: a reading thousands of degrees off, so that the planimetric search
 // climbs 0.1" at a time past its bound on the number of tests.
-const std::string climbingSearch =
-    "gc 0.001 5\n"
-    "V 4\n"
-    "S1   419005.640 102611.275 2 34.8367900\n"
-    "T1   40288.914 103987.402 298.0533365\n"
-    "T2   43126.733 101154.560 127.6783739\n"
-    "S2   43950.118 102870.493 2 45.6253547\n"
-    "T2   43126.733 101154.560 313.9332058\n"
-    "T3   45411.207 104120.884 157.7425692\n"
-    "S3   43602.905 104390.067 2 124.0125770\n"
-    "T3   45411.207 104120.884 2.4153214\n"
-    "T4   42350.616 105802.118 222.3820774\n"
-    "S4   41988.472 104120.350 2 170.1228354\n"
-    "T4   42350.616 105802.118 53.5515186\n"
-    "T1   40288.914 103982.34 7006.9273659\n"
-    "4\n"
-    "S1   41905.640 102611.275 55.310 88.5249239 1.473 1.258\n"
-    "S2   43950.118 102870.493 61.880 88.8563009 1.499 1.309\n"
-    "S3   43602.905 104390.067 102.470 90.7037183 1.501 1.433\n"
-    "S4   41988.472 104120.350 74.900 89.3208205 1*482 1.383\n";
+const std::string climbingSearch = "gc 0.001 5\n"
+                                   "V 4\n"
+                                   "S1   419005.640 102611.275 2 34.8367900\n"
+                                   "T1   40288.914 103987.402 298.0533365\n"
+                                   "T2   43126.733 101154.560 127.6783739\n"
+                                   "S2   43950.118 102870.493 2 45.6253547\n"
+                                   "T2   43126.733 101154.560 313.9332058\n"
+                                   "T3   45411.207 104120.884 157.7425692\n"
+                                   "S3   43602.905 104390.067 2 124.0125770\n"
+                                   "T3   45411.207 104120.884 2.4153214\n"
+                                   "T4   42350.616 105802.118 222.3820774\n"
+                                   "S4   41988.472 104120.350 2 170.1228354\n"
+                                   "T4   42350.616 105802.118 53.5515186\n"
+                                   "T1   40288.914 103982.34 7006.9273659\n"
+                                   "4\n"
+                                   "S1   41905.640 102611.275 55.310 88.5249239 1.473 1.258\n"
+                                   "S2   43950.118 102870.493 61.880 88.8563009 1.499 1.309\n"
+                                   "S3   43602.905 104390.067 102.470 90.7037183 1.501 1.433\n"
+                                   "S4   41988.472 104120.350 74.900 89.3208205 1*482 1.383\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, Limits,
@@ -429,16 +464,20 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"sightings_200", repeatedSurvey(200, 2), heightQuestion, "Cota ajustada:"},
         LimitCase{"sightings_201", repeatedSurvey(201, 2),
                   "\r\nEstacao E1 com mais de 200 pontos de referencia!\r\n", ""},
-        LimitCase{"zenith_records_2000", repeatedSurvey(1, 2000), heightQuestion, "Redundancia (altimetria): ***"},
+        LimitCase{"zenith_records_2000", repeatedSurvey(1, 2000), heightQuestion,
+                  "Redundancia (altimetria): ***"},
         // A reading 2 degrees off with an a-priori precision of 0.1": the search climbs for
         // tens of thousands of steps, and ends.
-        LimitCase{"long_search", replaced(replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 40.5163170\n"),
-                                          "gc 0.001 5\n", "gc 0.001 0.1\n"),
+        LimitCase{"long_search",
+                  replaced(replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 40.5163170\n"),
+                           "gc 0.001 5\n", "gc 0.001 0.1\n"),
                   heightQuestion, "Precisao a posteriori das leituras azimutais: "},
-        LimitCase{"fuzzed_climbing_search", climbingSearch, "\r\nPesquisa da precisao nao convergente!\r\n",
+        LimitCase{"fuzzed_climbing_search", climbingSearch,
+                  "\r\nPesquisa da precisao nao convergente!\r\n",
                   "Redundancia (planimetria):   2"},
         // The search climbs from 5" for more than 500 steps.
-        LimitCase{"long_search_in_range", replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 38.5663170\n"),
+        LimitCase{"long_search_in_range",
+                  replaced(caseFile("gc-survey-height"), " 38.5163170\n", " 38.5663170\n"),
                   heightQuestion, "Precisao a posteriori das leituras azimutais: 57.9 segundos"}),
     [](const auto& info) { return info.param.description; });
 
@@ -451,7 +490,9 @@ struct OddFileCase {
     std::string errors; // the whole standard error; empty for "any one line"
 };
 
-void PrintTo(const OddFileCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.description); }
+void PrintTo(const OddFileCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(c.description);
+}
 
 class OddFile : public ::testing::TestWithParam<OddFileCase> {};
 
@@ -466,8 +507,8 @@ TEST_P(OddFile, IsAFileLayerError) {
     EXPECT_FALSE(result.reportCreated);
 }
 
-const std::string emptyFileError =
-    "Erro no ficheiro obs.txt: o ficheiro esta vazio; esperado um texto (codigo da unidade angular)\n";
+const std::string emptyFileError = "Erro no ficheiro obs.txt: o ficheiro esta vazio; esperado um "
+                                   "texto (codigo da unidade angular)\n";
 
 std::string withNulLineEnds() {
     std::string text = caseFile("gc-survey-height");
@@ -477,18 +518,24 @@ std::string withNulLineEnds() {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, OddFile,
-    ::testing::Values(
-        OddFileCase{"empty", "", emptyFileError},
-        OddFileCase{"only_bom", "\xEF\xBB\xBF", emptyFileError},
-        OddFileCase{"bom_and_line_end", "\xEF\xBB\xBF\r\n",
-                    "Erro no ficheiro obs.txt, linha 1: fim do ficheiro antes do fim do registo; esperado um texto "
-                    "(codigo da unidade angular)\n"},
-        OddFileCase{"only_nul_bytes", std::string(64, '\0'),
-                    "Erro no ficheiro obs.txt, linha 1: fim do ficheiro antes do fim do registo; esperado um numero "
-                    "real (tolerancia)\n"},
-        OddFileCase{"nul_in_a_number", replaced(caseFile("gc-survey-height"), "0.001", std::string("0.0\0" "01", 6)),
-                    "Erro no ficheiro obs.txt, linha 1: esperado um numero real em vez de \"0.0?01\" (tolerancia)\n"},
-        OddFileCase{"nul_for_line_ends", withNulLineEnds(), ""}),
+    ::testing::Values(OddFileCase{"empty", "", emptyFileError},
+                      OddFileCase{"only_bom", "\xEF\xBB\xBF", emptyFileError},
+                      OddFileCase{"bom_and_line_end", "\xEF\xBB\xBF\r\n",
+                                  "Erro no ficheiro obs.txt, linha 1: fim do ficheiro antes do fim "
+                                  "do registo; esperado um texto "
+                                  "(codigo da unidade angular)\n"},
+                      OddFileCase{"only_nul_bytes", std::string(64, '\0'),
+                                  "Erro no ficheiro obs.txt, linha 1: fim do ficheiro antes do fim "
+                                  "do registo; esperado um numero "
+                                  "real (tolerancia)\n"},
+                      OddFileCase{"nul_in_a_number",
+                                  replaced(caseFile("gc-survey-height"), "0.001",
+                                           std::string("0.0\0"
+                                                       "01",
+                                                       6)),
+                                  "Erro no ficheiro obs.txt, linha 1: esperado um numero real em "
+                                  "vez de \"0.0?01\" (tolerancia)\n"},
+                      OddFileCase{"nul_for_line_ends", withNulLineEnds(), ""}),
     [](const auto& info) { return info.param.description; });
 
 // ---------------------------------------------------------------------------------------
@@ -502,7 +549,9 @@ struct AnswersCase {
     std::string errors;
 };
 
-void PrintTo(const AnswersCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.description); }
+void PrintTo(const AnswersCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(c.description);
+}
 
 class EarlyEndOfAnswers : public ::testing::TestWithParam<AnswersCase> {};
 
@@ -515,7 +564,9 @@ TEST_P(EarlyEndOfAnswers, EndsAsIfAnswered) {
     EXPECT_EQ(result.errors, c.errors);
     if (c.status == 0) {
         EXPECT_TRUE(result.console.ends_with(heightQuestion)) << result.console;
-        EXPECT_EQ(result.report, runWith(observations, c.heightComputed ? answersWithHeight : answersWithoutHeight).report);
+        EXPECT_EQ(result.report,
+                  runWith(observations, c.heightComputed ? answersWithHeight : answersWithoutHeight)
+                      .report);
     }
 }
 

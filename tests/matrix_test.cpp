@@ -11,7 +11,8 @@ namespace {
 
 // A matrix from its rows.
 Matrix fromRows(const std::vector<std::vector<double>>& rows) {
-    Matrix a(static_cast<std::int32_t>(rows.size()), static_cast<std::int32_t>(rows.front().size()));
+    Matrix a(static_cast<std::int32_t>(rows.size()),
+             static_cast<std::int32_t>(rows.front().size()));
     for (std::size_t i = 0; i < rows.size(); ++i)
         for (std::size_t j = 0; j < rows[i].size(); ++j)
             a(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(j + 1)) = rows[i][j];
@@ -22,7 +23,8 @@ void expectRows(const Matrix& a, const std::vector<std::vector<double>>& rows) {
     ASSERT_EQ(a.rows(), static_cast<std::int32_t>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i)
         for (std::size_t j = 0; j < rows[i].size(); ++j)
-            EXPECT_DOUBLE_EQ(a(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(j + 1)), rows[i][j])
+            EXPECT_DOUBLE_EQ(a(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(j + 1)),
+                             rows[i][j])
                 << "element (" << i + 1 << ", " << j + 1 << ")";
 }
 
@@ -33,7 +35,8 @@ TEST(InvertMatrix, ReplacesTheMatrixByItsInverse) {
     const std::vector<Case> cases = {
         {{{4, 7}, {2, 6}}, {{0.6, -0.7}, {-0.2, 0.4}}},
         {{{5}}, {{0.2}}},
-        {{{2, 1, 0}, {1, 2, 0}, {0, 0, 2}}, {{2.0 / 3, -1.0 / 3, 0}, {-1.0 / 3, 2.0 / 3, 0}, {0, 0, 0.5}}},
+        {{{2, 1, 0}, {1, 2, 0}, {0, 0, 2}},
+         {{2.0 / 3, -1.0 / 3, 0}, {-1.0 / 3, 2.0 / 3, 0}, {0, 0, 0.5}}},
         {{{0, 1}, {1, 0}}, {{0, 1}, {1, 0}}}, // needs a row exchange
         // Singular without a zero row: the tie goes to row 2, the zero pivot becomes 1.0e-20.
         {{{1, 2}, {2, 4}}, {{-2e20, 1e20}, {1e20, -5e19}}},
@@ -71,7 +74,8 @@ TEST(MultiplyMatrices, OuterInnerAndGeneralProducts) {
     expectRows(inner, {{32}});
 
     Matrix product(2, 2);
-    multiplyMatrices(2, 3, 2, fromRows({{1, 2, 3}, {4, 5, 6}}), fromRows({{7, 8}, {9, 10}, {11, 12}}), product);
+    multiplyMatrices(2, 3, 2, fromRows({{1, 2, 3}, {4, 5, 6}}),
+                     fromRows({{7, 8}, {9, 10}, {11, 12}}), product);
     expectRows(product, {{58, 64}, {139, 154}});
 }
 

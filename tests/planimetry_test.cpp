@@ -49,7 +49,8 @@ ObservationSet makeSet(const std::vector<StationData>& stationList, double toler
             station.references.push_back({"R           ", s.m, s.p, degrees(s.readingDegrees)});
         station.sightingCount = static_cast<std::int32_t>(station.references.size());
         std::vector<double> bearings;
-        for (const ReferenceSighting& r : station.references) bearings.push_back(bearingViaReference(station, r));
+        for (const ReferenceSighting& r : station.references)
+            bearings.push_back(bearingViaReference(station, r));
         station.meanBearing = meanBearing(bearings);
         set.sightingCounts.push_back(station.sightingCount);
         set.referenceCount += station.sightingCount;
@@ -61,12 +62,15 @@ ObservationSet makeSet(const std::vector<StationData>& stationList, double toler
 // Station 1 sees the point at bearing 45, station 2 at 315, station 3 at 0 but reads 0.01
 // degrees: its angle is 36 seconds short of the one the approximate position 50, 50 gives.
 std::vector<StationData> workedPass() {
-    return {{0, 0, 35, {{0, 100, 350}}}, {100, 0, 295, {{100, 100, 340}}}, {50, -50, 0.01, {{150, -50, 90}}}};
+    return {{0, 0, 35, {{0, 100, 350}}},
+            {100, 0, 295, {{100, 100, 340}}},
+            {50, -50, 0.01, {{150, -50, 90}}}};
 }
 
 TEST(PlanimetricPass, WorkedPassConvergesInTwoIterations) {
     // A loose tolerance stops after the first iteration, at the approximate position.
-    const PlanimetricPass first = adjustPlanimetry(makeSet(workedPass(), 1.0), degrees(5.0 / 3600), ComputationPath::General);
+    const PlanimetricPass first =
+        adjustPlanimetry(makeSet(workedPass(), 1.0), degrees(5.0 / 3600), ComputationPath::General);
     EXPECT_EQ(first.iterationCount, 1);
     EXPECT_NEAR(first.approximate.m, 50.0, 1e-9);
     EXPECT_NEAR(first.approximate.p, 50.0, 1e-9);
@@ -74,18 +78,21 @@ TEST(PlanimetricPass, WorkedPassConvergesInTwoIterations) {
     EXPECT_NEAR(radiansToArcSeconds(first.misclosure(2, 1)), 0.0, 1e-6);
     EXPECT_NEAR(radiansToArcSeconds(first.misclosure(3, 1)), -36.0, 1e-6);
     for (std::int32_t i = 1; i <= 3; ++i)
-        for (std::int32_t j = 1; j <= 3; ++j) EXPECT_NEAR(first.angleWeight(i, j), i == j ? 0.5 : 0.0, 1e-12);
+        for (std::int32_t j = 1; j <= 3; ++j)
+            EXPECT_NEAR(first.angleWeight(i, j), i == j ? 0.5 : 0.0, 1e-12);
     EXPECT_NEAR(first.correctionM, 0.005818, 5e-7);
     EXPECT_NEAR(first.correctionP, 0.0, 5e-7);
 
-    const PlanimetricPass pass = adjustPlanimetry(makeSet(workedPass(), 0.001), degrees(5.0 / 3600));
+    const PlanimetricPass pass =
+        adjustPlanimetry(makeSet(workedPass(), 0.001), degrees(5.0 / 3600));
     EXPECT_EQ(pass.iterationCount, 2);
     EXPECT_NEAR(pass.approximate.m, 50.005818, 5e-7);
     EXPECT_NEAR(pass.approximate.p, 50.0, 5e-7);
     EXPECT_LT(std::fabs(pass.correctionM), 1e-6);
     EXPECT_LT(std::fabs(pass.correctionP), 1e-6);
     // The precision of the readings changes nothing but the unit variance.
-    const PlanimetricPass other = adjustPlanimetry(makeSet(workedPass(), 0.001), degrees(2.0 / 3600));
+    const PlanimetricPass other =
+        adjustPlanimetry(makeSet(workedPass(), 0.001), degrees(2.0 / 3600));
     EXPECT_EQ(other.approximate.m, pass.approximate.m);
     EXPECT_EQ(other.correctionM, pass.correctionM);
     EXPECT_DOUBLE_EQ(other.unitVariance, degrees(2.0 / 3600) * degrees(2.0 / 3600));
@@ -95,7 +102,8 @@ TEST(PlanimetricPass, AngleWeightBlocksFollowTheStations) {
     // Station 2, in the middle, has two sightings; the others have one each.
     std::vector<StationData> stationList = workedPass();
     stationList[1].references.push_back({200, 0, 70});
-    const PlanimetricPass pass = adjustPlanimetry(makeSet(stationList, 0.001), degrees(5.0 / 3600), ComputationPath::General);
+    const PlanimetricPass pass = adjustPlanimetry(makeSet(stationList, 0.001), degrees(5.0 / 3600),
+                                                  ComputationPath::General);
     const double third = 1.0 / 3.0;
     const double expected[4][4] = {
         {0.5, 0, 0, 0}, {0, 2 * third, -third, 0}, {0, -third, 2 * third, 0}, {0, 0, 0, 0.5}};
@@ -121,8 +129,10 @@ TEST(PlanimetricPass, MisclosureIsReducedByAFullTurn) {
         std::vector<StationData> stationList = workedPass();
         stationList[0] = row.station;
         stationList[2].pointReadingDegrees = 0; // every reading exact
-        const PlanimetricPass pass = adjustPlanimetry(makeSet(stationList, 0.001), degrees(5.0 / 3600));
-        EXPECT_NEAR(radiansToDegrees(pass.observedAngle(1, 1)), row.observedDegrees, 1e-9) << row.what;
+        const PlanimetricPass pass =
+            adjustPlanimetry(makeSet(stationList, 0.001), degrees(5.0 / 3600));
+        EXPECT_NEAR(radiansToDegrees(pass.observedAngle(1, 1)), row.observedDegrees, 1e-9)
+            << row.what;
         EXPECT_NEAR(pass.misclosure(1, 1), 0.0, 1e-12) << row.what;
         EXPECT_NEAR(pass.approximate.m, 50.0, 1e-9) << row.what;
     }
@@ -139,7 +149,8 @@ TEST(PlanimetricPass, CorrectionEqualToToleranceDoesNotConverge) {
         {firstCorrection, 2},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(adjustPlanimetry(makeSet(workedPass(), row.tolerance), degrees(5.0 / 3600)).iterationCount,
+        EXPECT_EQ(adjustPlanimetry(makeSet(workedPass(), row.tolerance), degrees(5.0 / 3600))
+                      .iterationCount,
                   row.iterations)
             << row.tolerance;
 }
@@ -154,11 +165,15 @@ TEST(PlanimetricPass, StopsAfterTenIterations) {
         double tolerance;
         std::int32_t iterations; // 0: no convergence
     } rows[] = {
-        {slow, 3e-5, 10}, {slow, 1e-5, 0}, {workedPass(), 0.0, 0}, {workedPass(), -0.001, 0},
+        {slow, 3e-5, 10},
+        {slow, 1e-5, 0},
+        {workedPass(), 0.0, 0},
+        {workedPass(), -0.001, 0},
     };
     for (const auto& row : rows) {
         try {
-            const PlanimetricPass pass = adjustPlanimetry(makeSet(row.stations, row.tolerance), degrees(5.0 / 3600));
+            const PlanimetricPass pass =
+                adjustPlanimetry(makeSet(row.stations, row.tolerance), degrees(5.0 / 3600));
             EXPECT_EQ(pass.iterationCount, row.iterations) << row.tolerance;
         } catch (const Stop& stop) {
             EXPECT_EQ(row.iterations, 0) << row.tolerance;
@@ -174,9 +189,9 @@ TEST(ChiSquare, TestValuesByRedundancy) {
         double value;
         double tolerance;
     } rows[] = {
-        {1, 3.841, 0},      {2, 5.991, 0},       {3, 7.815, 0},       {4, 9.488, 0},       {5, 11.07, 0},
-        {6, 12.592, 0},     {7, 14.0671, 1e-4},  {8, 15.5073, 1e-4},  {10, 18.3070, 1e-4}, {30, 43.7730, 1e-4},
-        {100, 124.3421, 1e-4},
+        {1, 3.841, 0},       {2, 5.991, 0},       {3, 7.815, 0},         {4, 9.488, 0},
+        {5, 11.07, 0},       {6, 12.592, 0},      {7, 14.0671, 1e-4},    {8, 15.5073, 1e-4},
+        {10, 18.3070, 1e-4}, {30, 43.7730, 1e-4}, {100, 124.3421, 1e-4},
     };
     for (const auto& row : rows) {
         const double value = chiSquareTestValue(row.r);
@@ -189,12 +204,14 @@ TEST(ChiSquare, TestValuesByRedundancy) {
 }
 
 TEST(ChiSquare, IncompleteGammaMatchesClosedForms) {
-    // For whole a, P(a, x) = 1 - exp(-x) (1 + x + ... + x^(a-1) / (a-1)!); x on both sides of a + 1.
+    // For whole a, P(a, x) = 1 - exp(-x) (1 + x + ... + x^(a-1) / (a-1)!); x on both sides of a
+    // + 1.
     for (const int a : {1, 2, 5, 50})
         for (const double x : {0.5, 3.0, 7.5, 40.0, 70.0}) {
             double term = 1, sum = 1;
             for (int i = 1; i < a; ++i) sum += (term *= x / i);
-            EXPECT_NEAR(regularizedLowerGamma(a, x), 1 - std::exp(-x) * sum, 1e-12) << a << " " << x;
+            EXPECT_NEAR(regularizedLowerGamma(a, x), 1 - std::exp(-x) * sum, 1e-12)
+                << a << " " << x;
         }
 }
 
@@ -218,10 +235,11 @@ TEST(PrecisionSearch, StepsUntilTheVerdictChanges) {
     for (const SearchRow& row : rows) {
         int tests = 0;
         const double threshold = degrees(row.thresholdSeconds / 3600);
-        const double result = searchPrecision(degrees(row.startSeconds / 3600), step, [&](double precision) {
-            if (++tests > 1000) throw std::runtime_error("the search does not end");
-            return precision >= threshold;
-        });
+        const double result =
+            searchPrecision(degrees(row.startSeconds / 3600), step, [&](double precision) {
+                if (++tests > 1000) throw std::runtime_error("the search does not end");
+                return precision >= threshold;
+            });
         EXPECT_NEAR(radiansToArcSeconds(result), row.resultSeconds, 1e-9) << row.what;
         EXPECT_EQ(tests, row.tests) << row.what;
     }
@@ -289,7 +307,8 @@ TEST(PrecisionSearch, StopsWhenOneVerdictOutlastsTheTestLimit) {
     const double step = precisionStep(AngleUnit::DecimalDegrees);
     int tests = 0;
     try {
-        searchPrecision(step, step, [&](double) { return ++tests, false; }, 100);
+        searchPrecision(
+            step, step, [&](double) { return ++tests, false; }, 100);
         ADD_FAILURE() << "no stop";
     } catch (const Stop& stop) {
         EXPECT_EQ(stop.message(), "Pesquisa da precisao nao convergente!");
@@ -297,7 +316,9 @@ TEST(PrecisionSearch, StopsWhenOneVerdictOutlastsTheTestLimit) {
     EXPECT_EQ(tests, 100);
     // A verdict that changes on the last test allowed still ends normally, one step back.
     tests = 0;
-    EXPECT_NEAR(searchPrecision(step, step, [&](double) { return ++tests == 100; }, 100), 99 * step, 1e-9 * step);
+    EXPECT_NEAR(searchPrecision(
+                    step, step, [&](double) { return ++tests == 100; }, 100),
+                99 * step, 1e-9 * step);
 }
 
 TEST(PrecisionSearch, RerunningEveryPassGivesTheSameReport) {
@@ -307,8 +328,10 @@ TEST(PrecisionSearch, RerunningEveryPassGivesTheSameReport) {
     for (const std::string name :
          {"examples/exemplo.txt", "examples/levantamento-gc.txt", "examples/levantamento-gs.txt",
           "examples/levantamento-gr.txt", "tests/cases/reference-three-stations/obs.txt",
-          "tests/cases/reference-four-stations/obs.txt", "tests/cases/eight-stations-first-rejects/obs.txt",
-          "tests/cases/nine-stations-first-accepts/obs.txt", "tests/cases/zero-residuals/obs.txt"}) {
+          "tests/cases/reference-four-stations/obs.txt",
+          "tests/cases/eight-stations-first-rejects/obs.txt",
+          "tests/cases/nine-stations-first-accepts/obs.txt",
+          "tests/cases/zero-residuals/obs.txt"}) {
         const std::string contents = testing::readFile(root + "/" + name);
         const PlanimetricRun reuse = runPlanimetricStage(contents, PassRepetition::Reuse);
         const PlanimetricRun rerun = runPlanimetricStage(contents, PassRepetition::Rerun);

@@ -34,9 +34,11 @@ TEST(RecordReader, FreeFormSpellingsReadTheSame) {
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"blanks", "gc 0.001 5\nV 2\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0\n"},
         {"commas", "gc,0.001,5\nV,2\nE1,0.0,0.0,1,45.0\nR1,0.0,100.0,0.0\n"},
-        {"commas between blanks", "gc , 0.001 ,5\nV ,2\nE1, 0.0 , 0.0,1 ,45.0\nR1 , 0.0, 100.0 , 0.0\n"},
+        {"commas between blanks",
+         "gc , 0.001 ,5\nV ,2\nE1, 0.0 , 0.0,1 ,45.0\nR1 , 0.0, 100.0 , 0.0\n"},
         {"apostrophes", "'gc' 0.001 5\n'V' 2\n'E1' 0.0 0.0 1 45.0\n'R1',0.0,100.0,0.0\n"},
-        {"records split over lines", "gc\n0.001\n\n5\nV\n2\nE1 0.0\n0.0 1\n45.0\nR1 0.0 100.0\n   0.0\n"},
+        {"records split over lines",
+         "gc\n0.001\n\n5\nV\n2\nE1 0.0\n0.0 1\n45.0\nR1 0.0 100.0\n   0.0\n"},
         {"comma ending a line", "gc 0.001,\n5\nV,\n2\nE1,0.0,0.0,\n1,45.0\nR1 0.0 100.0 ,\n0.0\n"},
         {"remarks after the records",
          "gc 0.001 5 unidade, tolerancia / precisao\nV 2 'ponto visado\n"
@@ -84,19 +86,21 @@ TEST(RecordReader, TextsAreCutAndPaddedToTheirWidth) {
 }
 
 TEST(RecordReader, SexagesimalReadingsHaveIntegerDegreesAndMinutes) {
-    const FirstRecords plain =
-        readFirstRecords("gs 0.001 3\nV 2\nE1 0.0 0.0 1 45 30 0\nR1 0.0 100.0 10 -30 0.0\n", AngleUnit::Sexagesimal);
+    const FirstRecords plain = readFirstRecords(
+        "gs 0.001 3\nV 2\nE1 0.0 0.0 1 45 30 0\nR1 0.0 100.0 10 -30 0.0\n", AngleUnit::Sexagesimal);
     EXPECT_EQ(plain.station.pointReading, dmsToRadians(45, 30, 0.0));
     EXPECT_EQ(plain.reference.reading, dmsToRadians(10, -30, 0.0));
 
     // Name, M, P and the count on one line, degrees, minutes and seconds on the next.
     const FirstRecords split =
-        readFirstRecords("gs 0.001 3\nV 2\nE1 0.0 0.0 1\n45 30 0\nR1 0.0 100.0\n10 -30 0.0\n", AngleUnit::Sexagesimal);
+        readFirstRecords("gs 0.001 3\nV 2\nE1 0.0 0.0 1\n45 30 0\nR1 0.0 100.0\n10 -30 0.0\n",
+                         AngleUnit::Sexagesimal);
     EXPECT_EQ(split.station.pointReading, plain.station.pointReading);
     EXPECT_EQ(split.reference.reading, plain.reference.reading);
 
     // Zenith readings take real degrees and minutes.
-    RecordReader reader("2\nE1 0 0 10.0 89.5 0 0 1.5 1.3\nE2 5 6 12.0 88 30.5 1.5 1.4 1.2\n", "obs.txt");
+    RecordReader reader("2\nE1 0 0 10.0 89.5 0 0 1.5 1.3\nE2 5 6 12.0 88 30.5 1.5 1.4 1.2\n",
+                        "obs.txt");
     ObservationSet observations;
     observations.angleUnit = AngleUnit::Sexagesimal;
     readZenithObservations(reader, observations);
@@ -125,32 +129,45 @@ TEST(RecordReader, RefusedValuesNameTheFileAndTheLine) {
         {head + "E2 100.0 0.0 3.0 325.0\n",
          at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia)"},
         {head + "E2 100.0 0.0 3*0 325.0\n",
-         at5 + "contagem de repeticao nao permitida em \"3*0\"; esperado um numero inteiro (numero de pontos de referencia)"},
-        {head + "E2,100.0,,0.0,1,325.0\n", at5 + "valor vazio entre virgulas; esperado um numero real (P da estacao)"},
+         at5 + "contagem de repeticao nao permitida em \"3*0\"; esperado um numero inteiro (numero "
+               "de pontos de referencia)"},
+        {head + "E2,100.0,,0.0,1,325.0\n",
+         at5 + "valor vazio entre virgulas; esperado um numero real (P da estacao)"},
         {head + "E2 100.0 / 1 325.0\n",
-         at5 + "barra nao permitida em \"/\" (um nome com barra escreve-se entre apostrofos); esperado um numero real (P da estacao)"},
-        {head + "E2 nan 0.0 1 325.0\n", at5 + "esperado um numero real em vez de \"nan\" (M da estacao)"},
-        {head + "E2 inf 0.0 1 325.0\n", at5 + "esperado um numero real em vez de \"inf\" (M da estacao)"},
-        {head + "E2 1e400 0.0 1 325.0\n", at5 + "esperado um numero real finito em vez de \"1e400\" (M da estacao)"},
-        {head + "E2 100.0 0.0 1 abc\n", at5 + "esperado um numero real em vez de \"abc\" (leitura para o ponto visado)"},
+         at5 + "barra nao permitida em \"/\" (um nome com barra escreve-se entre apostrofos); "
+               "esperado um numero real (P da estacao)"},
+        {head + "E2 nan 0.0 1 325.0\n",
+         at5 + "esperado um numero real em vez de \"nan\" (M da estacao)"},
+        {head + "E2 inf 0.0 1 325.0\n",
+         at5 + "esperado um numero real em vez de \"inf\" (M da estacao)"},
+        {head + "E2 1e400 0.0 1 325.0\n",
+         at5 + "esperado um numero real finito em vez de \"1e400\" (M da estacao)"},
+        {head + "E2 100.0 0.0 1 abc\n",
+         at5 + "esperado um numero real em vez de \"abc\" (leitura para o ponto visado)"},
         {head + "E2 100.0 0.0 3000000000 325.0\n",
-         at5 + "esperado um numero inteiro entre -2147483648 e 2147483647 em vez de \"3000000000\" (numero de pontos de referencia)"},
+         at5 + "esperado um numero inteiro entre -2147483648 e 2147483647 em vez de \"3000000000\" "
+               "(numero de pontos de referencia)"},
         {head + "'E2 100.0 0.0 1 325.0\n",
          at5 + "texto entre apostrofos sem apostrofo final; esperado um texto (nome da estacao)"},
         {head + "E2 100.0\n0.0 x 325.0\n",
-         "Erro no ficheiro obs.txt, linha 6: esperado um numero inteiro em vez de \"x\" (numero de pontos de referencia)"},
+         "Erro no ficheiro obs.txt, linha 6: esperado um numero inteiro em vez de \"x\" (numero de "
+         "pontos de referencia)"},
         {"gc 0.001 5\r\nV 2\r\nE1 0.0 0.0 1 45.0\r\nR1 0.0 100.0 0.0\r\nE2 100.0 0.0 3.0 325.0\r\n",
          at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia)"},
-        {head + "E2 100.0 0.0 1 325.0\n",
-         at5 + "fim do ficheiro antes do fim do registo; esperado um texto (nome do ponto de referencia)"},
-        {head + "E2 100.0 0.0 1",
-         at5 + "fim do ficheiro antes do fim do registo; esperado um numero real (leitura para o ponto visado)"},
+        {head + "E2 100.0 0.0 1 325.0\n", at5 + "fim do ficheiro antes do fim do registo; esperado "
+                                                "um texto (nome do ponto de referencia)"},
+        {head + "E2 100.0 0.0 1", at5 + "fim do ficheiro antes do fim do registo; esperado um "
+                                        "numero real (leitura para o ponto visado)"},
         {"gc 0.001 5\nV 2000000000\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0\n",
-         "Erro no ficheiro obs.txt, linha 4: fim do ficheiro antes do fim do registo; esperado um texto (nome da estacao)"},
-        {"", "Erro no ficheiro obs.txt: o ficheiro esta vazio; esperado um texto (codigo da unidade angular)"},
-        {"\xEF\xBB\xBF", "Erro no ficheiro obs.txt: o ficheiro esta vazio; esperado um texto (codigo da unidade angular)"},
+         "Erro no ficheiro obs.txt, linha 4: fim do ficheiro antes do fim do registo; esperado um "
+         "texto (nome da estacao)"},
+        {"", "Erro no ficheiro obs.txt: o ficheiro esta vazio; esperado um texto (codigo da "
+             "unidade angular)"},
+        {"\xEF\xBB\xBF", "Erro no ficheiro obs.txt: o ficheiro esta vazio; esperado um texto "
+                         "(codigo da unidade angular)"},
     };
-    for (const auto& [contents, expected] : cases) EXPECT_EQ(countingError(contents), expected) << contents;
+    for (const auto& [contents, expected] : cases)
+        EXPECT_EQ(countingError(contents), expected) << contents;
 }
 
 TEST(CountingPass, KeepsEverySightingCountAndRewinds) {
@@ -166,14 +183,17 @@ TEST(CountingPass, KeepsEverySightingCountAndRewinds) {
 
 TEST(CountingPass, ChecksTheUnitCodeAtTheFirstStationRecord) {
     for (const char* code : {"GC", "xx", "g"}) {
-        RecordReader reader(std::string(code) + " 0.001 5\nV 2\nE1 0 0 1 45\nR1 0 100 0\n", "obs.txt");
+        RecordReader reader(std::string(code) + " 0.001 5\nV 2\nE1 0 0 1 45\nR1 0 100 0\n",
+                            "obs.txt");
         ObservationSet observations;
         try {
             countingPass(reader, observations);
             ADD_FAILURE() << code << " accepted";
         } catch (const Stop& stop) {
             EXPECT_EQ(stop.message(), "") << code;
-            EXPECT_EQ(stop.plainLines(), (std::vector<std::string>{"Opcao de unidade angular invalida!", ""})) << code;
+            EXPECT_EQ(stop.plainLines(),
+                      (std::vector<std::string>{"Opcao de unidade angular invalida!", ""}))
+                << code;
         }
     }
     // Without station records the code is never looked at.
@@ -183,8 +203,9 @@ TEST(CountingPass, ChecksTheUnitCodeAtTheFirstStationRecord) {
 }
 
 TEST(LoadingPass, ReadsGradosAsGon) {
-    RecordReader reader("grados 0.001 1.0\nV 2\nE1 0 0 1 100\nR1 0 100 0\nE2 100 -100 1 50\nR2 100 100 50\n",
-                        "obs.txt");
+    RecordReader reader(
+        "grados 0.001 1.0\nV 2\nE1 0 0 1 100\nR1 0 100 0\nE2 100 -100 1 50\nR2 100 100 50\n",
+        "obs.txt");
     ObservationSet observations;
     countingPass(reader, observations);
     loadingPass(reader, observations);

@@ -31,16 +31,18 @@ using bench::NetworkOptions;
 
 // Equal to the bit, or both not a number (whose sign and payload nothing prints).
 bool sameValue(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) || (std::isnan(a) && std::isnan(b));
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
+           (std::isnan(a) && std::isnan(b));
 }
 
 ::testing::AssertionResult sameMatrix(const Matrix& a, const Matrix& b) {
-    if (a.rows() != b.rows() || a.columns() != b.columns()) return ::testing::AssertionFailure() << "shapes differ";
+    if (a.rows() != b.rows() || a.columns() != b.columns())
+        return ::testing::AssertionFailure() << "shapes differ";
     for (std::int32_t j = 1; j <= a.columns(); ++j)
         for (std::int32_t i = 1; i <= a.rows(); ++i)
             if (!sameValue(a(i, j), b(i, j)))
-                return ::testing::AssertionFailure()
-                       << "element (" << i << ", " << j << "): " << a(i, j) << " against " << b(i, j);
+                return ::testing::AssertionFailure() << "element (" << i << ", " << j
+                                                     << "): " << a(i, j) << " against " << b(i, j);
     return ::testing::AssertionSuccess();
 }
 
@@ -68,7 +70,8 @@ struct WeightCase {
 };
 
 std::vector<WeightCase> weightCases() {
-    const auto network = [](std::int32_t stations, std::int32_t low, std::int32_t high, std::uint64_t seed) {
+    const auto network = [](std::int32_t stations, std::int32_t low, std::int32_t high,
+                            std::uint64_t seed) {
         NetworkOptions options;
         options.stations = stations;
         options.minSightings = low;
@@ -94,7 +97,8 @@ void PrintTo(const WeightCase& c, std::ostream* os) { *os << c.name; }
 class StationWeights : public ::testing::TestWithParam<WeightCase> {};
 
 TEST_P(StationWeights, BlocksMatchTheWholeInversionAndTheRestIsZero) {
-    const ObservationSet observations = loadObservations(bench::generateNetwork(GetParam().options));
+    const ObservationSet observations =
+        loadObservations(bench::generateNetwork(GetParam().options));
     const PlanimetricPass general =
         adjustPlanimetry(observations, observations.aprioriPrecision, ComputationPath::General);
     const PlanimetricPass structured =
@@ -105,7 +109,8 @@ TEST_P(StationWeights, BlocksMatchTheWholeInversionAndTheRestIsZero) {
     ASSERT_EQ(blocks.blockCount(), observations.stations.size());
     std::vector<std::size_t> blockOf(static_cast<std::size_t>(general.sightings) + 1);
     for (std::size_t b = 0; b < blocks.blockCount(); ++b) {
-        ASSERT_EQ(static_cast<std::size_t>(blocks.blockOrder(b)), observations.stations[b].references.size());
+        ASSERT_EQ(static_cast<std::size_t>(blocks.blockOrder(b)),
+                  observations.stations[b].references.size());
         for (std::int32_t i = 1; i <= blocks.blockOrder(b); ++i)
             blockOf[static_cast<std::size_t>(blocks.blockStart(b) + i - 1)] = b;
     }
@@ -117,8 +122,10 @@ TEST_P(StationWeights, BlocksMatchTheWholeInversionAndTheRestIsZero) {
                 ASSERT_EQ(whole, 0.0) << "(" << i << ", " << j << ")";
                 continue;
             }
-            const double block = blocks.blockElement(b, i - blocks.blockStart(b) + 1, j - blocks.blockStart(b) + 1);
-            ASSERT_TRUE(sameValue(whole, block)) << "(" << i << ", " << j << "): " << whole << " against " << block;
+            const double block =
+                blocks.blockElement(b, i - blocks.blockStart(b) + 1, j - blocks.blockStart(b) + 1);
+            ASSERT_TRUE(sameValue(whole, block))
+                << "(" << i << ", " << j << "): " << whole << " against " << block;
         }
 
     // And so the whole pass agrees.
@@ -133,7 +140,9 @@ TEST_P(StationWeights, BlocksMatchTheWholeInversionAndTheRestIsZero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, StationWeights, ::testing::ValuesIn(weightCases()),
-                         [](const ::testing::TestParamInfo<WeightCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<WeightCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(IdentityInverse, IsTheIdentityToTheBit) {
     // The zenith readings' weights are the inverse of the identity: one 1 × 1 block of 1
@@ -202,7 +211,8 @@ TEST_P(BlockProduct, MatchesTheFullProduct) {
         for (std::size_t b = 0; b < d.blockCount(); ++b)
             for (std::int32_t j = 1; j <= d.blockOrder(b); ++j)
                 for (std::int32_t i = 1; i <= d.blockOrder(b); ++i)
-                    full(d.blockStart(b) + i - 1, d.blockStart(b) + j - 1) = d.blockElement(b, i, j);
+                    full(d.blockStart(b) + i - 1, d.blockStart(b) + j - 1) =
+                        d.blockElement(b, i, j);
         Matrix a(c.rows, n);
         std::uniform_real_distribution<double> share(0.0, 1.0);
         for (std::int32_t j = 1; j <= n; ++j)
@@ -257,8 +267,9 @@ std::vector<SearchCase> searchCases() {
             options.precision = precision;
             options.readingNoise = 1.0 + static_cast<double>(seed % 7);
             options.seed = ++seed;
-            cases.push_back(
-                {std::string(unit) + "_from_" + std::to_string(static_cast<int>(precision * 10)) + "_tenths", options});
+            cases.push_back({std::string(unit) + "_from_" +
+                                 std::to_string(static_cast<int>(precision * 10)) + "_tenths",
+                             options});
         }
     return cases;
 }
@@ -266,23 +277,26 @@ std::vector<SearchCase> searchCases() {
 class Searches : public ::testing::TestWithParam<SearchCase> {};
 
 TEST_P(Searches, LeaveTheSameResults) {
-    const ObservationSet observations = loadObservations(bench::generateNetwork(GetParam().options), true);
+    const ObservationSet observations =
+        loadObservations(bench::generateNetwork(GetParam().options), true);
     PlanimetricSearch planimetric[2];
     HeightSearch height[2];
     const ComputationPath paths[2] = {ComputationPath::General, ComputationPath::Structured};
     for (int k = 0; k < 2; ++k) {
-        planimetric[k] =
-            precisionSearch(observations, adjustPlanimetry(observations, observations.aprioriPrecision, paths[k]));
+        planimetric[k] = precisionSearch(
+            observations, adjustPlanimetry(observations, observations.aprioriPrecision, paths[k]));
         std::ostringstream console, report;
         Output output(console);
         output.attachReport(report, "rel.txt");
-        const PlanimetricResult position = writePlanimetricResults(observations, planimetric[k], output);
+        const PlanimetricResult position =
+            writePlanimetricResults(observations, planimetric[k], output);
         height[k] = searchHeight(observations, position, paths[k]);
     }
 
     EXPECT_TRUE(sameValue(planimetric[0].aprioriPrecision, planimetric[1].aprioriPrecision));
     EXPECT_TRUE(sameMatrix(planimetric[0].fit.residual, planimetric[1].fit.residual));
-    EXPECT_TRUE(sameValue(planimetric[0].fit.aposterioriVariance, planimetric[1].fit.aposterioriVariance));
+    EXPECT_TRUE(
+        sameValue(planimetric[0].fit.aposterioriVariance, planimetric[1].fit.aposterioriVariance));
     EXPECT_TRUE(sameValue(planimetric[0].fit.testStatistic, planimetric[1].fit.testStatistic));
 
     EXPECT_TRUE(sameValue(height[0].sigma, height[1].sigma));
@@ -298,7 +312,9 @@ TEST_P(Searches, LeaveTheSameResults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RandomNetworks, Searches, ::testing::ValuesIn(searchCases()),
-                         [](const ::testing::TestParamInfo<SearchCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<SearchCase>& info) {
+                             return info.param.name;
+                         });
 
 // ---------------------------------------------------------------------------------------
 // Whole runs: the console, the report, the errors and the exit status of both paths are
@@ -371,7 +387,9 @@ TEST_P(BothPaths, WriteTheSameBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RandomNetworks, BothPaths, ::testing::ValuesIn(networkCases()),
-                         [](const ::testing::TestParamInfo<NetworkCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<NetworkCase>& info) {
+                             return info.param.name;
+                         });
 
 } // namespace
 } // namespace interseccao::testing

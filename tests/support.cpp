@@ -22,7 +22,8 @@ RunResult runWith(MemoryFiles& files, const std::string& answers, ComputationPat
     return result;
 }
 
-RunResult runWith(const std::string& observations, const std::string& answers, ComputationPath path) {
+RunResult runWith(const std::string& observations, const std::string& answers,
+                  ComputationPath path) {
     MemoryFiles files;
     files.files["obs.txt"] = observations;
     return runWith(files, answers, path);

@@ -22,7 +22,8 @@ RunResult runWith(const std::string& observations, const std::string& answers,
                   ComputationPath path = ComputationPath::Structured);
 
 // Runs the program in process with the given in-memory files.
-RunResult runWith(MemoryFiles& files, const std::string& answers, ComputationPath path = ComputationPath::Structured);
+RunResult runWith(MemoryFiles& files, const std::string& answers,
+                  ComputationPath path = ComputationPath::Structured);
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);

@@ -9,9 +9,9 @@
 
 #include <bit>
 #include <cmath>
-#include <vector>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 namespace interseccao {
 
@@ -35,15 +35,16 @@ double firstHeight(const ZenithObservation& first, PlanePoint adjusted) {
     // A vertical first sight (a reading of 0 or PI) crosses no horizontal distance: its
     // tangent is 0, or in floating point only nearly so for PI, and the height is undefined.
     const double z = first.zenithReading;
-    if (z == 0 || std::fabs(z) == PI || !std::isfinite(h)) throw Stop("Cota aproximada indeterminada!");
+    if (z == 0 || std::fabs(z) == PI || !std::isfinite(h))
+        throw Stop("Cota aproximada indeterminada!");
     return h;
 }
 
 namespace {
 
 // X · W for X with `rows` rows and n columns, through the cycle's own form of the weights.
-void multiplyByReadingWeight(const HeightCycle& cycle, std::int32_t rows, std::int32_t n, const Matrix& x,
-                             Matrix& result) {
+void multiplyByReadingWeight(const HeightCycle& cycle, std::int32_t rows, std::int32_t n,
+                             const Matrix& x, Matrix& result) {
     if (cycle.path == ComputationPath::General)
         multiplyMatrices(rows, n, n, x, cycle.weight, result);
     else
@@ -52,8 +53,8 @@ void multiplyByReadingWeight(const HeightCycle& cycle, std::int32_t rows, std::i
 
 } // namespace
 
-HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricResult& position, double height,
-                        double sigma, ComputationPath path) {
+HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricResult& position,
+                        double height, double sigma, ComputationPath path) {
     const std::int32_t n = observations.zenithObservationCount;
     const double unitVariance = sigma * sigma;
     HeightCycle cycle;
@@ -84,11 +85,13 @@ HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricRes
     Matrix absolute(1, 1);
     for (;;) {
         for (std::int32_t i = 1; i <= n; ++i) {
-            const ZenithObservation& z = observations.zenithObservations[static_cast<std::size_t>(i - 1)];
+            const ZenithObservation& z =
+                observations.zenithObservations[static_cast<std::size_t>(i - 1)];
             const double adjustedDistance = horizontalDistance(z, position.adjusted);
             const double d = horizontalDistance(z, position.approximate);
-            const double dH = cycle.height - z.stationHeight - z.instrumentHeight + z.targetHeight -
-                              curvatureRefractionCoefficient * (adjustedDistance * adjustedDistance);
+            const double dH =
+                cycle.height - z.stationHeight - z.instrumentHeight + z.targetHeight -
+                curvatureRefractionCoefficient * (adjustedDistance * adjustedDistance);
             const double zeta = std::atan2(d, dH);
             cycle.design(i, 1) = -d / (d * d + dH * dH);
             cycle.misclosure(i, 1) = z.zenithReading - zeta;
@@ -107,7 +110,8 @@ HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricRes
         cycle.normalInverse = 1.0 / normal(1, 1);
         cycle.correction = cycle.normalInverse * absolute(1, 1);
         cycle.height += cycle.correction;
-        if (++cycle.iterationCounter > iterationLimit) throw Stop({}, {" Processo iterativo nao convergente..."});
+        if (++cycle.iterationCounter > iterationLimit)
+            throw Stop({}, {" Processo iterativo nao convergente..."});
         if (std::fabs(cycle.correction) <= heightCorrectionBound) return cycle;
     }
 }
@@ -117,9 +121,10 @@ HeightFit heightFit(const HeightCycle& cycle, std::int32_t n, double unitVarianc
     Matrix correction(1, 1);
     correction(1, 1) = cycle.correction;
     fit.residual = residuals(n, 1, cycle.misclosure, cycle.design, correction);
-    const double weightedSum = weightedSquareSum(n, fit.residual, [&](const Matrix& row, Matrix& weighted) {
-        multiplyByReadingWeight(cycle, 1, n, row, weighted);
-    });
+    const double weightedSum =
+        weightedSquareSum(n, fit.residual, [&](const Matrix& row, Matrix& weighted) {
+            multiplyByReadingWeight(cycle, 1, n, row, weighted);
+        });
     fit.varianceFactor = weightedSum / (n - 1);
     fit.testStatistic = heightTestStatistic(fit.varianceFactor, n, unitVariance);
     return fit;
@@ -138,12 +143,14 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
     std::vector<double> adjustedAngles(static_cast<std::size_t>(n)); // radians
     for (std::int32_t i = 1; i <= n; ++i)
         adjustedAngles[static_cast<std::size_t>(i - 1)] =
-            observations.zenithObservations[static_cast<std::size_t>(i - 1)].zenithReading - fit.residual(i, 1);
+            observations.zenithObservations[static_cast<std::size_t>(i - 1)].zenithReading -
+            fit.residual(i, 1);
     const double heightVariance = cycle.normalInverse * fit.varianceFactor; // square metres
     Matrix normalInverse(1, 1);
     normalInverse(1, 1) = cycle.normalInverse;
     // Only the diagonal of the adjusted zenith angles' cofactor matrix is printed.
-    const Matrix zenithCofactorDiagonal = adjustedCofactorDiagonal(cycle.path, n, 1, cycle.design, normalInverse);
+    const Matrix zenithCofactorDiagonal =
+        adjustedCofactorDiagonal(cycle.path, n, 1, cycle.design, normalInverse);
     std::vector<double> angleVariances(static_cast<std::size_t>(n)); // square degrees
     for (std::int32_t i = 1; i <= n; ++i)
         angleVariances[static_cast<std::size_t>(i - 1)] =
@@ -155,8 +162,9 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
                       std::isfinite(heightVariance);
     for (std::int32_t i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
-        computable = computable && std::isfinite(fit.residual(i, 1)) && std::isfinite(adjustedAngles[k]) &&
-                     angleVariances[k] >= 0 && std::isfinite(angleVariances[k]);
+        computable = computable && std::isfinite(fit.residual(i, 1)) &&
+                     std::isfinite(adjustedAngles[k]) && angleVariances[k] >= 0 &&
+                     std::isfinite(angleVariances[k]);
     }
     if (!computable) throw Stop(outOfRangeMessage);
 
@@ -167,7 +175,8 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
         output.writeReportLine("('Precisao a posteriori das leituras zenitais: ',F4.1,' segundos')",
                                {radiansToArcSeconds(sigma)});
     output.writePlainLine(Channel::Report);
-    output.writeReportLine("(A33,I3)", {"Numero de iteracoes (altimetria):", std::int64_t{cycle.iterationCounter}});
+    output.writeReportLine(
+        "(A33,I3)", {"Numero de iteracoes (altimetria):", std::int64_t{cycle.iterationCounter}});
     output.writePlainLine(Channel::Report);
     output.writeReportLine("(A14)", {"Cota ajustada:"});
     output.writePlainLine(Channel::Report);
@@ -194,7 +203,8 @@ void writeHeightResults(const ObservationSet& observations, double sigma, const 
     }
     output.writePlainLine(Channel::Report);
 
-    output.writeReportLine(unit == AngleUnit::Gon ? "(A28)" : "(A27)", {"Angulos zenitais ajustados:"});
+    output.writeReportLine(unit == AngleUnit::Gon ? "(A28)" : "(A27)",
+                           {"Angulos zenitais ajustados:"});
     output.writePlainLine(Channel::Report);
     for (const double adjusted : adjustedAngles) {
         switch (unit) {
@@ -244,7 +254,8 @@ public:
     }
     void add(double startHeight, CycleOutcome outcome) {
         // A height that keeps drifting is not worth remembering without end.
-        if (outcomes_.size() < 4096) outcomes_.emplace(std::bit_cast<std::uint64_t>(startHeight), outcome);
+        if (outcomes_.size() < 4096)
+            outcomes_.emplace(std::bit_cast<std::uint64_t>(startHeight), outcome);
     }
 
 private:
@@ -253,8 +264,8 @@ private:
 
 } // namespace
 
-void runAltimetry(RecordReader& reader, ObservationSet& observations, const PlanimetricResult& position,
-                  Output& output, ComputationPath path) {
+void runAltimetry(RecordReader& reader, ObservationSet& observations,
+                  const PlanimetricResult& position, Output& output, ComputationPath path) {
     readZenithObservations(reader, observations);
     const std::int32_t n = observations.zenithObservationCount;
     const AngleUnit unit = observations.angleUnit;

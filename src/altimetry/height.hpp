@@ -16,19 +16,19 @@ inline constexpr double curvatureRefractionCoefficient = 6.82e-08;
 // What the last cycle of the height adjustment leaves for the report.
 struct HeightCycle {
     ComputationPath path = ComputationPath::Structured;
-    double height = 0;               // H, metres
+    double height = 0; // H, metres
     std::int32_t iterationCounter = 0;
-    Matrix design;                   // B, n × 1
-    Matrix misclosure;               // w, n × 1, radians
-    Matrix weight;                   // W, n × n, general path only
+    Matrix design;                      // B, n × 1
+    Matrix misclosure;                  // w, n × 1, radians
+    Matrix weight;                      // W, n × n, general path only
     BlockDiagonalMatrix readingWeights; // W one 1 × 1 block per reading, structured path only
-    double normalInverse = 0;        // 1 / N
-    double correction = 0;           // the last dH, metres
+    double normalInverse = 0;           // 1 / N
+    double correction = 0;              // the last dH, metres
 };
 
 struct HeightFit {
-    Matrix residual;                 // v, n × 1, radians
-    double varianceFactor = 0;       // s0², square radians
+    Matrix residual;           // v, n × 1, radians
+    double varianceFactor = 0; // s0², square radians
     double testStatistic = 0;
 };
 
@@ -40,8 +40,9 @@ double firstHeight(const ZenithObservation& first, PlanePoint adjusted);
 // at most 10 m. Stops on a tenth correction and on a normal value of exactly 0. The
 // readings' cofactor matrix is the identity whatever `sigma`, so the cycle depends on
 // the height it starts from alone.
-HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricResult& position, double height,
-                        double sigma, ComputationPath path = ComputationPath::Structured);
+HeightCycle heightCycle(const ObservationSet& observations, const PlanimetricResult& position,
+                        double height, double sigma,
+                        ComputationPath path = ComputationPath::Structured);
 
 HeightFit heightFit(const HeightCycle& cycle, std::int32_t n, double unitVariance);
 
@@ -65,7 +66,8 @@ HeightSearch searchHeight(const ObservationSet& observations, const PlanimetricR
 // Reads the zenith records, writes the altimetric lines of the report, adjusts the height
 // with its precision search and writes the results. With one record or none it ends
 // after the redundancy line.
-void runAltimetry(RecordReader& reader, ObservationSet& observations, const PlanimetricResult& position,
-                  Output& output, ComputationPath path = ComputationPath::Structured);
+void runAltimetry(RecordReader& reader, ObservationSet& observations,
+                  const PlanimetricResult& position, Output& output,
+                  ComputationPath path = ComputationPath::Structured);
 
 } // namespace interseccao

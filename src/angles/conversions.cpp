@@ -12,7 +12,8 @@ double decimalDegreesToRadians(double degrees) { return (degrees * PI) / 180.0; 
 double gonToRadians(double gon) { return (gon * PI) / 200.0; }
 
 double dmsToRadians(std::int32_t degrees, std::int32_t minutes, double seconds) {
-    const double decimal = (static_cast<double>(minutes) / 60.0 + static_cast<double>(degrees)) + seconds / 3600.0;
+    const double decimal =
+        (static_cast<double>(minutes) / 60.0 + static_cast<double>(degrees)) + seconds / 3600.0;
     return decimal * PI / 180.0;
 }
 

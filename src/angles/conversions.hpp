@@ -1,4 +1,5 @@
-// Angle conversions between radians and the units of the observation file and the report, and bearings.
+// Angle conversions between radians and the units of the observation file and the report, and
+// bearings.
 #pragma once
 
 #include "run/observations.hpp"
@@ -11,8 +12,8 @@ namespace interseccao {
 extern const double PI;
 
 // Input conversions; the order of operations fixes the last bits of each result.
-double decimalDegreesToRadians(double degrees);            // (x · PI) / 180
-double gonToRadians(double gon);                            // (x · PI) / 200
+double decimalDegreesToRadians(double degrees); // (x · PI) / 180
+double gonToRadians(double gon);                // (x · PI) / 200
 // Horizontal "gs" reading; each part keeps its own sign: (10, -30, 0) is 9.5 degrees.
 double dmsToRadians(std::int32_t degrees, std::int32_t minutes, double seconds);
 // Zenith "gs" reading: (s / 3600 + m / 60) + d degrees, then to radians.
@@ -21,12 +22,12 @@ double zenithDmsToRadians(double degrees, double minutes, double seconds);
 double precisionToRadians(AngleUnit unit, double precision);
 
 // Output conversions.
-double radiansToDegrees(double radians);      // (x · 180) / PI
-double radiansToGon(double radians);          // (x · 200) / PI
-double radiansToArcSeconds(double radians);   // ((x · 180) / PI) · 3600
-double radiansToMilligon(double radians);     // ((x · 200) / PI) · 1000
+double radiansToDegrees(double radians);              // (x · 180) / PI
+double radiansToGon(double radians);                  // (x · 200) / PI
+double radiansToArcSeconds(double radians);           // ((x · 180) / PI) · 3600
+double radiansToMilligon(double radians);             // ((x · 200) / PI) · 1000
 double varianceToSquareDegrees(double squareRadians); // (180 / PI)² · q
-double degreesToGon(double degrees);          // (x · 400) / 360
+double degreesToGon(double degrees);                  // (x · 400) / 360
 
 struct DegreesMinutesSeconds {
     std::int64_t degrees = 0;

@@ -46,8 +46,10 @@ double meanBearing(std::span<const double> bearings) {
         sum += j == 0 ? bearings[0] : unwrapNear(bearings[j], bearings[0], unwrapped);
     double mean = sum / static_cast<double>(bearings.size());
     if (unwrapped) {
-        if (mean < 0) mean += 2.0 * PI;
-        else if (mean >= 2.0 * PI) mean -= 2.0 * PI;
+        if (mean < 0)
+            mean += 2.0 * PI;
+        else if (mean >= 2.0 * PI)
+            mean -= 2.0 * PI;
     }
     return mean;
 }
@@ -67,7 +69,8 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
         station.sightingCount = record.sightingCount;
         station.pointReading = record.pointReading;
         if (station.sightingCount < 1)
-            throw Stop("Estacao " + withoutTrailingBlanks(station.name) + " sem pontos de referencia!");
+            throw Stop("Estacao " + withoutTrailingBlanks(station.name) +
+                       " sem pontos de referencia!");
         if (station.sightingCount > maxSightingsPerStation)
             throw Stop("Estacao " + withoutTrailingBlanks(station.name) + " com mais de " +
                        std::to_string(maxSightingsPerStation) + " pontos de referencia!");
@@ -81,14 +84,16 @@ void orientStations(RecordReader& reader, ObservationSet& observations, Output& 
             const double via = bearingViaReference(station, reference);
             // Coordinates whose differences overflow leave no bearing.
             if (!std::isfinite(via)) throw Stop(outOfRangeMessage);
-            output.writeConsoleLine("('    Rumo de ',A12,' para ',A12,' a partir de ',A12,'=',F11.6)",
-                                    {station.name, pointName, reference.name, toOutputUnit(unit, via)});
+            output.writeConsoleLine(
+                "('    Rumo de ',A12,' para ',A12,' a partir de ',A12,'=',F11.6)",
+                {station.name, pointName, reference.name, toOutputUnit(unit, via)});
             bearings.push_back(via);
             station.references.push_back(std::move(reference));
         }
         station.meanBearing = meanBearing(bearings);
-        output.writeConsoleLine("(' Rumo medio ',A12,' para ',A12,'                         =',F11.6)",
-                                {station.name, pointName, toOutputUnit(unit, station.meanBearing)});
+        output.writeConsoleLine(
+            "(' Rumo medio ',A12,' para ',A12,'                         =',F11.6)",
+            {station.name, pointName, toOutputUnit(unit, station.meanBearing)});
         output.writePlainLine(Channel::Console);
         observations.stations.push_back(std::move(station));
     }

@@ -24,9 +24,7 @@ void writePlanimetricHeading(const ObservationSet& observations, Output& output)
     case AngleUnit::Sexagesimal:
         output.writeReportLine("(A41)", {"Leituras angulares em: graus sexagesimais"});
         break;
-    case AngleUnit::Gon:
-        output.writeReportLine("(A29)", {"Leituras angulares em: grados"});
-        break;
+    case AngleUnit::Gon: output.writeReportLine("(A29)", {"Leituras angulares em: grados"}); break;
     }
     output.writePlainLine(Channel::Report);
     output.writeReportLine("('Tolerancia entre iteracoes consecutivas das coordenadas:',F5.3,' m')",
@@ -39,7 +37,8 @@ void writePlanimetricHeading(const ObservationSet& observations, Output& output)
         output.writeReportLine("('Precisao a priori das leituras azimutais:',F5.1,' segundos')",
                                {radiansToArcSeconds(observations.aprioriPrecision)});
     output.writePlainLine(Channel::Report);
-    output.writeReportLine("('Redundancia (planimetria): ',I3)", {std::int64_t{observations.redundancy}});
+    output.writeReportLine("('Redundancia (planimetria): ',I3)",
+                           {std::int64_t{observations.redundancy}});
     output.writePlainLine(Channel::Report);
 }
 
@@ -64,16 +63,19 @@ Matrix angleWeightOf(std::int32_t angles, std::int32_t readings, const Matrix& c
     Matrix conditionTranspose(readings, angles);
     transposeMatrix(angles, readings, conditionMatrix, conditionTranspose);
     Matrix conditionCofactor(angles, readings);
-    multiplyMatrices(angles, readings, readings, conditionMatrix, readingCofactor, conditionCofactor);
+    multiplyMatrices(angles, readings, readings, conditionMatrix, readingCofactor,
+                     conditionCofactor);
     Matrix angleCofactor(angles, angles);
-    multiplyMatrices(angles, readings, angles, conditionCofactor, conditionTranspose, angleCofactor);
+    multiplyMatrices(angles, readings, angles, conditionCofactor, conditionTranspose,
+                     angleCofactor);
     invertMatrix(angles, angles, angleCofactor);
     return angleCofactor;
 }
 
 // The weight matrix of the observed angles in full: the raw readings' cofactor matrix
 // carried through the condition matrix, then inverted.
-Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVariance, double unitVariance) {
+Matrix fullAngleWeight(const ObservationSet& observations, double aprioriVariance,
+                       double unitVariance) {
     const std::int32_t n = observations.stationCount;
     const auto t = static_cast<std::int32_t>(observations.referenceCount);
     const std::int32_t readings = n + t;
@@ -117,7 +119,8 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations, doub
         }
         blockOfSize[s] = weights.blockCount();
         const std::int32_t readings = s + 1; // the reading to the point, then one per reference
-        const Matrix readingCofactor = readingCofactorMatrix(readings, aprioriVariance, unitVariance);
+        const Matrix readingCofactor =
+            readingCofactorMatrix(readings, aprioriVariance, unitVariance);
         Matrix conditionMatrix(s, readings);
         for (std::int32_t j = 1; j <= s; ++j) {
             conditionMatrix(j, 1) = -1.0;
@@ -130,7 +133,8 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations, doub
 
 } // namespace
 
-void multiplyByAngleWeight(const PlanimetricPass& pass, std::int32_t rows, const Matrix& x, Matrix& result) {
+void multiplyByAngleWeight(const PlanimetricPass& pass, std::int32_t rows, const Matrix& x,
+                           Matrix& result) {
     if (pass.path == ComputationPath::General)
         multiplyMatrices(rows, pass.sightings, pass.sightings, x, pass.angleWeight, result);
     else
@@ -184,11 +188,13 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double apri
             const double dP = pass.approximate.p - station.p;
             const double squareDistance = dM * dM + dP * dP;
             if (squareDistance == 0)
-                throw Stop("Ponto visado coincide com a estacao " + withoutTrailingBlanks(station.name) + "!");
+                throw Stop("Ponto visado coincide com a estacao " +
+                           withoutTrailingBlanks(station.name) + "!");
             const double bearingToPoint = bearing(dM, dP);
             for (const ReferenceSighting& reference : station.references) {
                 ++k;
-                const double bearingToReference = bearing(reference.m - station.m, reference.p - station.p);
+                const double bearingToReference =
+                    bearing(reference.m - station.m, reference.p - station.p);
                 double w = bearingToPoint + (pass.observedAngle(k, 1) - bearingToReference);
                 if (w >= PI) w -= 2.0 * PI;
                 if (w < -PI) w += 2.0 * PI;
@@ -225,9 +231,10 @@ FitTest planimetricFit(const PlanimetricPass& pass, std::int32_t redundancy, dou
     correction(1, 1) = pass.correctionM;
     correction(2, 1) = pass.correctionP;
     fit.residual = residuals(t, 2, pass.misclosure, pass.designMatrix, correction);
-    const double weightedSum = weightedSquareSum(t, fit.residual, [&](const Matrix& row, Matrix& weighted) {
-        multiplyByAngleWeight(pass, 1, row, weighted);
-    });
+    const double weightedSum =
+        weightedSquareSum(t, fit.residual, [&](const Matrix& row, Matrix& weighted) {
+            multiplyByAngleWeight(pass, 1, row, weighted);
+        });
     fit.aposterioriVariance = weightedSum / redundancy;
     fit.testStatistic = fitTestStatistic(fit.aposterioriVariance, redundancy, unitVariance);
     return fit;

@@ -1,4 +1,5 @@
-// Planimetric adjustment: the report heading and one least-squares pass for M and P of the sighted point.
+// Planimetric adjustment: the report heading and one least-squares pass for M and P of the sighted
+// point.
 #pragma once
 
 #include "angles/approximate_position.hpp"
@@ -15,19 +16,19 @@ inline constexpr std::int32_t iterationLimit = 10;
 // What one pass leaves for the fit test and the report.
 struct PlanimetricPass {
     ComputationPath path = ComputationPath::Structured;
-    std::int32_t sightings = 0;   // t
-    double unitVariance = 0;      // square radians
-    PlanePoint approximate;       // the last linearisation point, metres
-    double correctionM = 0;       // metres, not yet added to the approximation
+    std::int32_t sightings = 0; // t
+    double unitVariance = 0;    // square radians
+    PlanePoint approximate;     // the last linearisation point, metres
+    double correctionM = 0;     // metres, not yet added to the approximation
     double correctionP = 0;
     std::int32_t iterationCount = 0;
-    bool zeroRedundancy = false;  // two stations: `approximate` is the result, nothing else is set
-    Matrix observedAngle;         // t × 1, radians, signed, not reduced
-    Matrix designMatrix;          // t × 2, radians per metre
-    Matrix misclosure;            // t × 1, radians in [-PI, PI)
-    Matrix angleWeight;           // t × t, general path only
+    bool zeroRedundancy = false; // two stations: `approximate` is the result, nothing else is set
+    Matrix observedAngle;        // t × 1, radians, signed, not reduced
+    Matrix designMatrix;         // t × 2, radians per metre
+    Matrix misclosure;           // t × 1, radians in [-PI, PI)
+    Matrix angleWeight;          // t × t, general path only
     BlockDiagonalMatrix stationWeights; // angleWeight one block per station, structured path only
-    Matrix normalInverse;         // 2 × 2
+    Matrix normalInverse;               // 2 × 2
 };
 
 void writePlanimetricHeading(const ObservationSet& observations, Output& output);
@@ -39,10 +40,11 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, double apri
                                  ComputationPath path = ComputationPath::Structured);
 
 // X · angleWeight for X with `rows` rows and t columns, through the pass's own form of the weights.
-void multiplyByAngleWeight(const PlanimetricPass& pass, std::int32_t rows, const Matrix& x, Matrix& result);
+void multiplyByAngleWeight(const PlanimetricPass& pass, std::int32_t rows, const Matrix& x,
+                           Matrix& result);
 
 struct FitTest {
-    Matrix residual;            // t × 1, radians
+    Matrix residual;                // t × 1, radians
     double aposterioriVariance = 0; // square radians
     double testStatistic = 0;
 };

@@ -9,7 +9,8 @@ namespace interseccao {
 
 void BlockDiagonalMatrix::appendBlock(const Matrix& block) {
     const std::int32_t n = block.rows();
-    if (n < 1 || block.columns() != n) throw std::logic_error("a diagonal block must be square and not empty");
+    if (n < 1 || block.columns() != n)
+        throw std::logic_error("a diagonal block must be square and not empty");
     starts_.push_back(order_ + 1);
     orders_.push_back(n);
     offsets_.push_back(values_.size());
@@ -26,7 +27,8 @@ void BlockDiagonalMatrix::repeatBlock(std::size_t earlier) {
     order_ += n;
 }
 
-void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagonalMatrix& d, Matrix& c) {
+void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagonalMatrix& d,
+                             Matrix& c) {
     const double notANumber = std::numeric_limits<double>::quiet_NaN();
     // Values that are not finite, per row of A: in the whole row and within the current block.
     std::vector<std::int32_t> rowCount(static_cast<std::size_t>(m) + 1, 0);
@@ -45,12 +47,14 @@ void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagona
         }
         for (std::int32_t j = 1; j <= s; ++j)
             for (std::int32_t i = 1; i <= m; ++i) {
-                if (rowCount[static_cast<std::size_t>(i)] > blockCount[static_cast<std::size_t>(i)]) {
+                if (rowCount[static_cast<std::size_t>(i)] >
+                    blockCount[static_cast<std::size_t>(i)]) {
                     c(i, first + j) = notANumber;
                     continue;
                 }
                 c(i, first + j) = 0.0;
-                for (std::int32_t l = 1; l <= s; ++l) c(i, first + j) += a(i, first + l) * d.blockElement(b, l, j);
+                for (std::int32_t l = 1; l <= s; ++l)
+                    c(i, first + j) += a(i, first + l) * d.blockElement(b, l, j);
             }
     }
 }
@@ -64,13 +68,14 @@ Matrix diagonalOfProduct(std::int32_t n, std::int32_t k, const Matrix& a, const 
     return diagonal;
 }
 
-Matrix adjustedCofactorDiagonal(ComputationPath path, std::int32_t rows, std::int32_t unknowns, const Matrix& design,
-                                const Matrix& normalInverse) {
+Matrix adjustedCofactorDiagonal(ComputationPath path, std::int32_t rows, std::int32_t unknowns,
+                                const Matrix& design, const Matrix& normalInverse) {
     Matrix designNormal(rows, unknowns);
     multiplyMatrices(rows, unknowns, unknowns, design, normalInverse, designNormal);
     Matrix designTranspose(unknowns, rows);
     transposeMatrix(rows, unknowns, design, designTranspose);
-    if (path == ComputationPath::Structured) return diagonalOfProduct(rows, unknowns, designNormal, designTranspose);
+    if (path == ComputationPath::Structured)
+        return diagonalOfProduct(rows, unknowns, designNormal, designTranspose);
     Matrix cofactor(rows, rows);
     multiplyMatrices(rows, unknowns, rows, designNormal, designTranspose, cofactor);
     Matrix diagonal(rows, 1);

@@ -25,7 +25,8 @@ public:
     std::int32_t blockOrder(std::size_t b) const { return orders_[b]; }
     // Element (i, j) of block b, 1-based within the block.
     double blockElement(std::size_t b, std::int32_t i, std::int32_t j) const {
-        return values_[offsets_[b] + static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(orders_[b]) +
+        return values_[offsets_[b] +
+                       static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(orders_[b]) +
                        static_cast<std::size_t>(i - 1)];
     }
 
@@ -44,7 +45,8 @@ private:
 // sign changes no other value) and makes it not a number otherwise. So C(i, j) is not a
 // number when row i of A holds a value that is not finite outside the columns of j's
 // block, and otherwise the sum over the block alone, in the same order.
-void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagonalMatrix& d, Matrix& c);
+void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagonalMatrix& d,
+                             Matrix& c);
 
 // The diagonal of A · B for A (n × k) and B (k × n), as an n × 1 column: element i is
 // summed exactly as multiplyMatrices sums C(i, i).
@@ -53,7 +55,7 @@ Matrix diagonalOfProduct(std::int32_t n, std::int32_t k, const Matrix& a, const 
 // The diagonal of A · N⁻¹ · Aᵀ (rows × 1) for a design A (rows × unknowns) and the inverse
 // N⁻¹ of the normal matrix: the cofactors of the adjusted observations, formed as
 // (A · N⁻¹) · Aᵀ; the general path forms the whole product, the structured one its diagonal.
-Matrix adjustedCofactorDiagonal(ComputationPath path, std::int32_t rows, std::int32_t unknowns, const Matrix& design,
-                                const Matrix& normalInverse);
+Matrix adjustedCofactorDiagonal(ComputationPath path, std::int32_t rows, std::int32_t unknowns,
+                                const Matrix& design, const Matrix& normalInverse);
 
 } // namespace interseccao

@@ -52,8 +52,10 @@ double chiSquareTestValue(std::int64_t r) {
     while (cdf(high) < 0.95) high *= 2.0;
     for (int i = 0; i < 200 && high - low > high * 1e-15; ++i) {
         const double middle = 0.5 * (low + high);
-        if (cdf(middle) < 0.95) low = middle;
-        else high = middle;
+        if (cdf(middle) < 0.95)
+            low = middle;
+        else
+            high = middle;
     }
     return 0.5 * (low + high);
 }

@@ -8,7 +8,8 @@
 
 namespace interseccao {
 
-void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& a, const Matrix& b, Matrix& c) {
+void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& a,
+                      const Matrix& b, Matrix& c) {
     for (std::int32_t j = 1; j <= n; ++j)
         for (std::int32_t i = 1; i <= m; ++i) {
             c(i, j) = 0.0;
@@ -21,8 +22,8 @@ void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& a, Matrix& b)
         for (std::int32_t i = 1; i <= m; ++i) b(j, i) = a(i, j);
 }
 
-Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclosure, const Matrix& design,
-                 const Matrix& solution) {
+Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclosure,
+                 const Matrix& design, const Matrix& solution) {
     Matrix designSolution(rows, 1);
     multiplyMatrices(rows, unknowns, 1, design, solution, designSolution);
     Matrix v(rows, 1);
@@ -30,7 +31,8 @@ Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclos
     return v;
 }
 
-void luDecompose(Matrix& a, std::int32_t n, std::int32_t /*dim*/, std::vector<std::int32_t>& pivots) {
+void luDecompose(Matrix& a, std::int32_t n, std::int32_t /*dim*/,
+                 std::vector<std::int32_t>& pivots) {
     // The scale store is sized by the order, so any order is handled.
     std::vector<double> scale(static_cast<std::size_t>(n) + 1, 0.0);
     for (std::int32_t i = 1; i <= n; ++i) {

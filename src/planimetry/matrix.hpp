@@ -23,8 +23,10 @@ public:
 private:
     // An index outside the matrix is a programming error, never a silent stray read.
     std::size_t index(std::int32_t i, std::int32_t j) const {
-        if (i < 1 || i > rows_ || j < 1 || j > columns_) throw std::out_of_range("matrix index out of range");
-        return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(rows_) + static_cast<std::size_t>(i - 1);
+        if (i < 1 || i > rows_ || j < 1 || j > columns_)
+            throw std::out_of_range("matrix index out of range");
+        return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(rows_) +
+               static_cast<std::size_t>(i - 1);
     }
 
     std::int32_t rows_ = 0;
@@ -33,15 +35,16 @@ private:
 };
 
 // C = A · B for A (m × k) and B (k × n); each sum is accumulated in C(i, j) itself.
-void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& a, const Matrix& b, Matrix& c);
+void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& a,
+                      const Matrix& b, Matrix& c);
 
 // B = Aᵀ for A (m × n).
 void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& a, Matrix& b);
 
 // v = w − A · x for misclosures w (rows × 1), design A (rows × unknowns) and solution x:
 // the observed minus the adjusted values.
-Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclosure, const Matrix& design,
-                 const Matrix& solution);
+Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclosure,
+                 const Matrix& design, const Matrix& solution);
 
 // vᵀ · W · v for a column v of n values, formed as (vᵀ · W) · v; `multiplyByWeight(x, y)`
 // sets the 1 × n row y to x · W for the 1 × n row x.

@@ -18,8 +18,8 @@ namespace interseccao {
 // every precision): the run stops instead.
 inline constexpr long searchTestLimit = 10'000'000;
 
-template <class Accepts>
-double searchPrecision(double precision, double step, Accepts&& accepts, long testLimit = searchTestLimit) {
+template <class Accepts> double searchPrecision(double precision, double step, Accepts&& accepts,
+                                                long testLimit = searchTestLimit) {
     char previous = '?';
     char current = '?';
     for (long tests = 0;; ++tests) {

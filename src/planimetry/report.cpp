@@ -1,4 +1,5 @@
-// Runs the planimetric precision search and writes the adjusted position, residuals, angles and precisions.
+// Runs the planimetric precision search and writes the adjusted position, residuals, angles and
+// precisions.
 #include "planimetry/report.hpp"
 
 #include "angles/conversions.hpp"
@@ -77,18 +78,19 @@ PlanimetricSearch precisionSearch(const ObservationSet& observations, Planimetri
         return search;
     }
     bool first = true;
-    search.aprioriPrecision = searchPrecision(observations.aprioriPrecision, step, [&](double precision) {
-        if (!first && repetition == PassRepetition::Rerun)
-            search.pass = adjustPlanimetry(observations, precision, ComputationPath::General);
-        first = false;
-        search.fit = planimetricFit(search.pass, redundancy, precision * precision);
-        return !(search.fit.testStatistic > testValue);
-    });
+    search.aprioriPrecision =
+        searchPrecision(observations.aprioriPrecision, step, [&](double precision) {
+            if (!first && repetition == PassRepetition::Rerun)
+                search.pass = adjustPlanimetry(observations, precision, ComputationPath::General);
+            first = false;
+            search.fit = planimetricFit(search.pass, redundancy, precision * precision);
+            return !(search.fit.testStatistic > testValue);
+        });
     return search;
 }
 
-PlanimetricResult writePlanimetricResults(const ObservationSet& observations, const PlanimetricSearch& search,
-                                          Output& output) {
+PlanimetricResult writePlanimetricResults(const ObservationSet& observations,
+                                          const PlanimetricSearch& search, Output& output) {
     const PlanimetricPass& pass = search.pass;
     const FitTest& fit = search.fit;
     const AngleUnit unit = observations.angleUnit;
@@ -96,29 +98,34 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
 
     PlanimetricResult result;
     result.approximate = pass.approximate;
-    result.adjusted = {pass.approximate.m + pass.correctionM, pass.approximate.p + pass.correctionP};
+    result.adjusted = {pass.approximate.m + pass.correctionM,
+                       pass.approximate.p + pass.correctionP};
 
     std::vector<double> adjustedAngles(static_cast<std::size_t>(t)); // radians
     for (std::int32_t k = 1; k <= t; ++k)
-        adjustedAngles[static_cast<std::size_t>(k - 1)] = std::fabs(pass.observedAngle(k, 1) - fit.residual(k, 1));
+        adjustedAngles[static_cast<std::size_t>(k - 1)] =
+            std::fabs(pass.observedAngle(k, 1) - fit.residual(k, 1));
     const double variance = fit.aposterioriVariance;
     const double varianceM = variance * pass.normalInverse(1, 1); // square metres
     const double varianceP = variance * pass.normalInverse(2, 2);
     // Only the diagonal of the adjusted angles' cofactor matrix is printed.
-    const Matrix angleCofactorDiagonal = adjustedCofactorDiagonal(pass.path, t, 2, pass.designMatrix, pass.normalInverse);
+    const Matrix angleCofactorDiagonal =
+        adjustedCofactorDiagonal(pass.path, t, 2, pass.designMatrix, pass.normalInverse);
     std::vector<double> angleVariances(static_cast<std::size_t>(t)); // square degrees
     for (std::int32_t k = 1; k <= t; ++k)
-        angleVariances[static_cast<std::size_t>(k - 1)] = varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance);
+        angleVariances[static_cast<std::size_t>(k - 1)] =
+            varianceToSquareDegrees(angleCofactorDiagonal(k, 1) * variance);
 
     // A diverging adjustment can end in values that have no meaning (overflowed, or the
     // square root of a negative variance); the report would show them only as asterisks.
     bool computable = std::isfinite(search.aprioriPrecision) && std::isfinite(result.adjusted.m) &&
-                      std::isfinite(result.adjusted.p) && varianceM >= 0 && std::isfinite(varianceM) &&
-                      varianceP >= 0 && std::isfinite(varianceP);
+                      std::isfinite(result.adjusted.p) && varianceM >= 0 &&
+                      std::isfinite(varianceM) && varianceP >= 0 && std::isfinite(varianceP);
     for (std::int32_t k = 1; k <= t; ++k) {
         const auto i = static_cast<std::size_t>(k - 1);
-        computable = computable && std::isfinite(fit.residual(k, 1)) && std::isfinite(adjustedAngles[i]) &&
-                     angleVariances[i] >= 0 && std::isfinite(angleVariances[i]);
+        computable = computable && std::isfinite(fit.residual(k, 1)) &&
+                     std::isfinite(adjustedAngles[i]) && angleVariances[i] >= 0 &&
+                     std::isfinite(angleVariances[i]);
     }
     if (!computable) throw Stop(outOfRangeMessage);
 
@@ -126,10 +133,12 @@ PlanimetricResult writePlanimetricResults(const ObservationSet& observations, co
         output.writeReportLine("('Precisao a posteriori das leituras azimutais: ',F4.1,' mgon')",
                                {radiansToMilligon(search.aprioriPrecision)});
     else
-        output.writeReportLine("('Precisao a posteriori das leituras azimutais: ',F4.1,' segundos')",
-                               {radiansToArcSeconds(search.aprioriPrecision)});
+        output.writeReportLine(
+            "('Precisao a posteriori das leituras azimutais: ',F4.1,' segundos')",
+            {radiansToArcSeconds(search.aprioriPrecision)});
     output.writePlainLine(Channel::Report);
-    output.writeReportLine("(A35,I3)", {"Numero de iteracoes (planimetria): ", std::int64_t{pass.iterationCount}});
+    output.writeReportLine(
+        "(A35,I3)", {"Numero de iteracoes (planimetria): ", std::int64_t{pass.iterationCount}});
     output.writePlainLine(Channel::Report);
     output.writeReportLine("(A36)", {"Coordenadas planimetricas ajustadas:"});
     output.writePlainLine(Channel::Report);
@@ -191,7 +200,8 @@ PlanimetricResult runPlanimetry(ObservationSet& observations, Output& output, Co
     if (first.zeroRedundancy) {
         output.writePlainLine(Channel::Report, "Redundancia=0");
         output.writePlainLine(Channel::Report);
-        output.writeReportLine("(' Mp=',F12.3,' m',' ;Pp=',F12.3,' m')", {first.approximate.m, first.approximate.p});
+        output.writeReportLine("(' Mp=',F12.3,' m',' ;Pp=',F12.3,' m')",
+                               {first.approximate.m, first.approximate.p});
         throw Stop();
     }
     const PlanimetricSearch search = precisionSearch(observations, std::move(first), repetition);

@@ -28,8 +28,8 @@ struct PlanimetricResult {
     PlanePoint approximate; // the last linearisation point, metres
 };
 
-PlanimetricResult writePlanimetricResults(const ObservationSet& observations, const PlanimetricSearch& search,
-                                          Output& output);
+PlanimetricResult writePlanimetricResults(const ObservationSet& observations,
+                                          const PlanimetricSearch& search, Output& output);
 
 // The whole planimetric stage after the orientation: heading, first pass, search and
 // results. With two stations it writes the approximate position and stops.

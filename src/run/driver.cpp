@@ -30,10 +30,13 @@ std::optional<std::string> readConsoleLine(std::istream& in) {
 // A file name as typed: its first 72 characters, without trailing blanks.
 std::string readFileName(std::istream& in, std::string_view which) {
     const std::optional<std::string> line = readConsoleLine(in);
-    if (!line) throw FileError("Erro: a entrada da consola terminou antes do nome do ficheiro de " + std::string(which));
+    if (!line)
+        throw FileError("Erro: a entrada da consola terminou antes do nome do ficheiro de " +
+                        std::string(which));
     std::string name = line->substr(0, fileNameWidth);
     name.erase(name.find_last_not_of(' ') + 1);
-    if (name.empty()) throw FileError("Erro: o nome do ficheiro de " + std::string(which) + " esta vazio");
+    if (name.empty())
+        throw FileError("Erro: o nome do ficheiro de " + std::string(which) + " esta vazio");
     return name;
 }
 
@@ -81,15 +84,17 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
 
 } // namespace
 
-int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors, FileAccess& files,
-               ComputationPath path) {
+int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors,
+               FileAccess& files, ComputationPath path) {
     Output output(consoleOut);
     try {
         try {
             run(consoleIn, consoleOut, files, output, path);
         } catch (const Stop& stop) {
-            for (const std::string& line : stop.plainLines()) output.writePlainLine(Channel::Console, line);
-            output.writeStopMessage(stop.message().empty() ? "Stop - Program terminated." : stop.message());
+            for (const std::string& line : stop.plainLines())
+                output.writePlainLine(Channel::Console, line);
+            output.writeStopMessage(stop.message().empty() ? "Stop - Program terminated."
+                                                           : stop.message());
         }
         output.flush();
         // Console lines lost on a full disk or a closed pipe are no normal end either.

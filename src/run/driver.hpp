@@ -13,8 +13,8 @@ namespace interseccao {
 // `consoleOut`, file-layer errors to `errors`, files through `files`. Returns the exit
 // status: 0 for a normal end and for every stop, 2 for an error of the file layer.
 // Both computation paths write the same bytes.
-int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors, FileAccess& files,
-               ComputationPath path = ComputationPath::Structured);
+int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors,
+               FileAccess& files, ComputationPath path = ComputationPath::Structured);
 
 // Handles the command line (--help, --version), then runs the program on the process's
 // console and disk; the benchmark builds a second program with the general computation.

@@ -16,7 +16,8 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
     std::error_code error;
     const fs::file_status status = fs::status(name, error);
     if (!fs::exists(status)) throw FileError(prefix + "o ficheiro de input nao existe");
-    if (fs::is_directory(status)) throw FileError(prefix + "e um directorio, nao um ficheiro de input");
+    if (fs::is_directory(status))
+        throw FileError(prefix + "e um directorio, nao um ficheiro de input");
     std::ifstream in(name, std::ios::binary);
     if (!in) throw FileError(prefix + "nao foi possivel abrir o ficheiro de input");
     // Read in pieces, so that a device without end (/dev/zero) cannot exhaust the memory.
@@ -40,7 +41,8 @@ bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
 std::ostream& DiskFiles::createReport(const std::string& name) {
     const std::string prefix = "Erro no ficheiro " + name + ": ";
     std::error_code error;
-    if (fs::is_directory(name, error)) throw FileError(prefix + "e um directorio, nao pode ser o ficheiro de output");
+    if (fs::is_directory(name, error))
+        throw FileError(prefix + "e um directorio, nao pode ser o ficheiro de output");
     auto report = std::make_unique<std::ofstream>(name, std::ios::binary | std::ios::trunc);
     if (!report->is_open()) throw FileError(prefix + "nao foi possivel criar o ficheiro de output");
     report_ = std::move(report);
@@ -49,7 +51,8 @@ std::ostream& DiskFiles::createReport(const std::string& name) {
 
 std::string MemoryFiles::readObservationFile(const std::string& name) {
     const auto file = files.find(name);
-    if (file == files.end()) throw FileError("Erro no ficheiro " + name + ": o ficheiro de input nao existe");
+    if (file == files.end())
+        throw FileError("Erro no ficheiro " + name + ": o ficheiro de input nao existe");
     return file->second;
 }
 

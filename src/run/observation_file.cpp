@@ -21,10 +21,8 @@ namespace {
 // One horizontal reading in the layout of the unit, in radians.
 double readHorizontalReading(RecordReader& reader, AngleUnit unit, std::string_view what) {
     switch (unit) {
-    case AngleUnit::DecimalDegrees:
-        return decimalDegreesToRadians(reader.readReal(what));
-    case AngleUnit::Gon:
-        return gonToRadians(reader.readReal(what));
+    case AngleUnit::DecimalDegrees: return decimalDegreesToRadians(reader.readReal(what));
+    case AngleUnit::Gon: return gonToRadians(reader.readReal(what));
     case AngleUnit::Sexagesimal: {
         const std::int32_t degrees = reader.readInteger("graus da leitura");
         const std::int32_t minutes = reader.readInteger("minutos da leitura");
@@ -85,7 +83,8 @@ void countingPass(RecordReader& reader, ObservationSet& observations) {
         if (!unit) throw Stop({}, {"Opcao de unidade angular invalida!", ""});
         const StationRecord station = readStationRecord(reader, *unit);
         observations.sightingCounts.push_back(station.sightingCount);
-        for (std::int32_t j = 1; j <= station.sightingCount; ++j) readReferenceRecord(reader, *unit);
+        for (std::int32_t j = 1; j <= station.sightingCount; ++j)
+            readReferenceRecord(reader, *unit);
     }
     reader.rewind();
     observations.referenceCount = 0;
@@ -132,8 +131,9 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
             z.zenithReading = zenithDmsToRadians(degrees, minutes, seconds);
         } else {
             const double reading = reader.readReal("leitura zenital");
-            z.zenithReading = observations.angleUnit == AngleUnit::Gon ? gonToRadians(reading)
-                                                                       : decimalDegreesToRadians(reading);
+            z.zenithReading = observations.angleUnit == AngleUnit::Gon
+                                  ? gonToRadians(reading)
+                                  : decimalDegreesToRadians(reading);
         }
         // A reading so large that its conversion to radians overflows has no zenith angle.
         if (!std::isfinite(z.zenithReading)) throw Stop(outOfRangeMessage);

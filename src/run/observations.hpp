@@ -27,9 +27,9 @@ inline std::string withoutTrailingBlanks(const std::string& name) {
 std::optional<AngleUnit> angleUnitFromCode(std::string_view code);
 
 struct ReferenceSighting {
-    std::string name; // 12 characters, blank-padded
-    double m = 0;     // metres
-    double p = 0;     // metres
+    std::string name;   // 12 characters, blank-padded
+    double m = 0;       // metres
+    double p = 0;       // metres
     double reading = 0; // radians
 };
 
@@ -55,10 +55,10 @@ struct ZenithObservation {
 
 struct ObservationSet {
     AngleUnit angleUnit = AngleUnit::DecimalDegrees;
-    double tolerance = 0;          // metres
-    double aprioriPrecision = 0;   // radians
-    double zenithSigma = 0;        // radians
-    std::string sightedPointName;  // 12 characters
+    double tolerance = 0;         // metres
+    double aprioriPrecision = 0;  // radians
+    double zenithSigma = 0;       // radians
+    std::string sightedPointName; // 12 characters
     std::int32_t stationCount = 0;
     std::int32_t redundancy = 0;
     std::int64_t referenceCount = 0;

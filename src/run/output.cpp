@@ -17,7 +17,9 @@ constexpr std::string_view lineEnd = "\r\n";
 template <class Values> void trapNonFinite([[maybe_unused]] const Values& values) {
 #ifdef INTERSECCAO_TRAP_NON_FINITE
     for (const FieldValue& value : values)
-        if (const double* real = std::get_if<double>(&value); real != nullptr && !std::isfinite(*real)) std::abort();
+        if (const double* real = std::get_if<double>(&value);
+            real != nullptr && !std::isfinite(*real))
+            std::abort();
 #endif
 }
 
@@ -37,7 +39,9 @@ void Output::emit(Channel channel, const FormattedLine& line) {
     if (report_ == nullptr) throw std::logic_error("report line before the report file is open");
     *report_ << line.text;
     if (!line.open) *report_ << lineEnd;
-    if (!*report_) throw FileError("Erro no ficheiro " + reportName_ + ": falha ao escrever no ficheiro de output");
+    if (!*report_)
+        throw FileError("Erro no ficheiro " + reportName_ +
+                        ": falha ao escrever no ficheiro de output");
 }
 
 void Output::writeConsoleLine(std::string_view layout, std::initializer_list<FieldValue> values) {
@@ -74,7 +78,9 @@ void Output::flush() {
     console_.flush();
     if (report_ != nullptr) {
         report_->flush();
-        if (!*report_) throw FileError("Erro no ficheiro " + reportName_ + ": falha ao escrever no ficheiro de output");
+        if (!*report_)
+            throw FileError("Erro no ficheiro " + reportName_ +
+                            ": falha ao escrever no ficheiro de output");
     }
 }
 

@@ -1,4 +1,5 @@
-// The two output channels, console and report file, and the plain and formatted lines written to them.
+// The two output channels, console and report file, and the plain and formatted lines written to
+// them.
 #pragma once
 
 #include "run/format.hpp"

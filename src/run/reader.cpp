@@ -18,7 +18,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // Shows a bad value in a message: at most 40 bytes, control bytes as '?'.
 std::string quoteValue(std::string_view text) {
     std::string shown;
-    for (char c : text.substr(0, 40)) shown += (static_cast<unsigned char>(c) < 32 || c == 127) ? '?' : c;
+    for (char c : text.substr(0, 40))
+        shown += (static_cast<unsigned char>(c) < 32 || c == 127) ? '?' : c;
     if (text.size() > 40) shown += "...";
     return "\"" + shown + "\"";
 }
@@ -97,8 +98,10 @@ void RecordReader::fail(std::size_t line, std::string_view problem, std::string_
     throw FileError(message);
 }
 
-void RecordReader::malformed(const Token& token, std::string_view expected, std::string_view what) const {
-    fail(token.line, "esperado " + std::string(expected) + " em vez de " + quoteValue(token.text), what);
+void RecordReader::malformed(const Token& token, std::string_view expected,
+                             std::string_view what) const {
+    fail(token.line, "esperado " + std::string(expected) + " em vez de " + quoteValue(token.text),
+         what);
 }
 
 RecordReader::Token RecordReader::nextToken(std::string_view expected, std::string_view what) {
@@ -118,8 +121,10 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
         ++pos_;
     }
     if (pos_ >= contents_.size()) {
-        std::string problem = "fim do ficheiro antes do fim do registo; esperado " + std::string(expected);
-        if (contents_.size() == start_) problem = "o ficheiro esta vazio; esperado " + std::string(expected);
+        std::string problem =
+            "fim do ficheiro antes do fim do registo; esperado " + std::string(expected);
+        if (contents_.size() == start_)
+            problem = "o ficheiro esta vazio; esperado " + std::string(expected);
         const std::size_t lastLine = line_ > 1 && (contents_.back() == '\n') ? line_ - 1 : line_;
         fail(contents_.size() == start_ ? 0 : lastLine, problem, what);
     }
@@ -134,7 +139,10 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
         std::size_t i = pos_ + 1;
         for (;;) {
             if (i >= contents_.size() || contents_[i] == '\n')
-                fail(token.line, "texto entre apostrofos sem apostrofo final; esperado " + std::string(expected), what);
+                fail(token.line,
+                     "texto entre apostrofos sem apostrofo final; esperado " +
+                         std::string(expected),
+                     what);
             if (contents_[i] == first) {
                 if (i + 1 < contents_.size() && contents_[i + 1] == first) {
                     unquoted_ += first;
@@ -146,20 +154,29 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
             unquoted_ += contents_[i++];
         }
         pos_ = i + 1;
-        if (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' && contents_[pos_] != '\n')
+        if (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' &&
+            contents_[pos_] != '\n')
             fail(token.line, "esperado um separador depois do texto entre apostrofos", what);
         token.text = unquoted_;
         token.quoted = true;
         return token;
     }
     const std::size_t begin = pos_;
-    while (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' && contents_[pos_] != '\n')
+    while (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' &&
+           contents_[pos_] != '\n')
         ++pos_;
     token.text = std::string_view(contents_).substr(begin, pos_ - begin);
     if (token.text.find('/') != std::string_view::npos)
-        fail(token.line, "barra nao permitida em " + quoteValue(token.text) + " (um nome com barra escreve-se entre apostrofos); esperado " + std::string(expected), what);
+        fail(token.line,
+             "barra nao permitida em " + quoteValue(token.text) +
+                 " (um nome com barra escreve-se entre apostrofos); esperado " +
+                 std::string(expected),
+             what);
     if (isRepeatCount(token.text))
-        fail(token.line, "contagem de repeticao nao permitida em " + quoteValue(token.text) + "; esperado " + std::string(expected), what);
+        fail(token.line,
+             "contagem de repeticao nao permitida em " + quoteValue(token.text) + "; esperado " +
+                 std::string(expected),
+             what);
     return token;
 }
 

@@ -35,7 +35,8 @@ private:
 
     Token nextToken(std::string_view expected, std::string_view what);
     [[noreturn]] void fail(std::size_t line, std::string_view problem, std::string_view what) const;
-    [[noreturn]] void malformed(const Token& token, std::string_view expected, std::string_view what) const;
+    [[noreturn]] void malformed(const Token& token, std::string_view expected,
+                                std::string_view what) const;
 
     std::string contents_;
     std::string fileName_;
