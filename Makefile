@@ -7,15 +7,17 @@ BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
 FUZZ_SECONDS ?= 60
+# CI (CI=true) turns every warning into an error.
+WERROR := $(if $(CI),-DINTERSECCAO_WERROR=ON,)
 
-.PHONY: all build run test sanitize fuzz package check-package bench clean
+.PHONY: all build run test sanitize fuzz package check-package bench clean format-check
 
 all: build
 
 build:
 	@command -v cmake >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
 		(apt-get update -qq && apt-get install -y -qq cmake g++ make libgtest-dev libgmock-dev >/dev/null)
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 	cmake --build $(BUILD) -j2
 
 run: build
@@ -40,7 +42,7 @@ bench: build
 sanitize:
 	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
 		(apt-get update -qq && apt-get install -y -qq cmake g++ make libgtest-dev libgmock-dev >/dev/null)
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON >/dev/null
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON $(WERROR) >/dev/null
 	cmake --build build-asan -j2
 	ctest --test-dir build-asan --output-on-failure -j2
 
@@ -54,3 +56,8 @@ fuzz:
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
+
+# The house style: every C++ file as .clang-format says.
+format-check:
+	@command -v clang-format >/dev/null || (apt-get update -qq && apt-get install -y -qq clang-format >/dev/null)
+	git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run --Werror
