@@ -1,5 +1,5 @@
 // The height of the sighted point: first height, the iteration of one cycle and its stops.
-#include "altimetry/height.hpp"
+#include "altimetry/cycle.hpp"
 #include "angles/conversions.hpp"
 #include "run/errors.hpp"
 #include "run/format.hpp"
@@ -20,15 +20,12 @@ ZenithObservation zenith(double m, double p, double stationHeight, double readin
     return {"E           ", m, p, stationHeight, reading, instrument, target};
 }
 
-ObservationSet withZenith(const std::vector<ZenithObservation>& records) {
-    ObservationSet set;
-    set.zenithObservations = records;
-    set.zenithObservationCount = static_cast<std::int32_t>(records.size());
-    return set;
-}
-
-PlanimetricResult at(PlanePoint adjusted, PlanePoint approximate) {
-    return {adjusted, approximate};
+// One cycle over the records from the height `start`.
+HeightCycle cycleFrom(const std::vector<ZenithObservation>& records, HeightGeometry geometry,
+                      double start) {
+    HeightCycle cycle(records, geometry);
+    cycle.run(start);
+    return cycle;
 }
 
 TEST(FirstHeight, FromTheFirstObservation) {
@@ -80,24 +77,25 @@ std::vector<ZenithObservation> twoSights(double misclosure1, double misclosure2)
     return {zenith(3, 104, 50 - k * 10825, PI / 2 + misclosure1, 1.5, 1.5),
             zenith(103, 4, 50 - 100 - k * 10625, PI / 4 + misclosure2, 1.5, 1.5)};
 }
-const PlanimetricResult twoSightsPosition = at({0, 0}, {3, 4});
+const HeightGeometry twoSightsPosition{{0, 0}, {3, 4}};
 
 TEST(HeightCycle, OneIterationByHand) {
     const double w1 = degrees(10.0 / 3600), w2 = degrees(20.0 / 3600);
-    // The general path, which also forms the full weight matrix checked below.
-    const HeightCycle cycle = heightCycle(withZenith(twoSights(w1, w2)), twoSightsPosition, 50,
-                                          degrees(3.0 / 3600), ComputationPath::General);
-    EXPECT_NEAR(cycle.design(1, 1), -0.01, 1e-15);
-    EXPECT_NEAR(cycle.design(2, 1), -0.005, 1e-15);
-    EXPECT_NEAR(cycle.misclosure(1, 1), w1, 1e-13);
-    EXPECT_NEAR(cycle.misclosure(2, 1), w2, 1e-13);
+    const HeightCycle cycle = cycleFrom(twoSights(w1, w2), twoSightsPosition, 50);
+    EXPECT_NEAR(cycle.design[0], -0.01, 1e-15);
+    EXPECT_NEAR(cycle.design[1], -0.005, 1e-15);
+    EXPECT_NEAR(cycle.misclosure[0], w1, 1e-13);
+    EXPECT_NEAR(cycle.misclosure[1], w2, 1e-13);
     EXPECT_NEAR(cycle.normalInverse, 8000, 1e-6);
     const double dH = 8000 * (-0.01 * w1 - 0.005 * w2); // -0.0077570 m
     EXPECT_NEAR(cycle.correction, dH, 1e-10);
     EXPECT_NEAR(cycle.height, 50 + dH, 1e-10);
-    EXPECT_EQ(cycle.iterationCounter, 2);
-    EXPECT_EQ(cycle.weight(1, 1), 1.0);
-    EXPECT_EQ(cycle.weight(1, 2), 0.0);
+    EXPECT_EQ(cycle.iterationCount, 2);
+    // The residuals and the variance factor of the last iteration, with identity weights.
+    const double v1 = w1 - (-0.01 * dH), v2 = w2 - (-0.005 * dH);
+    EXPECT_NEAR(cycle.residual[0], v1, 1e-13);
+    EXPECT_NEAR(cycle.residual[1], v2, 1e-13);
+    EXPECT_NEAR(cycle.varianceFactor, v1 * v1 + v2 * v2, 1e-20);
 }
 
 TEST(HeightCycle, IteratesUntilACorrectionIsAtMostTenMetres) {
@@ -109,10 +107,9 @@ TEST(HeightCycle, IteratesUntilACorrectionIsAtMostTenMetres) {
         {80, 3, 10}, {20, 3, 10},             // a first correction of some 30 m
     };
     for (const auto& row : rows) {
-        const HeightCycle cycle = heightCycle(withZenith(twoSights(0, 0)), twoSightsPosition,
-                                              row.start, degrees(3.0 / 3600));
-        EXPECT_GE(cycle.iterationCounter, row.minimumCounter) << row.start;
-        EXPECT_LE(cycle.iterationCounter, row.maximumCounter) << row.start;
+        const HeightCycle cycle = cycleFrom(twoSights(0, 0), twoSightsPosition, row.start);
+        EXPECT_GE(cycle.iterationCount, row.minimumCounter) << row.start;
+        EXPECT_LE(cycle.iterationCount, row.maximumCounter) << row.start;
         EXPECT_LE(std::fabs(cycle.correction), 10.0) << row.start;
         EXPECT_NEAR(cycle.height, 50, 0.5) << row.start;
     }
@@ -124,12 +121,11 @@ TEST(HeightCycle, StopsOnATenthCorrection) {
     // which still ends the cycle.
     const struct { double zenith1, zenith2; } rows[] = {{50, 23}, {42, 26}};
     for (const auto& row : rows) {
-        const ObservationSet set = withZenith(
-            {zenith(0, 100, 0, degrees(row.zenith1)), zenith(0, -1000, 0, degrees(row.zenith2))});
-        const PlanimetricResult position = at({0, 0}, {0, 0});
+        const std::vector<ZenithObservation> records = {zenith(0, 100, 0, degrees(row.zenith1)),
+                                                        zenith(0, -1000, 0, degrees(row.zenith2))};
+        const HeightGeometry position{{0, 0}, {0, 0}};
         try {
-            heightCycle(set, position, firstHeight(set.zenithObservations[0], position.adjusted),
-                        degrees(3.0 / 3600));
+            cycleFrom(records, position, firstHeight(records[0], position.adjusted));
             ADD_FAILURE() << row.zenith1 << " " << row.zenith2 << ": converged";
         } catch (const Stop& stop) {
             EXPECT_EQ(stop.message(), "");
@@ -146,10 +142,10 @@ TEST(HeightCycle, StationsAtThePointLeaveNothingToSolve) {
         PlanePoint adjusted;
     } rows[] = {{"both positions", {10, 20}}, {"approximate position only", {10.5, 20}}};
     for (const auto& row : rows) {
-        const ObservationSet set =
-            withZenith({zenith(10, 20, 100, degrees(80)), zenith(10, 20, 90, degrees(85))});
+        const std::vector<ZenithObservation> records = {zenith(10, 20, 100, degrees(80)),
+                                                        zenith(10, 20, 90, degrees(85))};
         try {
-            heightCycle(set, at(row.adjusted, {10, 20}), 150, degrees(3.0 / 3600));
+            cycleFrom(records, {row.adjusted, {10, 20}}, 150);
             ADD_FAILURE() << row.what << ": no stop";
         } catch (const Stop& stop) {
             EXPECT_EQ(stop.message(), "Matriz singular!") << row.what;

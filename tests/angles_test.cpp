@@ -144,17 +144,27 @@ TEST(Orientation, MeanBearingOnTheCircle) {
     }
 }
 
-Station stationAt(double m, double p, double meanBearing) {
-    Station s;
-    s.m = m;
-    s.p = p;
+struct OrientedStation {
+    Station station;
+    double meanBearing = 0;
+};
+
+OrientedStation stationAt(double m, double p, double meanBearing) {
+    OrientedStation s;
+    s.station.m = m;
+    s.station.p = p;
     s.meanBearing = meanBearing;
     return s;
 }
 
+PlanePoint intersect(const OrientedStation& first, const OrientedStation& second) {
+    return formApproximatePosition(first.station, first.meanBearing, second.station,
+                                   second.meanBearing);
+}
+
 TEST(ApproximatePosition, IntersectsTheWholeLines) {
     struct Case {
-        Station first, second;
+        OrientedStation first, second;
         double m, p;
     };
     const std::vector<Case> cases = {
@@ -165,21 +175,21 @@ TEST(ApproximatePosition, IntersectsTheWholeLines) {
         {stationAt(10, 20, PI / 2), stationAt(50, -30, 0), 50, 20},
     };
     for (const Case& c : cases) {
-        const PlanePoint point = formApproximatePosition(c.first, c.second);
+        const PlanePoint point = intersect(c.first, c.second);
         EXPECT_NEAR(point.m, c.m, 1e-9);
         EXPECT_NEAR(point.p, c.p, 1e-9);
     }
 }
 
 TEST(ApproximatePosition, ParallelLinesStop) {
-    const std::vector<std::pair<Station, Station>> cases = {
+    const std::vector<std::pair<OrientedStation, OrientedStation>> cases = {
         {stationAt(0, 0, PI / 4), stationAt(100, 0, PI / 4)},
         {stationAt(0, 0, 0), stationAt(100, 0, 0)},
         {stationAt(0, 0, degrees(30)), stationAt(0, 0, degrees(30))},
     };
     for (const auto& [first, second] : cases) {
         try {
-            formApproximatePosition(first, second);
+            intersect(first, second);
             ADD_FAILURE() << "no stop for " << first.meanBearing << ", " << second.meanBearing;
         } catch (const Stop& stop) {
             EXPECT_EQ(stop.message(), "Posicao aproximada indeterminada!");

@@ -1,5 +1,5 @@
 // Matrix routines: inversion (with its singular stop and the 1.0e-20 pivot), product, transpose.
-#include "planimetry/matrix.hpp"
+#include "adjustment/matrix.hpp"
 #include "run/errors.hpp"
 
 #include <gtest/gtest.h>
@@ -44,7 +44,7 @@ TEST(InvertMatrix, ReplacesTheMatrixByItsInverse) {
     for (const Case& c : cases) {
         Matrix a = fromRows(c.matrix);
         const auto n = a.rows();
-        invertMatrix(n, n, a);
+        invertMatrix(n, a);
         expectRows(a, c.inverse);
     }
 }
@@ -54,7 +54,7 @@ TEST(InvertMatrix, StopsOnARowOfZeros) {
              {{1, 2}, {0, 0}}, {{0, 0}, {1, 2}}, {{0}}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 0}}}) {
         Matrix a = fromRows(rows);
         try {
-            invertMatrix(a.rows(), a.rows(), a);
+            invertMatrix(a.rows(), a);
             ADD_FAILURE() << "no stop for an order " << a.rows() << " matrix with a zero row";
         } catch (const Stop& stop) {
             EXPECT_EQ(stop.message(), "Matriz singular!");

@@ -1,5 +1,5 @@
 // The observation file reader: the free form, the records of each unit, refused values and
-// the counting pass.
+// the reading of the planimetric data.
 #include "angles/conversions.hpp"
 #include "run/errors.hpp"
 #include "run/observation_file.hpp"
@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,19 +15,20 @@
 namespace interseccao {
 namespace {
 
-// Header, first station record and its reference record, read as the orientation reads them.
+// Header, first station record and its reference record.
 struct FirstRecords {
-    Header header;
-    StationRecord station;
+    ObservationSet header;
+    std::optional<AngleUnit> unit;
+    Station station;
     ReferenceSighting reference;
 };
 
 FirstRecords readFirstRecords(const std::string& contents, AngleUnit unit) {
     RecordReader reader(contents, "obs.txt");
     FirstRecords r;
-    r.header = readHeader(reader);
-    r.station = readStationRecord(reader, unit);
-    r.reference = readReferenceRecord(reader, unit);
+    r.header = readHeader(reader, r.unit);
+    r.station = readStation(reader, unit);
+    r.reference = r.station.references.at(0);
     return r;
 }
 
@@ -52,15 +54,15 @@ TEST(RecordReader, FreeFormSpellingsReadTheSame) {
     for (const auto& [label, contents] : cases) {
         SCOPED_TRACE(label);
         const FirstRecords r = readFirstRecords(contents, AngleUnit::DecimalDegrees);
-        EXPECT_EQ(r.header.code, "gc");
+        EXPECT_EQ(r.unit, AngleUnit::DecimalDegrees);
         EXPECT_EQ(r.header.tolerance, 0.001);
-        EXPECT_EQ(r.header.precision, 5.0);
+        EXPECT_EQ(r.header.aprioriPrecision, precisionToRadians(AngleUnit::DecimalDegrees, 5.0));
         EXPECT_EQ(r.header.sightedPointName, "V           ");
         EXPECT_EQ(r.header.stationCount, 2);
         EXPECT_EQ(r.station.name, "E1          ");
         EXPECT_EQ(r.station.m, 0.0);
         EXPECT_EQ(r.station.p, 0.0);
-        EXPECT_EQ(r.station.sightingCount, 1);
+        EXPECT_EQ(r.station.references.size(), 1u);
         EXPECT_EQ(r.station.pointReading, decimalDegreesToRadians(45.0));
         EXPECT_EQ(r.reference.name, "R1          ");
         EXPECT_EQ(r.reference.m, 0.0);
@@ -110,12 +112,11 @@ TEST(RecordReader, SexagesimalReadingsHaveIntegerDegreesAndMinutes) {
     EXPECT_EQ(observations.zenithObservations[1].targetHeight, 1.2);
 }
 
-// Runs the counting pass and returns the file-layer error it ends in.
+// Reads the planimetric data and returns the file-layer error it ends in.
 std::string countingError(const std::string& contents) {
     RecordReader reader(contents, "obs.txt");
-    ObservationSet observations;
     try {
-        countingPass(reader, observations);
+        readPlanimetricData(reader);
     } catch (const FileError& error) {
         return error.what();
     }
@@ -170,24 +171,25 @@ TEST(RecordReader, RefusedValuesNameTheFileAndTheLine) {
         EXPECT_EQ(countingError(contents), expected) << contents;
 }
 
-TEST(CountingPass, KeepsEverySightingCountAndRewinds) {
+TEST(PlanimetricData, KeepsEveryStationWithItsReferences) {
     RecordReader reader("gc 0.001 5\nV 3\nE1 0 0 2 45\nR1 0 100 0\nR2 100 0 90\n"
-                        "E2 100 0 0 325\nE3 50 -50 1 0.01\nR3 150 -50 90\n",
+                        "E2 100 0 0 325\nE3 50 -50 1 0.01\nR3 150 -50 90\n2\n",
                         "obs.txt");
-    ObservationSet observations;
-    countingPass(reader, observations);
-    EXPECT_EQ(observations.sightingCounts, (std::vector<std::int32_t>{2, 0, 1}));
-    EXPECT_EQ(observations.referenceCount, 3);
-    EXPECT_EQ(readHeader(reader).code, "gc"); // back at the start
+    const ObservationSet observations = readPlanimetricData(reader);
+    ASSERT_EQ(observations.stations.size(), 3u);
+    EXPECT_EQ(observations.stations[0].references.size(), 2u);
+    EXPECT_EQ(observations.stations[1].references.size(), 0u);
+    EXPECT_EQ(observations.stations[2].references[0].name, "R3          ");
+    EXPECT_EQ(observations.angleCount(), 3);
+    EXPECT_EQ(reader.readInteger("numero de leituras zenitais"), 2); // after the last reference
 }
 
-TEST(CountingPass, ChecksTheUnitCodeAtTheFirstStationRecord) {
+TEST(PlanimetricData, ChecksTheUnitCodeAtTheFirstStationRecord) {
     for (const char* code : {"GC", "xx", "g"}) {
         RecordReader reader(std::string(code) + " 0.001 5\nV 2\nE1 0 0 1 45\nR1 0 100 0\n",
                             "obs.txt");
-        ObservationSet observations;
         try {
-            countingPass(reader, observations);
+            readPlanimetricData(reader);
             ADD_FAILURE() << code << " accepted";
         } catch (const Stop& stop) {
             EXPECT_EQ(stop.message(), "") << code;
@@ -198,21 +200,17 @@ TEST(CountingPass, ChecksTheUnitCodeAtTheFirstStationRecord) {
     }
     // Without station records the code is never looked at.
     RecordReader none("xx 0.001 5\nV 0\n", "obs.txt");
-    ObservationSet observations;
-    EXPECT_NO_THROW(countingPass(none, observations));
+    EXPECT_NO_THROW(readPlanimetricData(none));
 }
 
-TEST(LoadingPass, ReadsGradosAsGon) {
+TEST(PlanimetricData, ReadsGradosAsGon) {
     RecordReader reader(
         "grados 0.001 1.0\nV 2\nE1 0 0 1 100\nR1 0 100 0\nE2 100 -100 1 50\nR2 100 100 50\n",
         "obs.txt");
-    ObservationSet observations;
-    countingPass(reader, observations);
-    loadingPass(reader, observations);
+    const ObservationSet observations = readPlanimetricData(reader);
     EXPECT_EQ(observations.angleUnit, AngleUnit::Gon);
     EXPECT_EQ(observations.aprioriPrecision, precisionToRadians(AngleUnit::Gon, 1.0));
-    EXPECT_EQ(observations.zenithSigma, observations.aprioriPrecision);
-    EXPECT_EQ(readStationRecord(reader, AngleUnit::Gon).pointReading, gonToRadians(100));
+    EXPECT_EQ(observations.stations.at(0).pointReading, gonToRadians(100));
 }
 
 } // namespace

@@ -10,11 +10,11 @@
 
 namespace interseccao::testing {
 
-RunResult runWith(MemoryFiles& files, const std::string& answers, ComputationPath path) {
+RunResult runWith(MemoryFiles& files, const std::string& answers, const Adjustments& adjustments) {
     std::istringstream in(answers);
     std::ostringstream out, err;
     RunResult result;
-    result.status = runProgram(in, out, err, files, path);
+    result.status = runProgram(in, out, err, files, adjustments);
     result.console = out.str();
     result.errors = err.str();
     result.reportCreated = files.reportCreated();
@@ -23,10 +23,10 @@ RunResult runWith(MemoryFiles& files, const std::string& answers, ComputationPat
 }
 
 RunResult runWith(const std::string& observations, const std::string& answers,
-                  ComputationPath path) {
+                  const Adjustments& adjustments) {
     MemoryFiles files;
     files.files["obs.txt"] = observations;
-    return runWith(files, answers, path);
+    return runWith(files, answers, adjustments);
 }
 
 std::string readFile(const std::string& path) {

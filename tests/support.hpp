@@ -1,7 +1,7 @@
 // Helpers shared by the tests: in-process runs and file access.
 #pragma once
 
-#include "run/computation_path.hpp"
+#include "run/driver.hpp"
 #include "run/files.hpp"
 
 #include <string>
@@ -19,11 +19,11 @@ struct RunResult {
 // Runs the whole program in process on one observation file, held in memory as
 // "obs.txt", with the console answers given.
 RunResult runWith(const std::string& observations, const std::string& answers,
-                  ComputationPath path = ComputationPath::Structured);
+                  const Adjustments& adjustments = {});
 
 // Runs the program in process with the given in-memory files.
 RunResult runWith(MemoryFiles& files, const std::string& answers,
-                  ComputationPath path = ComputationPath::Structured);
+                  const Adjustments& adjustments = {});
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);

@@ -7,10 +7,11 @@
 
 namespace interseccao {
 
-PlanePoint formApproximatePosition(const Station& first, const Station& second) {
+PlanePoint formApproximatePosition(const Station& first, double firstBearing, const Station& second,
+                                   double secondBearing) {
     const double m1 = first.m, p1 = first.p, m2 = second.m, p2 = second.p;
-    const double tan1 = std::tan(first.meanBearing);
-    const double tan2 = std::tan(second.meanBearing);
+    const double tan1 = std::tan(firstBearing);
+    const double tan2 = std::tan(secondBearing);
     const bool vertical1 = tan1 == 0; // the line M = M1
     const bool vertical2 = tan2 == 0;
     const auto undefined = [] { return Stop("Posicao aproximada indeterminada!"); };

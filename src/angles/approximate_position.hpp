@@ -10,10 +10,11 @@ struct PlanePoint {
     double p = 0; // metres
 };
 
-// Intersects the whole lines through stations 1 and 2 along their mean bearings (a
-// bearing and its opposite give the same line). A mean bearing whose tangent is 0 gives
+// Intersects the whole lines through the two stations along their mean bearings (radians;
+// a bearing and its opposite give the same line). A mean bearing whose tangent is 0 gives
 // the line M = Mi. Stops with "Posicao aproximada indeterminada!" when the lines are
 // parallel or the intersection is not finite.
-PlanePoint formApproximatePosition(const Station& first, const Station& second);
+PlanePoint formApproximatePosition(const Station& first, double firstBearing, const Station& second,
+                                   double secondBearing);
 
 } // namespace interseccao

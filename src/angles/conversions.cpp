@@ -62,18 +62,19 @@ DegreesMinutesSeconds splitDegrees(double degrees) {
 }
 
 double precisionStep(AngleUnit unit) {
+    // 0.1 milligon is 1e-4 gon, written as the single-precision 1e-4 widened to double
+    // (0.00010000000149011611): the steps of the search, and so its results, depend on it.
     if (unit == AngleUnit::Gon) return (PI * 0.00010000000149011611) / 200.0;
     return (PI * (1.0 / 36000.0)) / 180.0;
 }
 
 double bearing(double dM, double dP) {
-    const double pi = 4.0 * std::atan(1.0);
-    if (dM > 0 && dP == 0) return pi / 2.0;
-    if (dM < 0 && dP == 0) return (pi * 3.0) / 2.0;
+    if (dM > 0 && dP == 0) return PI / 2.0;
+    if (dM < 0 && dP == 0) return (PI * 3.0) / 2.0;
     double b = std::atan(dM / dP);
-    if (dP < 0) b = b + pi;
-    if (dM < 0 && dP > 0) b = b + 2.0 * pi;
-    if (b >= 2.0 * pi) b = b - 2.0 * pi;
+    if (dP < 0) b = b + PI;
+    if (dM < 0 && dP > 0) b = b + 2.0 * PI;
+    if (b >= 2.0 * PI) b = b - 2.0 * PI;
     return b;
 }
 

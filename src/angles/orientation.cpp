@@ -1,20 +1,14 @@
-// Orients every station through its reference points and writes the bearing lines.
+// Orients every station through its reference points.
 #include "angles/orientation.hpp"
 
 #include "angles/conversions.hpp"
 #include "run/errors.hpp"
-#include "run/observation_file.hpp"
 
 #include <cmath>
-#include <vector>
 
 namespace interseccao {
 
 namespace {
-
-double toOutputUnit(AngleUnit unit, double radians) {
-    return unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians);
-}
 
 // Brings b to within (-PI, PI] of `first` by whole turns. Readings far outside one turn
 // are first moved by a multiple of 2·PI, so that the loops stay short.
@@ -26,6 +20,31 @@ double unwrapNear(double b, double first, bool& unwrapped) {
     for (int i = 0; i < 16 && u - first <= -PI; ++i) u += turn;
     if (u != b) unwrapped = true;
     return u;
+}
+
+// The stop message for the first check the station fails, if any, filling `oriented` with
+// the bearings formed before it.
+std::optional<std::string> orientStation(const Station& station, StationOrientation& oriented) {
+    // A reading so large that its conversion to radians overflows has no bearing.
+    if (!std::isfinite(station.pointReading)) return outOfRangeMessage;
+    const std::string name(trimmedName(station.name));
+    if (station.references.empty()) return "Estacao " + name + " sem pontos de referencia!";
+    if (station.references.size() > maxSightingsPerStation)
+        return "Estacao " + name + " com mais de " + std::to_string(maxSightingsPerStation) +
+               " pontos de referencia!";
+    for (const ReferenceSighting& reference : station.references) {
+        if (!std::isfinite(reference.reading)) return outOfRangeMessage;
+        if (reference.m - station.m == 0 && reference.p - station.p == 0)
+            return "Ponto de referencia " + std::string(trimmedName(reference.name)) +
+                   " coincide com a estacao " + name + "!";
+        const double via = bearingViaReference(station, reference);
+        // Coordinates whose differences overflow leave no bearing.
+        if (!std::isfinite(via)) return outOfRangeMessage;
+        oriented.bearings.push_back(via);
+    }
+    oriented.meanBearing = meanBearing(oriented.bearings);
+    oriented.complete = true;
+    return std::nullopt;
 }
 
 } // namespace
@@ -54,49 +73,15 @@ double meanBearing(std::span<const double> bearings) {
     return mean;
 }
 
-void orientStations(RecordReader& reader, ObservationSet& observations, Output& output) {
-    const AngleUnit unit = observations.angleUnit;
-    const std::string& pointName = observations.sightedPointName;
-    std::vector<double> bearings;
-    for (std::int32_t i = 1; i <= observations.stationCount; ++i) {
-        const StationRecord record = readStationRecord(reader, unit);
-        // A reading so large that its conversion to radians overflows has no bearing.
-        if (!std::isfinite(record.pointReading)) throw Stop(outOfRangeMessage);
-        Station station;
-        station.name = record.name;
-        station.m = record.m;
-        station.p = record.p;
-        station.sightingCount = record.sightingCount;
-        station.pointReading = record.pointReading;
-        if (station.sightingCount < 1)
-            throw Stop("Estacao " + withoutTrailingBlanks(station.name) +
-                       " sem pontos de referencia!");
-        if (station.sightingCount > maxSightingsPerStation)
-            throw Stop("Estacao " + withoutTrailingBlanks(station.name) + " com mais de " +
-                       std::to_string(maxSightingsPerStation) + " pontos de referencia!");
-        bearings.clear();
-        for (std::int32_t j = 1; j <= station.sightingCount; ++j) {
-            ReferenceSighting reference = readReferenceRecord(reader, unit);
-            if (!std::isfinite(reference.reading)) throw Stop(outOfRangeMessage);
-            if (reference.m - station.m == 0 && reference.p - station.p == 0)
-                throw Stop("Ponto de referencia " + withoutTrailingBlanks(reference.name) +
-                           " coincide com a estacao " + withoutTrailingBlanks(station.name) + "!");
-            const double via = bearingViaReference(station, reference);
-            // Coordinates whose differences overflow leave no bearing.
-            if (!std::isfinite(via)) throw Stop(outOfRangeMessage);
-            output.writeConsoleLine(
-                "('    Rumo de ',A12,' para ',A12,' a partir de ',A12,'=',F11.6)",
-                {station.name, pointName, reference.name, toOutputUnit(unit, via)});
-            bearings.push_back(via);
-            station.references.push_back(std::move(reference));
-        }
-        station.meanBearing = meanBearing(bearings);
-        output.writeConsoleLine(
-            "(' Rumo medio ',A12,' para ',A12,'                         =',F11.6)",
-            {station.name, pointName, toOutputUnit(unit, station.meanBearing)});
-        output.writePlainLine(Channel::Console);
-        observations.stations.push_back(std::move(station));
+Orientation orientStations(const ObservationSet& observations) {
+    Orientation orientation;
+    orientation.stations.reserve(observations.stations.size());
+    for (const Station& station : observations.stations) {
+        orientation.stations.emplace_back();
+        orientation.stopMessage = orientStation(station, orientation.stations.back());
+        if (orientation.stopMessage) break;
     }
+    return orientation;
 }
 
 } // namespace interseccao

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "run/observations.hpp"
-#include "run/output.hpp"
-#include "run/reader.hpp"
 
+#include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace interseccao {
 
@@ -21,12 +22,24 @@ double meanBearing(std::span<const double> bearings);
 // The weights of a station's angles come from a matrix of the order of its sightings,
 // inverted in full: far more sightings than any survey takes would make one run take
 // minutes and gigabytes.
-inline constexpr std::int32_t maxSightingsPerStation = 200;
+inline constexpr std::size_t maxSightingsPerStation = 200;
 
-// Reads every station and reference record, writes the bearing lines on the console and
-// sets each station's mean bearing. Stops on a station without reference sightings or
-// with more than maxSightingsPerStation, and on a reference point at its station's own
-// position.
-void orientStations(RecordReader& reader, ObservationSet& observations, Output& output);
+struct StationOrientation {
+    std::vector<double> bearings; // radians, through each reference in the file's order
+    double meanBearing = 0;       // radians; set when `complete`
+    bool complete = false;        // false only for the station at which the orientation stopped
+};
+
+// The stations oriented in the file's order. When a check stops the orientation, `stations`
+// ends with the station it stopped at, holding the bearings formed before the stop.
+struct Orientation {
+    std::vector<StationOrientation> stations;
+    std::optional<std::string> stopMessage;
+};
+
+// Orients every station. Stops on a reading or coordinates beyond the computation's range,
+// on a station without reference sightings or with more than maxSightingsPerStation, and on
+// a reference point at its station's own position.
+Orientation orientStations(const ObservationSet& observations);
 
 } // namespace interseccao

@@ -1,9 +1,7 @@
 // Runs the stages in order over the run's data and ends the run at a stop or a file-layer error.
 #include "run/driver.hpp"
 
-#include "altimetry/height.hpp"
-#include "angles/orientation.hpp"
-#include "planimetry/report.hpp"
+#include "report/report.hpp"
 #include "run/errors.hpp"
 #include "run/observation_file.hpp"
 #include "run/output.hpp"
@@ -46,7 +44,7 @@ void prompt(Output& output, std::ostream& console, std::string_view text) {
 }
 
 void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, Output& output,
-         ComputationPath path) {
+         const Adjustments& adjustments) {
     const std::string stars(52, '*');
     output.writePlainLine(Channel::Console, stars);
     output.writePlainLine(Channel::Console, "              Interseccao directa");
@@ -58,8 +56,7 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     RecordReader reader(files.readObservationFile(observationFileName), observationFileName);
     output.writePlainLine(Channel::Console);
 
-    ObservationSet observations;
-    countingPass(reader, observations);
+    ObservationSet observations = readPlanimetricData(reader);
 
     prompt(output, consoleOut, " Nome do ficheiro de output: ");
     const std::string reportFileName = readFileName(consoleIn, "output");
@@ -69,9 +66,18 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
         throw Stop("O ficheiro de output nao pode ser o ficheiro de input!");
     output.attachReport(files.createReport(reportFileName), reportFileName);
 
-    loadingPass(reader, observations);
-    orientStations(reader, observations, output);
-    const PlanimetricResult position = runPlanimetry(observations, output, path);
+    checkSettings(observations);
+    const Orientation orientation = orientStations(observations);
+    writeBearingLines(observations, orientation, output);
+    if (orientation.stopMessage) throw Stop(*orientation.stopMessage);
+
+    writePlanimetricHeading(observations, output);
+    const PlanimetricSolution planimetry = adjustments.planimetry(observations, orientation);
+    if (!planimetry.adjusted) {
+        writeApproximatePosition(planimetry, output);
+        throw Stop();
+    }
+    writePlanimetricResults(observations, planimetry, output);
 
     prompt(output, consoleOut, " Quer calcular a cota do ponto visado (S/N)? ");
     const std::optional<std::string> answer = readConsoleLine(consoleIn);
@@ -79,17 +85,22 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     output.writePlainLine(Channel::Console);
     if (heightAnswer != 'S' && heightAnswer != 's') return;
 
-    runAltimetry(reader, observations, position, output, path);
+    readZenithObservations(reader, observations);
+    writeHeightHeading(observations, output);
+    if (observations.zenithCount <= 1) return;
+    const HeightSolution height =
+        adjustments.height(observations, {planimetry.point, planimetry.linearisation});
+    writeHeightResults(observations, height, output);
 }
 
 } // namespace
 
 int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors,
-               FileAccess& files, ComputationPath path) {
+               FileAccess& files, const Adjustments& adjustments) {
     Output output(consoleOut);
     try {
         try {
-            run(consoleIn, consoleOut, files, output, path);
+            run(consoleIn, consoleOut, files, output, adjustments);
         } catch (const Stop& stop) {
             for (const std::string& line : stop.plainLines())
                 output.writePlainLine(Channel::Console, line);
@@ -108,7 +119,7 @@ int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& 
     }
 }
 
-int mainEntry(int argc, char** argv, ComputationPath path) {
+int mainEntry(int argc, char** argv, const Adjustments& adjustments) {
     constexpr std::string_view usage =
         "Uso: interseccao [--help | --version]\n"
         "\n"
@@ -129,7 +140,7 @@ int mainEntry(int argc, char** argv, ComputationPath path) {
         return 2;
     }
     DiskFiles files;
-    return runProgram(std::cin, std::cout, std::cerr, files, path);
+    return runProgram(std::cin, std::cout, std::cerr, files, adjustments);
 }
 
 } // namespace interseccao

@@ -1,23 +1,33 @@
 // The run driver: the console dialogue and the stages of a run, in order.
 #pragma once
 
-#include "run/computation_path.hpp"
+#include "altimetry/solution.hpp"
+#include "planimetry/solution.hpp"
 #include "run/files.hpp"
 
+#include <functional>
 #include <istream>
 #include <ostream>
 
 namespace interseccao {
 
-// Runs the whole program: console answers from `consoleIn`, console lines to
-// `consoleOut`, file-layer errors to `errors`, files through `files`. Returns the exit
-// status: 0 for a normal end and for every stop, 2 for an error of the file layer.
-// Both computation paths write the same bytes.
+// The two adjustments a run computes. The program uses solvePlanimetry and solveHeight; the
+// tests and the benchmark put in their place an independent computation that must give the
+// same values.
+struct Adjustments {
+    std::function<PlanimetricSolution(const ObservationSet&, const Orientation&)> planimetry =
+        solvePlanimetry;
+    std::function<HeightSolution(const ObservationSet&, HeightGeometry)> height = solveHeight;
+};
+
+// Runs the whole dialogue: console answers from `consoleIn`, console lines to `consoleOut`,
+// file-layer errors to `errors`, files through `files`. Returns the exit status: 0 for a
+// normal end and for every stop, 2 for an error of the file layer.
 int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors,
-               FileAccess& files, ComputationPath path = ComputationPath::Structured);
+               FileAccess& files, const Adjustments& adjustments = {});
 
 // Handles the command line (--help, --version), then runs the program on the process's
-// console and disk; the benchmark builds a second program with the general computation.
-int mainEntry(int argc, char** argv, ComputationPath path = ComputationPath::Structured);
+// console and disk.
+int mainEntry(int argc, char** argv, const Adjustments& adjustments = {});
 
 } // namespace interseccao

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,15 @@ inline constexpr const char* outOfRangeMessage = "Valores fora do dominio de cal
 class FileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+
+    // "Erro no ficheiro NAME, linha N: PROBLEM", without the line when `line` is 0.
+    static FileError inFile(std::string_view file, std::string_view problem, std::size_t line = 0) {
+        std::string message = "Erro no ficheiro " + std::string(file);
+        if (line > 0) message += ", linha " + std::to_string(line);
+        message += ": ";
+        message += problem;
+        return FileError(message);
+    }
 };
 
 } // namespace interseccao

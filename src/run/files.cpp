@@ -12,23 +12,22 @@ namespace interseccao {
 namespace fs = std::filesystem;
 
 std::string DiskFiles::readObservationFile(const std::string& name) {
-    const std::string prefix = "Erro no ficheiro " + name + ": ";
     std::error_code error;
     const fs::file_status status = fs::status(name, error);
-    if (!fs::exists(status)) throw FileError(prefix + "o ficheiro de input nao existe");
+    if (!fs::exists(status)) throw FileError::inFile(name, "o ficheiro de input nao existe");
     if (fs::is_directory(status))
-        throw FileError(prefix + "e um directorio, nao um ficheiro de input");
+        throw FileError::inFile(name, "e um directorio, nao um ficheiro de input");
     std::ifstream in(name, std::ios::binary);
-    if (!in) throw FileError(prefix + "nao foi possivel abrir o ficheiro de input");
+    if (!in) throw FileError::inFile(name, "nao foi possivel abrir o ficheiro de input");
     // Read in pieces, so that a device without end (/dev/zero) cannot exhaust the memory.
     std::string contents;
     char piece[1 << 16];
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
         contents.append(piece, static_cast<std::size_t>(in.gcount()));
         if (contents.size() > observationFileLimit)
-            throw FileError(prefix + "o ficheiro de input tem mais de 256 MiB");
+            throw FileError::inFile(name, "o ficheiro de input tem mais de 256 MiB");
     }
-    if (in.bad()) throw FileError(prefix + "nao foi possivel ler o ficheiro de input");
+    if (in.bad()) throw FileError::inFile(name, "nao foi possivel ler o ficheiro de input");
     return contents;
 }
 
@@ -39,20 +38,19 @@ bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
 }
 
 std::ostream& DiskFiles::createReport(const std::string& name) {
-    const std::string prefix = "Erro no ficheiro " + name + ": ";
     std::error_code error;
     if (fs::is_directory(name, error))
-        throw FileError(prefix + "e um directorio, nao pode ser o ficheiro de output");
+        throw FileError::inFile(name, "e um directorio, nao pode ser o ficheiro de output");
     auto report = std::make_unique<std::ofstream>(name, std::ios::binary | std::ios::trunc);
-    if (!report->is_open()) throw FileError(prefix + "nao foi possivel criar o ficheiro de output");
+    if (!report->is_open())
+        throw FileError::inFile(name, "nao foi possivel criar o ficheiro de output");
     report_ = std::move(report);
     return *report_;
 }
 
 std::string MemoryFiles::readObservationFile(const std::string& name) {
     const auto file = files.find(name);
-    if (file == files.end())
-        throw FileError("Erro no ficheiro " + name + ": o ficheiro de input nao existe");
+    if (file == files.end()) throw FileError::inFile(name, "o ficheiro de input nao existe");
     return file->second;
 }
 

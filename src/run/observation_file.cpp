@@ -1,4 +1,4 @@
-// Reads the header, station, reference and zenith records and runs the two passes over the file.
+// Reads the header, station, reference and zenith records of the observation file.
 #include "run/observation_file.hpp"
 
 #include "angles/conversions.hpp"
@@ -41,66 +41,57 @@ std::size_t reservation(std::int64_t count) {
 
 } // namespace
 
-Header readHeader(RecordReader& reader) {
-    Header header;
-    header.code = reader.readText(2, "codigo da unidade angular");
-    header.tolerance = reader.readReal("tolerancia");
-    header.precision = reader.readReal("precisao a priori");
+Station readStation(RecordReader& reader, AngleUnit unit) {
+    Station station;
+    station.name = reader.readText(nameWidth, "nome da estacao");
+    station.m = reader.readReal("M da estacao");
+    station.p = reader.readReal("P da estacao");
+    const std::int32_t sightingCount = reader.readInteger("numero de pontos de referencia");
+    station.pointReading = readHorizontalReading(reader, unit, "leitura para o ponto visado");
     reader.endRecord();
-    header.sightedPointName = reader.readText(nameWidth, "nome do ponto visado");
-    header.stationCount = reader.readInteger("numero de estacoes");
-    reader.endRecord();
-    return header;
-}
-
-StationRecord readStationRecord(RecordReader& reader, AngleUnit unit) {
-    StationRecord record;
-    record.name = reader.readText(nameWidth, "nome da estacao");
-    record.m = reader.readReal("M da estacao");
-    record.p = reader.readReal("P da estacao");
-    record.sightingCount = reader.readInteger("numero de pontos de referencia");
-    record.pointReading = readHorizontalReading(reader, unit, "leitura para o ponto visado");
-    reader.endRecord();
-    return record;
-}
-
-ReferenceSighting readReferenceRecord(RecordReader& reader, AngleUnit unit) {
-    ReferenceSighting sighting;
-    sighting.name = reader.readText(nameWidth, "nome do ponto de referencia");
-    sighting.m = reader.readReal("M do ponto de referencia");
-    sighting.p = reader.readReal("P do ponto de referencia");
-    sighting.reading = readHorizontalReading(reader, unit, "leitura para o ponto de referencia");
-    reader.endRecord();
-    return sighting;
-}
-
-void countingPass(RecordReader& reader, ObservationSet& observations) {
-    const Header header = readHeader(reader);
-    observations.sightingCounts.clear();
-    observations.sightingCounts.reserve(reservation(header.stationCount));
-    for (std::int32_t i = 1; i <= header.stationCount; ++i) {
-        const std::optional<AngleUnit> unit = angleUnitFromCode(header.code);
-        if (!unit) throw Stop({}, {"Opcao de unidade angular invalida!", ""});
-        const StationRecord station = readStationRecord(reader, *unit);
-        observations.sightingCounts.push_back(station.sightingCount);
-        for (std::int32_t j = 1; j <= station.sightingCount; ++j)
-            readReferenceRecord(reader, *unit);
+    station.references.reserve(reservation(sightingCount));
+    for (std::int32_t j = 1; j <= sightingCount; ++j) {
+        ReferenceSighting sighting;
+        sighting.name = reader.readText(nameWidth, "nome do ponto de referencia");
+        sighting.m = reader.readReal("M do ponto de referencia");
+        sighting.p = reader.readReal("P do ponto de referencia");
+        sighting.reading =
+            readHorizontalReading(reader, unit, "leitura para o ponto de referencia");
+        reader.endRecord();
+        station.references.push_back(std::move(sighting));
     }
-    reader.rewind();
-    observations.referenceCount = 0;
-    for (std::int32_t count : observations.sightingCounts) observations.referenceCount += count;
+    return station;
 }
 
-void loadingPass(RecordReader& reader, ObservationSet& observations) {
-    const Header header = readHeader(reader);
-    // Every other code takes the gon branch; with fewer than two stations the code was
-    // never checked, and the run stops below before it matters.
-    observations.angleUnit = angleUnitFromCode(header.code).value_or(AngleUnit::Gon);
-    observations.tolerance = header.tolerance;
-    observations.aprioriPrecision = precisionToRadians(observations.angleUnit, header.precision);
-    observations.zenithSigma = observations.aprioriPrecision;
-    observations.sightedPointName = header.sightedPointName;
-    observations.stationCount = header.stationCount;
+ObservationSet readHeader(RecordReader& reader, std::optional<AngleUnit>& unit) {
+    ObservationSet observations;
+    const std::string code = reader.readText(2, "codigo da unidade angular");
+    observations.tolerance = reader.readReal("tolerancia");
+    const double precision = reader.readReal("precisao a priori");
+    reader.endRecord();
+    observations.sightedPointName = reader.readText(nameWidth, "nome do ponto visado");
+    observations.stationCount = reader.readInteger("numero de estacoes");
+    reader.endRecord();
+    unit = angleUnitFromCode(code);
+    observations.angleUnit = unit.value_or(AngleUnit::Gon);
+    observations.aprioriPrecision = precisionToRadians(observations.angleUnit, precision);
+    return observations;
+}
+
+ObservationSet readPlanimetricData(RecordReader& reader) {
+    std::optional<AngleUnit> unit;
+    ObservationSet observations = readHeader(reader, unit);
+    // The code is checked at the first station record. Without one, an invalid code takes
+    // the gon branch; the run then stops for too few stations before it matters.
+    observations.stations.reserve(reservation(observations.stationCount));
+    for (std::int32_t i = 1; i <= observations.stationCount; ++i) {
+        if (!unit) throw Stop({}, {"Opcao de unidade angular invalida!", ""});
+        observations.stations.push_back(readStation(reader, *unit));
+    }
+    return observations;
+}
+
+void checkSettings(const ObservationSet& observations) {
     if (observations.stationCount < 2) throw Stop("Numero insuficiente de dados");
     // A precision whose square is not a positive normal number would make every
     // pass divide zero by zero or never end its search.
@@ -108,17 +99,14 @@ void loadingPass(RecordReader& reader, ObservationSet& observations) {
     const double variance = precision * precision;
     if (!(precision > 0) || std::fpclassify(variance) != FP_NORMAL)
         throw Stop("Precisao a priori invalida!");
-    observations.redundancy = observations.stationCount - 2;
-    observations.stations.clear();
-    observations.stations.reserve(reservation(observations.stationCount));
 }
 
 void readZenithObservations(RecordReader& reader, ObservationSet& observations) {
-    observations.zenithObservationCount = reader.readInteger("numero de leituras zenitais");
+    observations.zenithCount = reader.readInteger("numero de leituras zenitais");
     reader.endRecord();
     observations.zenithObservations.clear();
-    observations.zenithObservations.reserve(reservation(observations.zenithObservationCount));
-    for (std::int32_t i = 1; i <= observations.zenithObservationCount; ++i) {
+    observations.zenithObservations.reserve(reservation(observations.zenithCount));
+    for (std::int32_t i = 1; i <= observations.zenithCount; ++i) {
         ZenithObservation z;
         z.stationName = reader.readText(nameWidth, "nome da estacao");
         z.m = reader.readReal("M da estacao");

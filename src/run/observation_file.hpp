@@ -1,44 +1,28 @@
-// The records of the observation file and the two passes over it.
+// The records of the observation file: the planimetric data, then the zenith records.
 #pragma once
 
 #include "run/observations.hpp"
-#include "run/output.hpp"
 #include "run/reader.hpp"
-
-#include <string>
 
 namespace interseccao {
 
-struct Header {
-    std::string code; // 2 characters
-    double tolerance = 0;
-    double precision = 0; // as written: seconds of arc or milligon
-    std::string sightedPointName;
-    std::int32_t stationCount = 0;
-};
+// The two header records: unit, tolerance, precision, sighted point and station count.
+// An invalid unit code is kept as none, and the settings then take the gon branch.
+ObservationSet readHeader(RecordReader& reader, std::optional<AngleUnit>& unit);
 
-struct StationRecord {
-    std::string name;
-    double m = 0;
-    double p = 0;
-    std::int32_t sightingCount = 0;
-    double pointReading = 0; // radians
-};
+// One station record and its reference records.
+Station readStation(RecordReader& reader, AngleUnit unit);
 
-Header readHeader(RecordReader& reader);
-StationRecord readStationRecord(RecordReader& reader, AngleUnit unit);
-ReferenceSighting readReferenceRecord(RecordReader& reader, AngleUnit unit);
+// The header, every station record and its reference records, read before the report file
+// is named. Stops at the first station record when the unit code is invalid; a malformed
+// record is a FileError. Leaves the reader after the last reference record.
+ObservationSet readPlanimetricData(RecordReader& reader);
 
-// First pass: checks the unit code at the first station record (a stop for an invalid
-// one), keeps every station's sighting count and leaves the reader rewound.
-void countingPass(RecordReader& reader, ObservationSet& observations);
+// The checks made once the report file is open: at least two stations, and an a-priori
+// precision whose square is a positive normal number.
+void checkSettings(const ObservationSet& observations);
 
-// Header part of the second pass: the unit, the settings with the precision in radians,
-// the sighted point and the station count; stops for too few stations or an unusable
-// precision. The reader is left at the first station record.
-void loadingPass(RecordReader& reader, ObservationSet& observations);
-
-// The altimetric count and the zenith records that follow the last reference record.
+// The zenith count and the zenith records that follow the last reference record.
 void readZenithObservations(RecordReader& reader, ObservationSet& observations);
 
 } // namespace interseccao

@@ -1,4 +1,5 @@
-// The data of the observation file, every reading held in radians.
+// The data of the observation file, every reading held in radians. Once read, it is input
+// only: every stage takes it as it is and returns a result of its own.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 namespace interseccao {
 
+// Names are cut or padded with blanks to this width, as the report's layouts expect.
 constexpr std::size_t nameWidth = 12;
 
 enum class AngleUnit {
@@ -17,10 +19,10 @@ enum class AngleUnit {
     Gon,            // "gr"
 };
 
-// A name as the messages quote it: without the blanks that pad it to its width.
-inline std::string withoutTrailingBlanks(const std::string& name) {
+// A name as messages and the lists quote it: without the blanks that pad it to its width.
+inline std::string_view trimmedName(std::string_view name) {
     const std::size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+    return end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
 }
 
 // The unit of an exact, lower-case two-character code; none for any other code.
@@ -34,19 +36,17 @@ struct ReferenceSighting {
 };
 
 struct Station {
-    std::string name;
-    double m = 0;
-    double p = 0;
-    std::int32_t sightingCount = 0;
+    std::string name;        // 12 characters, blank-padded
+    double m = 0;            // metres
+    double p = 0;            // metres
     double pointReading = 0; // radians
     std::vector<ReferenceSighting> references;
-    double meanBearing = 0; // radians
 };
 
 struct ZenithObservation {
     std::string stationName;
-    double m = 0;
-    double p = 0;
+    double m = 0;                // metres
+    double p = 0;                // metres
     double stationHeight = 0;    // metres
     double zenithReading = 0;    // radians from the vertical
     double instrumentHeight = 0; // metres
@@ -55,17 +55,22 @@ struct ZenithObservation {
 
 struct ObservationSet {
     AngleUnit angleUnit = AngleUnit::DecimalDegrees;
-    double tolerance = 0;         // metres
-    double aprioriPrecision = 0;  // radians
-    double zenithSigma = 0;       // radians
-    std::string sightedPointName; // 12 characters
-    std::int32_t stationCount = 0;
-    std::int32_t redundancy = 0;
-    std::int64_t referenceCount = 0;
-    std::vector<std::int32_t> sightingCounts; // from the counting pass
+    double tolerance = 0;          // metres
+    double aprioriPrecision = 0;   // radians; the precision of one reading, horizontal or zenith
+    std::string sightedPointName;  // 12 characters
+    std::int32_t stationCount = 0; // as written
     std::vector<Station> stations;
-    std::int32_t zenithObservationCount = 0;
+    std::int32_t zenithCount = 0; // as written: a count below 2 leaves the height unadjusted
     std::vector<ZenithObservation> zenithObservations;
+
+    // The planimetric redundancy the report states: stations minus the two unknowns.
+    std::int32_t redundancy() const { return stationCount - 2; }
+    // The observed angles: one per reference sighting.
+    std::int32_t angleCount() const {
+        std::int64_t count = 0;
+        for (const Station& station : stations) count += std::ssize(station.references);
+        return static_cast<std::int32_t>(count);
+    }
 };
 
 } // namespace interseccao

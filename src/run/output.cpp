@@ -39,9 +39,7 @@ void Output::emit(Channel channel, const FormattedLine& line) {
     if (report_ == nullptr) throw std::logic_error("report line before the report file is open");
     *report_ << line.text;
     if (!line.open) *report_ << lineEnd;
-    if (!*report_)
-        throw FileError("Erro no ficheiro " + reportName_ +
-                        ": falha ao escrever no ficheiro de output");
+    if (!*report_) throw FileError::inFile(reportName_, "falha ao escrever no ficheiro de output");
 }
 
 void Output::writeConsoleLine(std::string_view layout, std::initializer_list<FieldValue> values) {
@@ -50,11 +48,6 @@ void Output::writeConsoleLine(std::string_view layout, std::initializer_list<Fie
 }
 
 void Output::writeReportLine(std::string_view layout, std::initializer_list<FieldValue> values) {
-    trapNonFinite(values);
-    emit(Channel::Report, formatLine(layout, values));
-}
-
-void Output::writeReportLine(std::string_view layout, std::span<const FieldValue> values) {
     trapNonFinite(values);
     emit(Channel::Report, formatLine(layout, values));
 }
@@ -79,8 +72,7 @@ void Output::flush() {
     if (report_ != nullptr) {
         report_->flush();
         if (!*report_)
-            throw FileError("Erro no ficheiro " + reportName_ +
-                            ": falha ao escrever no ficheiro de output");
+            throw FileError::inFile(reportName_, "falha ao escrever no ficheiro de output");
     }
 }
 

@@ -21,7 +21,6 @@ public:
 
     void writeConsoleLine(std::string_view layout, std::initializer_list<FieldValue> values);
     void writeReportLine(std::string_view layout, std::initializer_list<FieldValue> values);
-    void writeReportLine(std::string_view layout, std::span<const FieldValue> values);
 
     // One blank and the text; an empty text gives an empty line.
     void writePlainLine(Channel channel, std::string_view text = {});

@@ -90,12 +90,9 @@ void RecordReader::endRecord() {
 }
 
 void RecordReader::fail(std::size_t line, std::string_view problem, std::string_view what) const {
-    std::string message = "Erro no ficheiro " + fileName_;
-    if (line > 0) message += ", linha " + std::to_string(line);
-    message += ": ";
-    message += problem;
+    std::string message(problem);
     if (!what.empty()) message += " (" + std::string(what) + ")";
-    throw FileError(message);
+    throw FileError::inFile(fileName_, message, line);
 }
 
 void RecordReader::malformed(const Token& token, std::string_view expected,

@@ -1,16 +1,12 @@
-// The structured computation against the general one: the weight blocks, the products
-// that skip the zeros outside them, and whole runs on random networks of every unit.
+// The program's own computation against the general computation, every matrix formed in
+// full: the weights, the block products, both searches and whole runs agree to the bit.
 #include "support.hpp"
 
-#include "altimetry/height.hpp"
-#include "angles/orientation.hpp"
+#include "adjustment/block_diagonal.hpp"
+#include "adjustment/matrix.hpp"
+#include "general_computation.hpp"
 #include "network_generator.hpp"
-#include "planimetry/adjustment.hpp"
-#include "planimetry/block_diagonal.hpp"
-#include "planimetry/matrix.hpp"
-#include "planimetry/report.hpp"
 #include "run/observation_file.hpp"
-#include "run/output.hpp"
 #include "run/reader.hpp"
 
 #include <gtest/gtest.h>
@@ -20,7 +16,6 @@
 #include <cstdint>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,18 +41,59 @@ bool sameValue(double a, double b) {
     return ::testing::AssertionSuccess();
 }
 
-// The stations and references of an observation file, read and oriented as a run does,
-// and the zenith records when `withZenith`.
+// The stations and references of an observation file, read as a run does, and the zenith
+// records when `withZenith`.
 ObservationSet loadObservations(const std::string& text, bool withZenith = false) {
     RecordReader reader(text, "obs.txt");
-    ObservationSet observations;
-    countingPass(reader, observations);
-    loadingPass(reader, observations);
-    std::ostringstream console;
-    Output output(console);
-    orientStations(reader, observations, output);
+    ObservationSet observations = readPlanimetricData(reader);
     if (withZenith) readZenithObservations(reader, observations);
     return observations;
+}
+
+bool sameValues(const std::vector<double>& a, const std::vector<double>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!sameValue(a[i], b[i])) return false;
+    return true;
+}
+
+void expectSameSearch(const PrecisionSearch& a, const PrecisionSearch& b) {
+    EXPECT_TRUE(sameValue(a.precision, b.precision));
+    EXPECT_EQ(a.tests, b.tests);
+    EXPECT_EQ(a.firstVerdict, b.firstVerdict);
+    EXPECT_EQ(a.lastVerdict, b.lastVerdict);
+}
+
+void expectSameSolution(const PlanimetricSolution& a, const PlanimetricSolution& b) {
+    EXPECT_EQ(a.adjusted, b.adjusted);
+    EXPECT_TRUE(sameValue(a.approximate.m, b.approximate.m));
+    EXPECT_TRUE(sameValue(a.approximate.p, b.approximate.p));
+    EXPECT_EQ(a.iterationCount, b.iterationCount);
+    EXPECT_TRUE(sameValue(a.linearisation.m, b.linearisation.m));
+    EXPECT_TRUE(sameValue(a.linearisation.p, b.linearisation.p));
+    EXPECT_TRUE(sameValue(a.point.m, b.point.m));
+    EXPECT_TRUE(sameValue(a.point.p, b.point.p));
+    EXPECT_TRUE(sameValues(a.residuals, b.residuals));
+    EXPECT_TRUE(sameValues(a.adjustedAngles, b.adjustedAngles));
+    EXPECT_TRUE(sameValues(a.adjustedAngleDeviations, b.adjustedAngleDeviations));
+    EXPECT_TRUE(sameValue(a.fit.varianceFactor, b.fit.varianceFactor));
+    expectSameSearch(a.search, b.search);
+    EXPECT_TRUE(sameValue(a.deviationM, b.deviationM));
+    EXPECT_TRUE(sameValue(a.deviationP, b.deviationP));
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(sameValue(a.cofactor[i], b.cofactor[i]));
+}
+
+void expectSameSolution(const HeightSolution& a, const HeightSolution& b) {
+    EXPECT_TRUE(sameValue(a.firstHeight, b.firstHeight));
+    EXPECT_TRUE(sameValue(a.height, b.height));
+    EXPECT_EQ(a.iterationCount, b.iterationCount);
+    EXPECT_TRUE(sameValues(a.residuals, b.residuals));
+    EXPECT_TRUE(sameValues(a.adjustedAngles, b.adjustedAngles));
+    EXPECT_TRUE(sameValues(a.adjustedAngleDeviations, b.adjustedAngleDeviations));
+    EXPECT_TRUE(sameValue(a.fit.varianceFactor, b.fit.varianceFactor));
+    expectSameSearch(a.search, b.search);
+    EXPECT_TRUE(sameValue(a.cofactor, b.cofactor));
+    EXPECT_TRUE(sameValue(a.deviation, b.deviation));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -99,44 +135,30 @@ class StationWeights : public ::testing::TestWithParam<WeightCase> {};
 TEST_P(StationWeights, BlocksMatchTheWholeInversionAndTheRestIsZero) {
     const ObservationSet observations =
         loadObservations(bench::generateNetwork(GetParam().options));
-    const PlanimetricPass general =
-        adjustPlanimetry(observations, observations.aprioriPrecision, ComputationPath::General);
-    const PlanimetricPass structured =
-        adjustPlanimetry(observations, observations.aprioriPrecision, ComputationPath::Structured);
-
-    const BlockDiagonalMatrix& blocks = structured.stationWeights;
-    ASSERT_EQ(blocks.order(), general.sightings);
+    const Matrix whole = general::fullAngleWeight(observations, observations.aprioriPrecision);
+    const BlockDiagonalMatrix blocks = stationAngleWeights(observations);
+    const std::int32_t t = observations.angleCount();
+    ASSERT_EQ(blocks.order(), t);
     ASSERT_EQ(blocks.blockCount(), observations.stations.size());
-    std::vector<std::size_t> blockOf(static_cast<std::size_t>(general.sightings) + 1);
+    std::vector<std::size_t> blockOf(static_cast<std::size_t>(t) + 1);
     for (std::size_t b = 0; b < blocks.blockCount(); ++b) {
         ASSERT_EQ(static_cast<std::size_t>(blocks.blockOrder(b)),
                   observations.stations[b].references.size());
         for (std::int32_t i = 1; i <= blocks.blockOrder(b); ++i)
             blockOf[static_cast<std::size_t>(blocks.blockStart(b) + i - 1)] = b;
     }
-    for (std::int32_t j = 1; j <= general.sightings; ++j)
-        for (std::int32_t i = 1; i <= general.sightings; ++i) {
+    for (std::int32_t j = 1; j <= t; ++j)
+        for (std::int32_t i = 1; i <= t; ++i) {
             const std::size_t b = blockOf[static_cast<std::size_t>(j)];
-            const double whole = general.angleWeight(i, j);
             if (blockOf[static_cast<std::size_t>(i)] != b) {
-                ASSERT_EQ(whole, 0.0) << "(" << i << ", " << j << ")";
+                ASSERT_EQ(whole(i, j), 0.0) << "(" << i << ", " << j << ")";
                 continue;
             }
             const double block =
                 blocks.blockElement(b, i - blocks.blockStart(b) + 1, j - blocks.blockStart(b) + 1);
-            ASSERT_TRUE(sameValue(whole, block))
-                << "(" << i << ", " << j << "): " << whole << " against " << block;
+            ASSERT_TRUE(sameValue(whole(i, j), block))
+                << "(" << i << ", " << j << "): " << whole(i, j) << " against " << block;
         }
-
-    // And so the whole pass agrees.
-    EXPECT_EQ(general.iterationCount, structured.iterationCount);
-    EXPECT_TRUE(sameValue(general.approximate.m, structured.approximate.m));
-    EXPECT_TRUE(sameValue(general.approximate.p, structured.approximate.p));
-    EXPECT_TRUE(sameValue(general.correctionM, structured.correctionM));
-    EXPECT_TRUE(sameValue(general.correctionP, structured.correctionP));
-    EXPECT_TRUE(sameMatrix(general.designMatrix, structured.designMatrix));
-    EXPECT_TRUE(sameMatrix(general.misclosure, structured.misclosure));
-    EXPECT_TRUE(sameMatrix(general.normalInverse, structured.normalInverse));
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, StationWeights, ::testing::ValuesIn(weightCases()),
@@ -151,7 +173,7 @@ TEST(IdentityInverse, IsTheIdentityToTheBit) {
         Matrix identity(n, n);
         for (std::int32_t i = 1; i <= n; ++i) identity(i, i) = 1.0;
         Matrix inverse = identity;
-        invertMatrix(n, n, inverse);
+        invertMatrix(n, inverse);
         EXPECT_TRUE(sameMatrix(inverse, identity)) << "order " << n;
         for (std::int32_t j = 1; j <= n; ++j)
             for (std::int32_t i = 1; i <= n; ++i) EXPECT_FALSE(std::signbit(inverse(i, j)));
@@ -244,9 +266,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, BlockProduct, ::testing::ValuesIn(productCases())
                          });
 
 // ---------------------------------------------------------------------------------------
-// Both precision searches: the structured path tests one fit per planimetric precision
-// and reuses altimetric cycles by their starting height; what they leave for the report
-// is the same to the bit as what the general path leaves, after short and long searches.
+// Both precision searches: the program tests one fit per planimetric precision and reuses
+// height cycles by their starting height; its solutions are the same to the bit as the
+// general computation's, after short and long searches.
 
 struct SearchCase {
     std::string name;
@@ -279,36 +301,13 @@ class Searches : public ::testing::TestWithParam<SearchCase> {};
 TEST_P(Searches, LeaveTheSameResults) {
     const ObservationSet observations =
         loadObservations(bench::generateNetwork(GetParam().options), true);
-    PlanimetricSearch planimetric[2];
-    HeightSearch height[2];
-    const ComputationPath paths[2] = {ComputationPath::General, ComputationPath::Structured};
-    for (int k = 0; k < 2; ++k) {
-        planimetric[k] = precisionSearch(
-            observations, adjustPlanimetry(observations, observations.aprioriPrecision, paths[k]));
-        std::ostringstream console, report;
-        Output output(console);
-        output.attachReport(report, "rel.txt");
-        const PlanimetricResult position =
-            writePlanimetricResults(observations, planimetric[k], output);
-        height[k] = searchHeight(observations, position, paths[k]);
-    }
-
-    EXPECT_TRUE(sameValue(planimetric[0].aprioriPrecision, planimetric[1].aprioriPrecision));
-    EXPECT_TRUE(sameMatrix(planimetric[0].fit.residual, planimetric[1].fit.residual));
-    EXPECT_TRUE(
-        sameValue(planimetric[0].fit.aposterioriVariance, planimetric[1].fit.aposterioriVariance));
-    EXPECT_TRUE(sameValue(planimetric[0].fit.testStatistic, planimetric[1].fit.testStatistic));
-
-    EXPECT_TRUE(sameValue(height[0].sigma, height[1].sigma));
-    EXPECT_TRUE(sameValue(height[0].cycle.height, height[1].cycle.height));
-    EXPECT_EQ(height[0].cycle.iterationCounter, height[1].cycle.iterationCounter);
-    EXPECT_TRUE(sameMatrix(height[0].cycle.design, height[1].cycle.design));
-    EXPECT_TRUE(sameMatrix(height[0].cycle.misclosure, height[1].cycle.misclosure));
-    EXPECT_TRUE(sameValue(height[0].cycle.normalInverse, height[1].cycle.normalInverse));
-    EXPECT_TRUE(sameValue(height[0].cycle.correction, height[1].cycle.correction));
-    EXPECT_TRUE(sameMatrix(height[0].fit.residual, height[1].fit.residual));
-    EXPECT_TRUE(sameValue(height[0].fit.varianceFactor, height[1].fit.varianceFactor));
-    EXPECT_TRUE(sameValue(height[0].fit.testStatistic, height[1].fit.testStatistic));
+    const Orientation orientation = orientStations(observations);
+    const PlanimetricSolution program = solvePlanimetry(observations, orientation);
+    const PlanimetricSolution oracle = general::solvePlanimetry(observations, orientation);
+    expectSameSolution(program, oracle);
+    const HeightGeometry geometry{program.point, program.linearisation};
+    expectSameSolution(solveHeight(observations, geometry),
+                       general::solveHeight(observations, geometry));
 }
 
 INSTANTIATE_TEST_SUITE_P(RandomNetworks, Searches, ::testing::ValuesIn(searchCases()),
@@ -317,8 +316,8 @@ INSTANTIATE_TEST_SUITE_P(RandomNetworks, Searches, ::testing::ValuesIn(searchCas
                          });
 
 // ---------------------------------------------------------------------------------------
-// Whole runs: the console, the report, the errors and the exit status of both paths are
-// the same bytes on random networks of every unit, stations with 1 to 4 sightings, with
+// Whole runs: the console, the report, the errors and the exit status of both computations
+// are the same bytes on random networks of every unit, stations with 1 to 4 sightings, with
 // and without the height, and with precision searches of a few to thousands of steps.
 
 struct NetworkCase {
@@ -374,19 +373,52 @@ std::vector<NetworkCase> networkCases() {
 
 void PrintTo(const NetworkCase& c, std::ostream* os) { *os << c.name; }
 
-class BothPaths : public ::testing::TestWithParam<NetworkCase> {};
-
-TEST_P(BothPaths, WriteTheSameBytes) {
-    const NetworkCase& c = GetParam();
-    const RunResult general = runWith(c.observations, c.answers, ComputationPath::General);
-    const RunResult structured = runWith(c.observations, c.answers, ComputationPath::Structured);
-    EXPECT_EQ(structured.console, general.console);
-    EXPECT_EQ(structured.report, general.report);
-    EXPECT_EQ(structured.errors, general.errors);
-    EXPECT_EQ(structured.status, general.status);
+// The run with the general computation in place of the program's own.
+Adjustments generalAdjustments(general::PassRepetition repetition) {
+    Adjustments adjustments;
+    adjustments.planimetry = [repetition](const ObservationSet& observations,
+                                          const Orientation& orientation) {
+        return general::solvePlanimetry(observations, orientation, repetition);
+    };
+    adjustments.height = general::solveHeight;
+    return adjustments;
 }
 
-INSTANTIATE_TEST_SUITE_P(RandomNetworks, BothPaths, ::testing::ValuesIn(networkCases()),
+class BothComputations : public ::testing::TestWithParam<NetworkCase> {};
+
+TEST_P(BothComputations, WriteTheSameBytes) {
+    const NetworkCase& c = GetParam();
+    const RunResult general =
+        runWith(c.observations, c.answers, generalAdjustments(general::PassRepetition::Reuse));
+    const RunResult program = runWith(c.observations, c.answers);
+    EXPECT_EQ(program.console, general.console);
+    EXPECT_EQ(program.report, general.report);
+    EXPECT_EQ(program.errors, general.errors);
+    EXPECT_EQ(program.status, general.status);
+}
+
+TEST(BothComputations, RerunningEveryPassGivesTheSameReport) {
+    // The examples, the reference files (copies of the independently adjusted surveys) and
+    // searches that first reject, first accept and accept forever.
+    for (const std::string name :
+         {"examples/exemplo.txt", "examples/levantamento-gc.txt", "examples/levantamento-gs.txt",
+          "examples/levantamento-gr.txt", "tests/cases/reference-three-stations/obs.txt",
+          "tests/cases/reference-four-stations/obs.txt",
+          "tests/cases/eight-stations-first-rejects/obs.txt",
+          "tests/cases/nine-stations-first-accepts/obs.txt",
+          "tests/cases/zero-residuals/obs.txt"}) {
+        const std::string contents = readFile(sourceDir() + "/" + name);
+        const std::string answers = "obs.txt\nrel.txt\nS\n";
+        const RunResult program = runWith(contents, answers);
+        const RunResult rerun =
+            runWith(contents, answers, generalAdjustments(general::PassRepetition::Rerun));
+        EXPECT_FALSE(program.report.empty()) << name;
+        EXPECT_EQ(program.report, rerun.report) << name;
+        EXPECT_EQ(program.console, rerun.console) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RandomNetworks, BothComputations, ::testing::ValuesIn(networkCases()),
                          [](const ::testing::TestParamInfo<NetworkCase>& info) {
                              return info.param.name;
                          });

@@ -59,11 +59,12 @@ double weightedSquareSum(std::int32_t n, const Matrix& v, MultiplyByWeight&& mul
     return sum(1, 1);
 }
 
-// Crout's LU decomposition with implicitly scaled partial pivoting; ties go to the later
-// row, an exactly zero pivot becomes 1.0e-20. Stops with "Matriz singular!" on a row of zeros.
-void luDecompose(Matrix& a, std::int32_t n, std::int32_t dim, std::vector<std::int32_t>& pivots);
+// Crout's LU decomposition of A (order n) with implicitly scaled partial pivoting; ties go
+// to the later row, an exactly zero pivot becomes 1.0e-20. Stops with "Matriz singular!"
+// on a row of zeros.
+void luDecompose(Matrix& a, std::int32_t n, std::vector<std::int32_t>& pivots);
 
-// Replaces A (order n, laid out for `dim` rows) by its inverse.
-void invertMatrix(std::int32_t n, std::int32_t dim, Matrix& a);
+// Replaces A (order n) by its inverse.
+void invertMatrix(std::int32_t n, Matrix& a);
 
 } // namespace interseccao

@@ -1,5 +1,5 @@
 // Product, transpose, LU decomposition and inverse of dense matrices.
-#include "planimetry/matrix.hpp"
+#include "adjustment/matrix.hpp"
 
 #include "run/errors.hpp"
 
@@ -31,8 +31,7 @@ Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclos
     return v;
 }
 
-void luDecompose(Matrix& a, std::int32_t n, std::int32_t /*dim*/,
-                 std::vector<std::int32_t>& pivots) {
+void luDecompose(Matrix& a, std::int32_t n, std::vector<std::int32_t>& pivots) {
     // The scale store is sized by the order, so any order is handled.
     std::vector<double> scale(static_cast<std::size_t>(n) + 1, 0.0);
     for (std::int32_t i = 1; i <= n; ++i) {
@@ -73,11 +72,11 @@ void luDecompose(Matrix& a, std::int32_t n, std::int32_t /*dim*/,
     }
 }
 
-void invertMatrix(std::int32_t n, std::int32_t dim, Matrix& a) {
-    Matrix y(dim, dim);
-    std::vector<double> col(static_cast<std::size_t>(dim) + 1, 0.0);
-    std::vector<std::int32_t> pivots(static_cast<std::size_t>(dim) + 1, 0);
-    luDecompose(a, n, dim, pivots);
+void invertMatrix(std::int32_t n, Matrix& a) {
+    Matrix y(n, n);
+    std::vector<double> col(static_cast<std::size_t>(n) + 1, 0.0);
+    std::vector<std::int32_t> pivots(static_cast<std::size_t>(n) + 1, 0);
+    luDecompose(a, n, pivots);
     for (std::int32_t j = 1; j <= n; ++j) {
         for (std::int32_t i = 1; i <= n; ++i) col[i] = i == j ? 1.0 : 0.0;
         std::int32_t first = 0;

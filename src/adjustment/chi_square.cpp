@@ -1,5 +1,5 @@
 // Chi-square quantiles beyond the table, from the incomplete gamma function.
-#include "planimetry/chi_square.hpp"
+#include "adjustment/chi_square.hpp"
 
 #include <cmath>
 #include <stdexcept>

@@ -1,8 +1,7 @@
 // Square matrices that are zero outside square blocks along the diagonal, and their products.
 #pragma once
 
-#include "planimetry/matrix.hpp"
-#include "run/computation_path.hpp"
+#include "adjustment/matrix.hpp"
 
 #include <cstdint>
 #include <vector>
@@ -53,9 +52,9 @@ void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagona
 Matrix diagonalOfProduct(std::int32_t n, std::int32_t k, const Matrix& a, const Matrix& b);
 
 // The diagonal of A · N⁻¹ · Aᵀ (rows × 1) for a design A (rows × unknowns) and the inverse
-// N⁻¹ of the normal matrix: the cofactors of the adjusted observations, formed as
-// (A · N⁻¹) · Aᵀ; the general path forms the whole product, the structured one its diagonal.
-Matrix adjustedCofactorDiagonal(ComputationPath path, std::int32_t rows, std::int32_t unknowns,
-                                const Matrix& design, const Matrix& normalInverse);
+// N⁻¹ of the normal matrix: the cofactors of the adjusted observations, summed as the
+// whole product (A · N⁻¹) · Aᵀ sums its diagonal.
+Matrix adjustedCofactorDiagonal(std::int32_t rows, std::int32_t unknowns, const Matrix& design,
+                                const Matrix& normalInverse);
 
 } // namespace interseccao

@@ -1,5 +1,5 @@
 // Block-diagonal storage and the products that skip the zeros outside the blocks.
-#include "planimetry/block_diagonal.hpp"
+#include "adjustment/block_diagonal.hpp"
 
 #include <cmath>
 #include <limits>
@@ -68,19 +68,13 @@ Matrix diagonalOfProduct(std::int32_t n, std::int32_t k, const Matrix& a, const 
     return diagonal;
 }
 
-Matrix adjustedCofactorDiagonal(ComputationPath path, std::int32_t rows, std::int32_t unknowns,
-                                const Matrix& design, const Matrix& normalInverse) {
+Matrix adjustedCofactorDiagonal(std::int32_t rows, std::int32_t unknowns, const Matrix& design,
+                                const Matrix& normalInverse) {
     Matrix designNormal(rows, unknowns);
     multiplyMatrices(rows, unknowns, unknowns, design, normalInverse, designNormal);
     Matrix designTranspose(unknowns, rows);
     transposeMatrix(rows, unknowns, design, designTranspose);
-    if (path == ComputationPath::Structured)
-        return diagonalOfProduct(rows, unknowns, designNormal, designTranspose);
-    Matrix cofactor(rows, rows);
-    multiplyMatrices(rows, unknowns, rows, designNormal, designTranspose, cofactor);
-    Matrix diagonal(rows, 1);
-    for (std::int32_t i = 1; i <= rows; ++i) diagonal(i, 1) = cofactor(i, i);
-    return diagonal;
+    return diagonalOfProduct(rows, unknowns, designNormal, designTranspose);
 }
 
 } // namespace interseccao

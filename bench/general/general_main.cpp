@@ -1,0 +1,14 @@
+// The program with the general computation, every matrix formed in full: the benchmark's
+// point of comparison, not installed.
+#include "general_computation.hpp"
+#include "run/driver.hpp"
+
+int main(int argc, char** argv) {
+    interseccao::Adjustments general;
+    general.planimetry = [](const interseccao::ObservationSet& observations,
+                            const interseccao::Orientation& orientation) {
+        return interseccao::general::solvePlanimetry(observations, orientation);
+    };
+    general.height = interseccao::general::solveHeight;
+    return interseccao::mainEntry(argc, argv, general);
+}

@@ -1,0 +1,141 @@
+// The height precision search and the adjusted height.
+#include "altimetry/solution.hpp"
+
+#include "adjustment/block_diagonal.hpp"
+#include "adjustment/chi_square.hpp"
+#include "adjustment/precision_search.hpp"
+#include "angles/conversions.hpp"
+#include "run/errors.hpp"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+namespace interseccao {
+
+namespace {
+
+// What the search needs of a cycle: the height it ends at and its variance factor.
+struct CycleOutcome {
+    double height = 0;
+    double varianceFactor = 0;
+};
+
+// The outcomes of the cycles run so far, by the exact height each started from, in a table
+// sized once. Once the heights repeat (one value, or a few in turn, as the last bits
+// settle), every further cycle of a long search is one already run. A height that keeps
+// drifting fills the table, and further heights are not remembered.
+class CycleOutcomes {
+public:
+    CycleOutcomes() : slots_(capacity * 2) {}
+
+    const CycleOutcome* find(double start) const {
+        const std::uint64_t key = std::bit_cast<std::uint64_t>(start);
+        for (std::size_t i = slotOf(key);; i = (i + 1) % slots_.size()) {
+            if (!slots_[i].used) return nullptr;
+            if (slots_[i].key == key) return &slots_[i].outcome;
+        }
+    }
+    void add(double start, CycleOutcome outcome) {
+        if (count_ == capacity) return;
+        const std::uint64_t key = std::bit_cast<std::uint64_t>(start);
+        std::size_t i = slotOf(key);
+        while (slots_[i].used) i = (i + 1) % slots_.size();
+        slots_[i] = {true, key, outcome};
+        ++count_;
+    }
+
+private:
+    static constexpr std::size_t capacity = 4096;
+    struct Slot {
+        bool used = false;
+        std::uint64_t key = 0;
+        CycleOutcome outcome;
+    };
+    std::size_t slotOf(std::uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) % slots_.size();
+    }
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
+} // namespace
+
+HeightSolution heightResults(const std::vector<ZenithObservation>& readings,
+                             const HeightCycle& cycle, const FitTest& fit,
+                             const PrecisionSearch& search, const Matrix& zenithCofactorDiagonal) {
+    HeightSolution s;
+    s.height = cycle.height;
+    s.iterationCount = cycle.iterationCount;
+    s.fit = fit;
+    s.search = search;
+    s.cofactor = cycle.normalInverse;
+    const double heightVariance = cycle.normalInverse * fit.varianceFactor; // square metres
+    // A height that ran away can leave values without meaning; the report would show them
+    // only as asterisks.
+    bool computable = std::isfinite(search.precision) && std::isfinite(cycle.height) &&
+                      heightVariance >= 0 && std::isfinite(heightVariance);
+    s.deviation = std::sqrt(heightVariance);
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const double v = cycle.residual[i];
+        const double adjusted = readings[i].zenithReading - v;
+        const auto k = static_cast<std::int32_t>(i + 1);
+        const double angleVariance =
+            varianceToSquareDegrees(zenithCofactorDiagonal(k, 1) * fit.varianceFactor);
+        computable = computable && std::isfinite(v) && std::isfinite(adjusted) &&
+                     angleVariance >= 0 && std::isfinite(angleVariance);
+        s.residuals.push_back(v);
+        s.adjustedAngles.push_back(adjusted);
+        s.adjustedAngleDeviations.push_back(std::sqrt(angleVariance));
+    }
+    if (!computable) throw Stop(outOfRangeMessage);
+    return s;
+}
+
+HeightSolution solveHeight(const ObservationSet& observations, HeightGeometry geometry) {
+    const std::vector<ZenithObservation>& readings = observations.zenithObservations;
+    const auto n = static_cast<std::int32_t>(readings.size());
+    const double first = firstHeight(readings.front(), geometry.adjusted);
+    FitTest fit;
+    fit.redundancy = n - 1;
+    fit.testValue = chiSquareTestValue(fit.redundancy);
+
+    // Cycles are run only from heights not seen before; the cycle whose results are
+    // reported is run again at the end when its outcome came from an earlier one.
+    HeightCycle cycle(readings, geometry);
+    CycleOutcomes outcomes;
+    bool lastCycleRun = false;
+    double height = first;
+    double lastStart = first;
+    const PrecisionSearch search = searchPrecision(
+        observations.aprioriPrecision, precisionStep(observations.angleUnit), [&](double sigma) {
+            lastStart = height;
+            CycleOutcome outcome;
+            if (const CycleOutcome* seen = outcomes.find(height)) {
+                outcome = *seen;
+                lastCycleRun = false;
+            } else {
+                cycle.run(height);
+                outcome = {cycle.height, cycle.varianceFactor};
+                outcomes.add(height, outcome);
+                lastCycleRun = true;
+            }
+            height = outcome.height;
+            fit.varianceFactor = outcome.varianceFactor;
+            return fit.verdict(sigma);
+        });
+    if (!lastCycleRun) cycle.run(lastStart);
+    fit.varianceFactor = cycle.varianceFactor;
+
+    Matrix design(n, 1);
+    for (std::int32_t i = 1; i <= n; ++i)
+        design(i, 1) = cycle.design[static_cast<std::size_t>(i - 1)];
+    Matrix normalInverse(1, 1);
+    normalInverse(1, 1) = cycle.normalInverse;
+    HeightSolution solution = heightResults(readings, cycle, fit, search,
+                                            adjustedCofactorDiagonal(n, 1, design, normalInverse));
+    solution.firstHeight = first;
+    return solution;
+}
+
+} // namespace interseccao

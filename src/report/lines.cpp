@@ -1,0 +1,32 @@
+// The result line layout and the precision lines.
+#include "report/lines.hpp"
+
+#include "angles/conversions.hpp"
+
+#include <stdexcept>
+
+namespace interseccao {
+
+std::string resultLayout(char letter, std::size_t length) {
+    if (length < 1 || length > nameWidth)
+        throw std::logic_error("result layout for a name of no length");
+    if (letter != 'M' && letter != 'P' && letter != 'C')
+        throw std::logic_error("result layout for an unknown letter");
+    return "('     " + std::string(1, letter) + "(',A" + std::to_string(length) +
+           ",') = ',F12.3,' m')";
+}
+
+void writeResultLine(Output& output, char letter, const std::string& name, double metres) {
+    const std::size_t length = trimmedName(name).size();
+    if (length > 0) output.writeReportLine(resultLayout(letter, length), {name, metres});
+}
+
+void writePrecisionLine(Output& output, AngleUnit unit, std::string_view gonLayout,
+                        std::string_view secondsLayout, double radians) {
+    if (unit == AngleUnit::Gon)
+        output.writeReportLine(gonLayout, {radiansToMilligon(radians)});
+    else
+        output.writeReportLine(secondsLayout, {radiansToArcSeconds(radians)});
+}
+
+} // namespace interseccao
