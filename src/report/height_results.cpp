@@ -5,6 +5,44 @@
 
 namespace interseccao {
 
+namespace {
+
+void writeResidualLines(AngleUnit unit, const std::vector<double>& residuals, Output& output) {
+    for (const double v : residuals) {
+        switch (unit) {
+        case AngleUnit::Sexagesimal:
+            output.writeReportLine("(1X,F7.2,' \"')", {radiansToArcSeconds(v)});
+            break;
+        case AngleUnit::DecimalDegrees:
+            output.writeReportLine("(5X,F7.2,' \"')", {radiansToArcSeconds(v)});
+            break;
+        case AngleUnit::Gon:
+            output.writeReportLine("(1X,F15.6,' mgon')", {radiansToMilligon(v)});
+            break;
+        }
+    }
+}
+
+void writeAdjustedAngleLines(AngleUnit unit, const std::vector<double>& angles, Output& output) {
+    for (const double adjusted : angles) {
+        switch (unit) {
+        case AngleUnit::DecimalDegrees:
+            output.writeReportLine("(F12.5)", {radiansToDegrees(adjusted)});
+            break;
+        case AngleUnit::Sexagesimal: {
+            const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(adjusted));
+            output.writeReportLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds});
+            break;
+        }
+        case AngleUnit::Gon:
+            output.writeReportLine("(5X,F10.5,' gon')", {radiansToGon(adjusted)});
+            break;
+        }
+    }
+}
+
+} // namespace
+
 void writeHeightResults(const ObservationSet& observations, const HeightSolution& solution,
                         Output& output) {
     const AngleUnit unit = observations.angleUnit;
@@ -23,39 +61,13 @@ void writeHeightResults(const ObservationSet& observations, const HeightSolution
 
     output.writeReportLine("(A30)", {"Residuos dos angulos zenitais:"});
     output.writePlainLine(Channel::Report);
-    for (const double v : solution.residuals) {
-        switch (unit) {
-        case AngleUnit::Sexagesimal:
-            output.writeReportLine("(1X,F7.2,' \"')", {radiansToArcSeconds(v)});
-            break;
-        case AngleUnit::DecimalDegrees:
-            output.writeReportLine("(5X,F7.2,' \"')", {radiansToArcSeconds(v)});
-            break;
-        case AngleUnit::Gon:
-            output.writeReportLine("(1X,F15.6,' mgon')", {radiansToMilligon(v)});
-            break;
-        }
-    }
+    writeResidualLines(unit, solution.residuals, output);
     output.writePlainLine(Channel::Report);
 
     output.writeReportLine(unit == AngleUnit::Gon ? "(A28)" : "(A27)",
                            {"Angulos zenitais ajustados:"});
     output.writePlainLine(Channel::Report);
-    for (const double adjusted : solution.adjustedAngles) {
-        switch (unit) {
-        case AngleUnit::DecimalDegrees:
-            output.writeReportLine("(F12.5)", {radiansToDegrees(adjusted)});
-            break;
-        case AngleUnit::Sexagesimal: {
-            const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(adjusted));
-            output.writeReportLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds});
-            break;
-        }
-        case AngleUnit::Gon:
-            output.writeReportLine("(5X,F10.5,' gon')", {radiansToGon(adjusted)});
-            break;
-        }
-    }
+    writeAdjustedAngleLines(unit, solution.adjustedAngles, output);
     output.writePlainLine(Channel::Report);
 
     output.writeReportLine("('Precisao da cota = ',F5.3,' m')", {solution.deviation});

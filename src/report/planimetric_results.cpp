@@ -5,6 +5,28 @@
 
 namespace interseccao {
 
+namespace {
+
+void writeAdjustedAngleLines(AngleUnit unit, const std::vector<double>& angles, Output& output) {
+    for (const double adjustedAngle : angles) {
+        switch (unit) {
+        case AngleUnit::DecimalDegrees:
+            output.writeReportLine("(5X,F10.5,' \xBA')", {radiansToDegrees(adjustedAngle)});
+            break;
+        case AngleUnit::Sexagesimal: {
+            const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(adjustedAngle));
+            output.writeReportLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds});
+            break;
+        }
+        case AngleUnit::Gon:
+            output.writeReportLine("(5X,F10.5,' gon')", {radiansToGon(adjustedAngle)});
+            break;
+        }
+    }
+}
+
+} // namespace
+
 void writePlanimetricResults(const ObservationSet& observations,
                              const PlanimetricSolution& solution, Output& output) {
     const AngleUnit unit = observations.angleUnit;
@@ -34,21 +56,7 @@ void writePlanimetricResults(const ObservationSet& observations,
 
     output.writeReportLine("(A28)", {"Angulos azimutais ajustados:"});
     output.writePlainLine(Channel::Report);
-    for (const double adjustedAngle : solution.adjustedAngles) {
-        switch (unit) {
-        case AngleUnit::DecimalDegrees:
-            output.writeReportLine("(5X,F10.5,' \xBA')", {radiansToDegrees(adjustedAngle)});
-            break;
-        case AngleUnit::Sexagesimal: {
-            const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(adjustedAngle));
-            output.writeReportLine("(5X,I3,I3,F5.1)", {dms.degrees, dms.minutes, dms.seconds});
-            break;
-        }
-        case AngleUnit::Gon:
-            output.writeReportLine("(5X,F10.5,' gon')", {radiansToGon(adjustedAngle)});
-            break;
-        }
-    }
+    writeAdjustedAngleLines(unit, solution.adjustedAngles, output);
     output.writePlainLine(Channel::Report);
 
     output.writeReportLine("('Precisao das coordenadas: em M = ',F5.3,' m; em P = ',F5.3,' m')",
