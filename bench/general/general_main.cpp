@@ -1,7 +1,7 @@
 // The program with the general computation, every matrix formed in full: the benchmark's
 // point of comparison, not installed.
+#include "cli/command_line.hpp"
 #include "general_computation.hpp"
-#include "run/driver.hpp"
 
 int main(int argc, char** argv) {
     interseccao::Adjustments general;

@@ -56,7 +56,8 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     RecordReader reader(files.readObservationFile(observationFileName), observationFileName);
     output.writePlainLine(Channel::Console);
 
-    ObservationSet observations = readPlanimetricData(reader);
+    RunValues values;
+    values.observations = readPlanimetricData(reader);
 
     prompt(output, consoleOut, " Nome do ficheiro de output: ");
     const std::string reportFileName = readFileName(consoleIn, "output");
@@ -64,36 +65,48 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     // Writing the report over the observation file would destroy the observations.
     if (files.sameFile(observationFileName, reportFileName))
         throw Stop("O ficheiro de output nao pode ser o ficheiro de input!");
-    output.attachReport(files.createReport(reportFileName), reportFileName);
+    output.attachReport(files.createOutput(reportFileName), reportFileName);
 
+    runStages(
+        reader, output, adjustments,
+        [&] {
+            prompt(output, consoleOut, " Quer calcular a cota do ponto visado (S/N)? ");
+            const std::optional<std::string> answer = readConsoleLine(consoleIn);
+            const char heightAnswer = answer && !answer->empty() ? answer->front() : ' ';
+            output.writePlainLine(Channel::Console);
+            return heightAnswer == 'S' || heightAnswer == 's';
+        },
+        values);
+}
+
+} // namespace
+
+void runStages(RecordReader& reader, Output& output, const Adjustments& adjustments,
+               const std::function<bool()>& computeHeight, RunValues& values) {
+    ObservationSet& observations = values.observations;
     checkSettings(observations);
-    const Orientation orientation = orientStations(observations);
+    const Orientation& orientation = values.orientation.emplace(orientStations(observations));
     writeBearingLines(observations, orientation, output);
     if (orientation.stopMessage) throw Stop(*orientation.stopMessage);
 
     writePlanimetricHeading(observations, output);
-    const PlanimetricSolution planimetry = adjustments.planimetry(observations, orientation);
+    const PlanimetricSolution& planimetry =
+        values.planimetry.emplace(adjustments.planimetry(observations, orientation));
     if (!planimetry.adjusted) {
         writeApproximatePosition(planimetry, output);
         throw Stop();
     }
     writePlanimetricResults(observations, planimetry, output);
 
-    prompt(output, consoleOut, " Quer calcular a cota do ponto visado (S/N)? ");
-    const std::optional<std::string> answer = readConsoleLine(consoleIn);
-    const char heightAnswer = answer && !answer->empty() ? answer->front() : ' ';
-    output.writePlainLine(Channel::Console);
-    if (heightAnswer != 'S' && heightAnswer != 's') return;
-
+    values.heightRequested = computeHeight();
+    if (!values.heightRequested) return;
     readZenithObservations(reader, observations);
     writeHeightHeading(observations, output);
     if (observations.zenithCount <= 1) return;
-    const HeightSolution height =
-        adjustments.height(observations, {planimetry.point, planimetry.linearisation});
-    writeHeightResults(observations, height, output);
+    values.height.emplace(
+        adjustments.height(observations, {planimetry.point, planimetry.linearisation}));
+    writeHeightResults(observations, *values.height, output);
 }
-
-} // namespace
 
 int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors,
                FileAccess& files, const Adjustments& adjustments) {
@@ -119,26 +132,7 @@ int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& 
     }
 }
 
-int mainEntry(int argc, char** argv, const Adjustments& adjustments) {
-    constexpr std::string_view usage =
-        "Uso: interseccao [--help | --version]\n"
-        "\n"
-        "Calcula as coordenadas de um ponto visado por interseccao directa a partir de\n"
-        "estacoes de coordenadas conhecidas, com ajustamento por minimos quadrados, e a\n"
-        "sua cota a partir de leituras zenitais. Sem argumentos, pergunta o nome do\n"
-        "ficheiro de observacoes, o nome do ficheiro de relatorio e se deve calcular a cota.\n";
-    if (argc == 2 && std::string_view(argv[1]) == "--help") {
-        std::cout << usage;
-        return 0;
-    }
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        std::cout << "interseccao " << INTERSECCAO_VERSION << '\n';
-        return 0;
-    }
-    if (argc > 1) {
-        std::cerr << usage;
-        return 2;
-    }
+int runDialogue(const Adjustments& adjustments) {
     DiskFiles files;
     return runProgram(std::cin, std::cout, std::cerr, files, adjustments);
 }

@@ -4,9 +4,12 @@
 #include "altimetry/solution.hpp"
 #include "planimetry/solution.hpp"
 #include "run/files.hpp"
+#include "run/output.hpp"
+#include "run/reader.hpp"
 
 #include <functional>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 namespace interseccao {
@@ -20,14 +23,30 @@ struct Adjustments {
     std::function<HeightSolution(const ObservationSet&, HeightGeometry)> height = solveHeight;
 };
 
+// What a run computed, as far as it went.
+struct RunValues {
+    ObservationSet observations; // the planimetric data, then the zenith records when read
+    std::optional<Orientation> orientation;
+    std::optional<PlanimetricSolution> planimetry;
+    bool heightRequested = false;
+    std::optional<HeightSolution> height;
+};
+
+// The stages that follow the opening of the report, on the planimetric data already in
+// `values`: checks, orientation, planimetric adjustment, and the height when
+// `computeHeight`, asked once the planimetric report is complete, says so. Writes the
+// console lines and the report as it goes; a stop or a file-layer error ends it with
+// `values` holding what was computed before.
+void runStages(RecordReader& reader, Output& output, const Adjustments& adjustments,
+               const std::function<bool()>& computeHeight, RunValues& values);
+
 // Runs the whole dialogue: console answers from `consoleIn`, console lines to `consoleOut`,
 // file-layer errors to `errors`, files through `files`. Returns the exit status: 0 for a
 // normal end and for every stop, 2 for an error of the file layer.
 int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& errors,
                FileAccess& files, const Adjustments& adjustments = {});
 
-// Handles the command line (--help, --version), then runs the program on the process's
-// console and disk.
-int mainEntry(int argc, char** argv, const Adjustments& adjustments = {});
+// The dialogue on the process's console and disk.
+int runDialogue(const Adjustments& adjustments = {});
 
 } // namespace interseccao

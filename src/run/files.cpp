@@ -11,13 +11,18 @@ namespace interseccao {
 
 namespace fs = std::filesystem;
 
+fs::path DiskFiles::resolve(const std::string& name) const {
+    return base_.empty() ? fs::path(name) : base_ / fs::path(name);
+}
+
 std::string DiskFiles::readObservationFile(const std::string& name) {
+    const fs::path path = resolve(name);
     std::error_code error;
-    const fs::file_status status = fs::status(name, error);
+    const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) throw FileError::inFile(name, "o ficheiro de input nao existe");
     if (fs::is_directory(status))
         throw FileError::inFile(name, "e um directorio, nao um ficheiro de input");
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in) throw FileError::inFile(name, "nao foi possivel abrir o ficheiro de input");
     // Read in pieces, so that a device without end (/dev/zero) cannot exhaust the memory.
     std::string contents;
@@ -33,19 +38,46 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
 
 bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
     std::error_code error;
-    const bool same = fs::equivalent(first, second, error);
+    const bool same = fs::equivalent(resolve(first), resolve(second), error);
     return !error && same;
 }
 
-std::ostream& DiskFiles::createReport(const std::string& name) {
+std::string DiskFiles::canonicalName(const std::string& name) {
     std::error_code error;
-    if (fs::is_directory(name, error))
+    const fs::path absolute = fs::absolute(resolve(name), error);
+    const fs::path canonical = fs::weakly_canonical(absolute, error);
+    return (error ? absolute.lexically_normal() : canonical).string();
+}
+
+std::ostream& DiskFiles::createOutput(const std::string& name) {
+    const fs::path path = resolve(name);
+    std::error_code error;
+    if (fs::is_directory(path, error))
         throw FileError::inFile(name, "e um directorio, nao pode ser o ficheiro de output");
-    auto report = std::make_unique<std::ofstream>(name, std::ios::binary | std::ios::trunc);
-    if (!report->is_open())
+    auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+    if (!stream->is_open())
         throw FileError::inFile(name, "nao foi possivel criar o ficheiro de output");
-    report_ = std::move(report);
-    return *report_;
+    std::ostream& created = *stream;
+    outputs_[&created] = {name, std::move(stream)};
+    return created;
+}
+
+void DiskFiles::closeOutput(std::ostream& stream) {
+    const auto found = outputs_.find(&stream);
+    if (found == outputs_.end()) return;
+    const std::string name = found->second.first;
+    auto& file = static_cast<std::ofstream&>(*found->second.second);
+    file.close();
+    const bool written = !file.fail();
+    outputs_.erase(found);
+    if (!written) throw FileError::inFile(name, "falha ao escrever no ficheiro de output");
+}
+
+void DiskFiles::createFolder(const std::string& name) {
+    std::error_code error;
+    fs::create_directories(resolve(name), error);
+    if (error || !fs::is_directory(resolve(name), error))
+        throw FileError::inFile(name, "nao foi possivel criar a pasta");
 }
 
 std::string MemoryFiles::readObservationFile(const std::string& name) {
@@ -55,12 +87,39 @@ std::string MemoryFiles::readObservationFile(const std::string& name) {
 }
 
 bool MemoryFiles::sameFile(const std::string& first, const std::string& second) {
-    return first == second && files.contains(first);
+    return canonicalName(first) == canonicalName(second) && files.contains(canonicalName(first));
 }
 
-std::ostream& MemoryFiles::createReport(const std::string& /*name*/) {
-    report_ = std::make_unique<std::ostringstream>();
-    return *report_;
+std::string MemoryFiles::canonicalName(const std::string& name) {
+    return fs::path(name).lexically_normal().generic_string();
+}
+
+std::ostream& MemoryFiles::createOutput(const std::string& name) {
+    for (auto& [existing, stream] : created_)
+        if (existing == name) {
+            stream->str({});
+            return *stream;
+        }
+    created_.emplace_back(name, std::make_unique<std::ostringstream>());
+    return *created_.back().second;
+}
+
+void MemoryFiles::closeOutput(std::ostream& stream) { stream.flush(); }
+
+std::string MemoryFiles::report() const {
+    return created_.empty() ? std::string() : created_.front().second->str();
+}
+
+bool MemoryFiles::outputCreated(const std::string& name) const {
+    for (const auto& [existing, stream] : created_)
+        if (existing == name) return true;
+    return false;
+}
+
+std::string MemoryFiles::output(const std::string& name) const {
+    for (const auto& [existing, stream] : created_)
+        if (existing == name) return stream->str();
+    return {};
 }
 
 } // namespace interseccao

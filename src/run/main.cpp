@@ -1,4 +1,4 @@
 // Entry point of interseccao.
-#include "run/driver.hpp"
+#include "cli/command_line.hpp"
 
 int main(int argc, char** argv) { return interseccao::mainEntry(argc, argv); }

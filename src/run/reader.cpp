@@ -89,6 +89,12 @@ void RecordReader::endRecord() {
     recordStarted_ = false;
 }
 
+bool RecordReader::atEnd() const {
+    for (std::size_t i = pos_; i < contents_.size(); ++i)
+        if (!isBlank(contents_[i]) && contents_[i] != '\n') return false;
+    return true;
+}
+
 void RecordReader::fail(std::size_t line, std::string_view problem, std::string_view what) const {
     std::string message(problem);
     if (!what.empty()) message += " (" + std::string(what) + ")";

@@ -21,6 +21,9 @@ public:
     // Skips whatever follows the last value of a record on its line.
     void endRecord();
 
+    // Whether anything but blanks and line ends follows the last record read.
+    bool atEnd() const;
+
     // `what` names the value in an error message ("numero de estacoes").
     std::string readText(std::size_t width, std::string_view what);
     std::int32_t readInteger(std::string_view what);

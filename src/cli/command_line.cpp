@@ -1,0 +1,200 @@
+// The command line: options with CLI11, one run per observation file, the lists at the end.
+#include "cli/command_line.hpp"
+
+#include "cli/batch.hpp"
+#include "export/export.hpp"
+#include "run/errors.hpp"
+#include "run/format.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <iostream>
+
+namespace interseccao {
+
+namespace {
+
+constexpr const char* description =
+    "Calcula as coordenadas de um ponto visado por interseccao directa a partir de estacoes de "
+    "coordenadas conhecidas, com ajustamento por minimos quadrados, e a sua cota a partir de "
+    "leituras zenitais.\nSem argumentos, pergunta o nome do ficheiro de observacoes, o do "
+    "relatorio e se deve calcular a cota. Com ficheiros, calcula cada um e escreve o seu "
+    "relatorio NOME-relatorio.txt.";
+
+// The options, with Portuguese labels in the generated help.
+void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, bool& heightNever) {
+    app.description(description);
+    auto formatter = app.get_formatter();
+    formatter->label("Usage", "Uso");
+    formatter->label("OPTIONS", "opcoes");
+    formatter->label("Options", "Opcoes");
+    formatter->label("Positionals", "Argumentos");
+    formatter->label("REQUIRED", "OBRIGATORIO");
+    formatter->column_width(28);
+    app.option_defaults()->group("Opcoes");
+    app.set_help_flag("--help", "Mostra esta ajuda e termina");
+    app.set_version_flag("--version", std::string("interseccao ") + INTERSECCAO_VERSION,
+                         "Mostra a versao e termina");
+    app.add_option("FICHEIRO", commandLine.inputs, "Ficheiros de observacoes")
+        ->type_name("")
+        ->required();
+    app.add_option("-o,--relatorio", commandLine.report,
+                   "Ficheiro do relatorio (so com um ficheiro de observacoes)")
+        ->type_name("FICHEIRO");
+    app.add_option("--pasta", commandLine.folder,
+                   "Pasta dos relatorios e dos outros ficheiros de cada observacao "
+                   "(por omissao, a do ficheiro de observacoes)")
+        ->type_name("PASTA");
+    app.add_flag("--cota", heightAlways,
+                 "Calcula a cota (o ficheiro tem de ter leituras zenitais)");
+    app.add_flag("--sem-cota", heightNever, "Nunca calcula a cota");
+    app.add_option("--resumo", commandLine.coordinateList,
+                   "Lista das coordenadas de todos os ficheiros, em CSV")
+        ->type_name("FICHEIRO");
+    app.add_option("--json", commandLine.json,
+                   "Dados e resultados de todos os ficheiros, em JSON (\"-\": a saida padrao)")
+        ->type_name("FICHEIRO");
+    app.add_flag("-v,--verboso", commandLine.verbose,
+                 "Mostra tambem as linhas da consola do dialogo de cada ficheiro");
+    app.footer("Sem --cota nem --sem-cota, a cota e calculada quando o ficheiro tem leituras "
+               "zenitais depois dos dados planimetricos.\nEstado de saida: 0 quando todos os "
+               "ficheiros chegaram ao fim; 1 quando um parou no calculo; 2 num erro de uso ou "
+               "quando um ficheiro tem um erro.");
+}
+
+// A parse error in Portuguese, with what CLI11 found.
+std::string usageMessage(const CLI::ParseError& error) {
+    const std::string name = error.get_name();
+    if (name == "RequiredError") return "falta o ficheiro de observacoes";
+    if (name == "ExtrasError") return std::string("argumentos a mais: ") + error.what();
+    if (name == "ArgumentMismatch") return std::string("falta um valor: ") + error.what();
+    return std::string("opcoes invalidas: ") + error.what();
+}
+
+std::string metres(double value) {
+    const std::string text = formatReal(value, 30, 3);
+    return text.substr(text.find_first_not_of(' '));
+}
+
+// One line per input that ran to its end: the file, the point, M, P and C, the report.
+std::string summaryLine(const FileRun& run) {
+    const ObservationSet& observations = run.values.observations;
+    std::string line = run.input + ": " + toUtf8(trimmedName(observations.sightedPointName));
+    const PlanimetricSolution& planimetry = *run.values.planimetry;
+    line += " M = " + metres(planimetry.point.m) + " P = " + metres(planimetry.point.p);
+    if (run.values.height) line += " C = " + metres(run.values.height->height);
+    return line + " -> " + run.report;
+}
+
+// For a file of two stations, the approximate position that stands in the report.
+std::string approximatePosition(const FileRun& run) {
+    const auto& planimetry = run.values.planimetry;
+    if (!planimetry || planimetry->adjusted) return {};
+    return " (Redundancia=0: so duas estacoes, sem ajustamento; posicao aproximada M = " +
+           metres(planimetry->approximate.m) + " P = " + metres(planimetry->approximate.p) + ")";
+}
+
+void writeList(FileAccess& files, const std::string& name, const std::vector<FileRun>& runs,
+               void (*writer)(const std::vector<FileRun>&, std::ostream&)) {
+    std::ostream& stream = files.createOutput(name);
+    writer(runs, stream);
+    files.closeOutput(stream);
+}
+
+int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
+             FileAccess& files, const Adjustments& adjustments) {
+    if (commandLine.report && commandLine.inputs.size() != 1)
+        throw UsageError("Erro: -o/--relatorio so com um ficheiro de observacoes");
+    const std::vector<std::string> reports = reportNames(commandLine);
+    std::vector<std::string> outputs = reports;
+    if (commandLine.coordinateList) outputs.push_back(*commandLine.coordinateList);
+    const bool jsonToOut = commandLine.json && *commandLine.json == "-";
+    if (commandLine.json && !jsonToOut) outputs.push_back(*commandLine.json);
+    checkOutputNames(commandLine, outputs, files);
+    if (commandLine.folder) files.createFolder(*commandLine.folder);
+
+    // With the JSON on standard output, the lines for people go to standard error.
+    std::ostream& lines = jsonToOut ? errors : out;
+    std::ostringstream discarded;
+    std::vector<FileRun> runs;
+    int status = 0;
+    for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
+        runs.push_back(runFile(commandLine.inputs[i], reports[i], commandLine.height, files,
+                               commandLine.verbose ? lines : discarded, adjustments));
+        discarded.str({});
+        const FileRun& run = runs.back();
+        switch (run.outcome) {
+        case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
+        case Outcome::Stopped:
+            errors << run.input << ": " << run.message << approximatePosition(run) << '\n';
+            status = std::max(status, 1);
+            break;
+        case Outcome::Failed:
+            errors << run.message << '\n';
+            status = 2;
+            break;
+        }
+        lines.flush();
+    }
+    try {
+        if (commandLine.coordinateList)
+            writeList(files, *commandLine.coordinateList, runs, writeCoordinateList);
+        if (jsonToOut)
+            writeJsonDocument(runs, out);
+        else if (commandLine.json)
+            writeList(files, *commandLine.json, runs, writeJsonDocument);
+    } catch (const FileError& error) {
+        errors << error.what() << '\n';
+        status = 2;
+    }
+    out.flush();
+    return status;
+}
+
+} // namespace
+
+int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& errors, FileAccess& files, const Adjustments& adjustments) {
+    CLI::App app("", "interseccao");
+    CommandLine commandLine;
+    bool heightAlways = false, heightNever = false;
+    defineOptions(app, commandLine, heightAlways, heightNever);
+    try {
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        out << "interseccao " << INTERSECCAO_VERSION << '\n';
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        errors << "Erro: " << usageMessage(error) << "\n" << app.help();
+        return 2;
+    }
+    if (heightAlways && heightNever) {
+        errors << "Erro: --cota e --sem-cota nao podem ir juntas\n";
+        return 2;
+    }
+    if (heightAlways) commandLine.height = HeightChoice::Always;
+    if (heightNever) commandLine.height = HeightChoice::Never;
+    try {
+        return runFiles(commandLine, out, errors, files, adjustments);
+    } catch (const UsageError& error) {
+        errors << error.what() << '\n';
+        return 2;
+    } catch (const FileError& error) {
+        errors << error.what() << '\n';
+        return 2;
+    }
+}
+
+int mainEntry(int argc, char** argv, const Adjustments& adjustments) {
+    if (argc <= 1) return runDialogue(adjustments);
+    DiskFiles files;
+    return runCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
+                          files, adjustments);
+}
+
+} // namespace interseccao

@@ -1,0 +1,38 @@
+// The command line: options, the runs of many observation files, and the program's entry.
+#pragma once
+
+#include "run/driver.hpp"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace interseccao {
+
+enum class HeightChoice {
+    FromFile, // computed when zenith records follow the planimetric data
+    Always,   // --cota
+    Never,    // --sem-cota
+};
+
+struct CommandLine {
+    std::vector<std::string> inputs;
+    std::optional<std::string> report; // -o, only with one input
+    std::optional<std::string> folder; // --pasta
+    HeightChoice height = HeightChoice::FromFile;
+    std::optional<std::string> coordinateList; // --resumo
+    std::optional<std::string> json;           // --json; "-" is standard output
+    bool verbose = false;
+};
+
+// Runs the program on the arguments (without the program's name): the dialogue when there
+// are none. Exit status: 0 when every input ran to its end; 1 when one ended at a stop of
+// the computation; 2 on a usage error or when one had a file-layer error.
+int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& errors, FileAccess& files, const Adjustments& adjustments = {});
+
+// The process's entry: the dialogue without arguments, the command line with them.
+int mainEntry(int argc, char** argv, const Adjustments& adjustments = {});
+
+} // namespace interseccao

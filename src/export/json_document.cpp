@@ -1,0 +1,210 @@
+// The JSON document: every observation file, its data and its results.
+#include "angles/conversions.hpp"
+#include "export/export.hpp"
+
+#include <nlohmann/json.hpp>
+
+namespace interseccao {
+
+namespace {
+
+// Keys in the order they are written, so that the document reads from settings to results.
+using json = nlohmann::ordered_json;
+
+const char* unitCode(AngleUnit unit) {
+    switch (unit) {
+    case AngleUnit::DecimalDegrees: return "gc";
+    case AngleUnit::Sexagesimal: return "gs";
+    case AngleUnit::Gon: return "gr";
+    }
+    return "";
+}
+
+// A number, or null for a value that is not finite (JSON has no such numbers).
+json number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
+
+// An angle in radians and in the file's unit: degrees for "gc" and "gs" (with degrees,
+// minutes and seconds for "gs"), gon for "gr".
+json angle(AngleUnit unit, double radians) {
+    json a = {{"rad", number(radians)}};
+    a["valor"] = number(unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians));
+    if (unit == AngleUnit::Sexagesimal) {
+        const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(radians));
+        a["gms"] = {dms.degrees, dms.minutes, number(dms.seconds)};
+    }
+    return a;
+}
+
+// A precision of one reading in radians and in the file's unit (seconds of arc or milligon).
+json precision(AngleUnit unit, double radians) {
+    return {{"rad", number(radians)},
+            {"valor", number(unit == AngleUnit::Gon ? radiansToMilligon(radians)
+                                                    : radiansToArcSeconds(radians))}};
+}
+
+std::string name(const std::string& padded) { return toUtf8(trimmedName(padded)); }
+
+const char* verdictText(Verdict verdict) {
+    return verdict == Verdict::Accepted ? "aceite" : "rejeitado";
+}
+
+json search(AngleUnit unit, const FitTest& fit, const PrecisionSearch& s) {
+    return {{"inicio", precision(unit, s.start)},
+            {"passo", precision(unit, s.step)},
+            {"testes", s.tests},
+            {"primeiro_veredicto", verdictText(s.firstVerdict)},
+            {"ultimo_veredicto", verdictText(s.lastVerdict)},
+            {"precisao", precision(unit, s.precision)},
+            {"teste",
+             {{"redundancia", fit.redundancy},
+              {"fator_variancia", number(fit.varianceFactor)},
+              {"valor_critico", number(fit.testValue)},
+              {"estatistica", number(fit.statistic(s.precision))}}}};
+}
+
+json stations(const ObservationSet& observations) {
+    json list = json::array();
+    for (const Station& station : observations.stations) {
+        json references = json::array();
+        for (const ReferenceSighting& r : station.references)
+            references.push_back({{"nome", name(r.name)},
+                                  {"M", number(r.m)},
+                                  {"P", number(r.p)},
+                                  {"leitura", angle(observations.angleUnit, r.reading)}});
+        list.push_back({{"nome", name(station.name)},
+                        {"M", number(station.m)},
+                        {"P", number(station.p)},
+                        {"leitura_ponto", angle(observations.angleUnit, station.pointReading)},
+                        {"referencias", references}});
+    }
+    return list;
+}
+
+json zenithRecords(const ObservationSet& observations) {
+    json list = json::array();
+    for (const ZenithObservation& z : observations.zenithObservations)
+        list.push_back({{"estacao", name(z.stationName)},
+                        {"M", number(z.m)},
+                        {"P", number(z.p)},
+                        {"cota_estacao", number(z.stationHeight)},
+                        {"leitura", angle(observations.angleUnit, z.zenithReading)},
+                        {"altura_instrumento", number(z.instrumentHeight)},
+                        {"altura_alvo", number(z.targetHeight)}});
+    return list;
+}
+
+json orientation(const ObservationSet& observations, const Orientation& o) {
+    json list = json::array();
+    for (std::size_t i = 0; i < o.stations.size(); ++i) {
+        const Station& station = observations.stations[i];
+        json bearings = json::array();
+        for (std::size_t j = 0; j < o.stations[i].bearings.size(); ++j)
+            bearings.push_back(
+                {{"referencia", name(station.references[j].name)},
+                 {"rumo", angle(observations.angleUnit, o.stations[i].bearings[j])}});
+        json entry = {{"estacao", name(station.name)}, {"rumos", bearings}};
+        entry["rumo_medio"] = o.stations[i].complete
+                                  ? angle(observations.angleUnit, o.stations[i].meanBearing)
+                                  : json(nullptr);
+        list.push_back(entry);
+    }
+    return list;
+}
+
+json planimetry(const ObservationSet& observations, const PlanimetricSolution& s) {
+    const AngleUnit unit = observations.angleUnit;
+    json p = {
+        {"posicao_aproximada", {{"M", number(s.approximate.m)}, {"P", number(s.approximate.p)}}},
+        {"ajustada", s.adjusted}};
+    if (!s.adjusted) return p;
+    json angles = json::array();
+    std::size_t k = 0;
+    for (const Station& station : observations.stations)
+        for (const ReferenceSighting& reference : station.references) {
+            angles.push_back(
+                {{"estacao", name(station.name)},
+                 {"referencia", name(reference.name)},
+                 {"observado", number(s.observedAngles[k])},
+                 {"residuo", number(s.residuals[k])},
+                 {"ajustado", number(s.adjustedAngles[k])},
+                 {"desvio_padrao", number(decimalDegreesToRadians(s.adjustedAngleDeviations[k]))}});
+            ++k;
+        }
+    const double f = s.fit.varianceFactor;
+    p["iteracoes"] = s.iterationCount;
+    p["linearizacao"] = {{"M", number(s.linearisation.m)}, {"P", number(s.linearisation.p)}};
+    p["M"] = number(s.point.m);
+    p["P"] = number(s.point.p);
+    p["precisao_M"] = number(s.deviationM);
+    p["precisao_P"] = number(s.deviationP);
+    p["cofatores"] = {{number(s.cofactor[0]), number(s.cofactor[1])},
+                      {number(s.cofactor[2]), number(s.cofactor[3])}};
+    p["covariancia"] = {{number(f * s.cofactor[0]), number(f * s.cofactor[1])},
+                        {number(f * s.cofactor[2]), number(f * s.cofactor[3])}};
+    p["angulos"] = angles;
+    p["pesquisa"] = search(unit, s.fit, s.search);
+    return p;
+}
+
+json height(const ObservationSet& observations, const HeightSolution& s) {
+    json readings = json::array();
+    for (std::size_t i = 0; i < s.residuals.size(); ++i)
+        readings.push_back(
+            {{"estacao", name(observations.zenithObservations[i].stationName)},
+             {"observado", number(observations.zenithObservations[i].zenithReading)},
+             {"residuo", number(s.residuals[i])},
+             {"ajustado", number(s.adjustedAngles[i])},
+             {"desvio_padrao", number(decimalDegreesToRadians(s.adjustedAngleDeviations[i]))}});
+    return {{"cota_inicial", number(s.firstHeight)},
+            {"iteracoes", s.iterationCount},
+            {"C", number(s.height)},
+            {"precisao_C", number(s.deviation)},
+            {"cofator", number(s.cofactor)},
+            {"variancia", number(s.fit.varianceFactor * s.cofactor)},
+            {"leituras", readings},
+            {"pesquisa", search(observations.angleUnit, s.fit, s.search)}};
+}
+
+const char* outcomeText(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Completed: return "concluido";
+    case Outcome::Stopped: return "parado";
+    case Outcome::Failed: return "erro";
+    }
+    return "";
+}
+
+json fileRun(const FileRun& run) {
+    json entry = {{"ficheiro", toUtf8(run.input)},
+                  {"relatorio", toUtf8(run.report)},
+                  {"estado", outcomeText(run.outcome)}};
+    entry["mensagem"] = run.message.empty() ? json(nullptr) : json(toUtf8(run.message));
+    if (!run.dataRead) return entry;
+    const ObservationSet& observations = run.values.observations;
+    const AngleUnit unit = observations.angleUnit;
+    entry["definicoes"] = {{"unidade", unitCode(unit)},
+                           {"tolerancia", number(observations.tolerance)},
+                           {"precisao_a_priori", precision(unit, observations.aprioriPrecision)}};
+    entry["ponto"] = name(observations.sightedPointName);
+    entry["estacoes"] = stations(observations);
+    if (run.values.orientation)
+        entry["orientacao"] = orientation(observations, *run.values.orientation);
+    if (run.values.planimetry)
+        entry["planimetria"] = planimetry(observations, *run.values.planimetry);
+    if (run.values.heightRequested) entry["leituras_zenitais"] = zenithRecords(observations);
+    if (run.values.height) entry["altimetria"] = height(observations, *run.values.height);
+    return entry;
+}
+
+} // namespace
+
+void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out) {
+    json document = {{"versao", jsonFormatVersion},
+                     {"programa", std::string("interseccao ") + INTERSECCAO_VERSION}};
+    json files = json::array();
+    for (const FileRun& run : runs) files.push_back(fileRun(run));
+    document["ficheiros"] = files;
+    out << document.dump(2) << '\n';
+}
+
+} // namespace interseccao

@@ -1,0 +1,60 @@
+// Names as UTF-8 and numbers that read back exactly.
+#include "export/export.hpp"
+
+#include <charconv>
+#include <cmath>
+
+namespace interseccao {
+
+namespace {
+
+// The length of the UTF-8 sequence that starts at `i`, or 0 when none does.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    if (length == 0 || i + length > s.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    // Overlong forms, surrogates and code points beyond U+10FFFF are not UTF-8.
+    if (lead == 0xE0 && byte(i + 1) < 0xA0) return 0;
+    if (lead == 0xED && byte(i + 1) > 0x9F) return 0;
+    if (lead == 0xF0 && byte(i + 1) < 0x90) return 0;
+    if (lead == 0xF4 && byte(i + 1) > 0x8F) return 0;
+    return length;
+}
+
+} // namespace
+
+std::string toUtf8(std::string_view bytes) {
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            text += bytes[i++];
+        } else if (const std::size_t length = utf8SequenceLength(bytes, i); length > 0) {
+            text.append(bytes.substr(i, length));
+            i += length;
+        } else {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+            ++i;
+        }
+    }
+    return text;
+}
+
+std::string exactNumber(double value) {
+    if (!std::isfinite(value)) return {};
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace interseccao
