@@ -14,9 +14,16 @@ WERROR := $(if $(CI),-DINTERSECCAO_WERROR=ON,)
 
 all: build
 
+# What the build needs from Debian: compiler, CMake, GoogleTest, CLI11 and nlohmann/json.
+PACKAGES := cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
+HAVE_PACKAGES := command -v cmake >/dev/null && command -v g++ >/dev/null && \
+	[ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/CLI/CLI.hpp ] && \
+	[ -f /usr/include/nlohmann/json.hpp ]
+INSTALL_PACKAGES := $(HAVE_PACKAGES) || \
+	(apt-get update -qq && apt-get install -y -qq $(PACKAGES) >/dev/null)
+
 build:
-	@command -v cmake >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
-		(apt-get update -qq && apt-get install -y -qq cmake g++ make libgtest-dev libgmock-dev >/dev/null)
+	@$(INSTALL_PACKAGES)
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 	cmake --build $(BUILD) -j2
 
@@ -40,15 +47,14 @@ bench: build
 	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general $(BUILD)/bench-work
 
 sanitize:
-	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
-		(apt-get update -qq && apt-get install -y -qq cmake g++ make libgtest-dev libgmock-dev >/dev/null)
+	@$(INSTALL_PACKAGES)
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON $(WERROR) >/dev/null
 	cmake --build build-asan -j2
 	ctest --test-dir build-asan --output-on-failure -j2
 
 # The fuzzer runtime comes with clang's compiler-rt package.
 fuzz:
-	@command -v cmake >/dev/null || (apt-get update -qq && apt-get install -y -qq cmake make >/dev/null)
+	@$(INSTALL_PACKAGES)
 	@printf 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n' | \
 		clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null || \
 		(apt-get update -qq && apt-get install -y -qq clang libclang-rt-dev >/dev/null)

@@ -63,6 +63,9 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
                "quando um ficheiro tem um erro.");
 }
 
+constexpr const char* usageLine =
+    "Uso: interseccao [opcoes] FICHEIRO...  (interseccao --help mostra as opcoes)\n";
+
 // A parse error in Portuguese, with what CLI11 found.
 std::string usageMessage(const CLI::ParseError& error) {
     const std::string name = error.get_name();
@@ -105,7 +108,8 @@ void writeList(FileAccess& files, const std::string& name, const std::vector<Fil
 int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
              FileAccess& files, const Adjustments& adjustments) {
     if (commandLine.report && commandLine.inputs.size() != 1)
-        throw UsageError("Erro: -o/--relatorio so com um ficheiro de observacoes");
+        throw UsageError(std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") +
+                         usageLine);
     const std::vector<std::string> reports = reportNames(commandLine);
     std::vector<std::string> outputs = reports;
     if (commandLine.coordinateList) outputs.push_back(*commandLine.coordinateList);
@@ -170,11 +174,11 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         out << "interseccao " << INTERSECCAO_VERSION << '\n';
         return 0;
     } catch (const CLI::ParseError& error) {
-        errors << "Erro: " << usageMessage(error) << "\n" << app.help();
+        errors << "Erro: " << usageMessage(error) << "\n" << usageLine;
         return 2;
     }
     if (heightAlways && heightNever) {
-        errors << "Erro: --cota e --sem-cota nao podem ir juntas\n";
+        errors << "Erro: --cota e --sem-cota nao podem ir juntas\n" << usageLine;
         return 2;
     }
     if (heightAlways) commandLine.height = HeightChoice::Always;
