@@ -10,10 +10,16 @@
 //   <!-- verificado: fim da consola; ficheiro: examples/F; respostas: A | B -->
 //                                       the last lines of the terminal, as many as the block has
 //   <!-- verificado: relatorio; ficheiro: examples/F; respostas: A | B | C -->  the report file
-// The example's contents are offered to the run under the first answer's name, the file name
-// the user types at the first prompt.
+//   <!-- verificado: linha de comando; ficheiro: examples/F, examples/G; argumentos: F G -v -->
+//                                       "$ interseccao F G -v", then standard output and error
+//   <!-- verificado: saida; ficheiro: examples/F; argumentos: F --resumo L; saida: L -->
+//                                       the file L that the command line writes
+// In a dialogue, the example's contents are offered to the run under the first answer's name,
+// the file name the user types at the first prompt; on the command line, each example is in
+// the current folder under its own name.
 #include "support.hpp"
 
+#include "cli/command_line.hpp"
 #include "run/driver.hpp"
 
 #include <gtest/gtest.h>
@@ -22,6 +28,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 #include <streambuf>
@@ -38,8 +45,12 @@ struct Block {
     std::size_t markerLine = 0; // 1-based line of the marker in the guide
     std::string kind;           // "ficheiro", "consola", "fim da consola" or "relatorio"
     std::string example;        // path relative to the repository, under examples/
+    std::vector<std::string> examples; // every file named, for a command line
     std::vector<std::string> answers;
     bool hasAnswers = false;
+    std::vector<std::string> arguments; // of a command line
+    bool hasArguments = false;
+    std::string output; // the file a "saida" block shows
     std::string text; // the fenced block's lines, each ending in "\n"
 };
 
@@ -107,7 +118,14 @@ Guide parseGuide() {
             if (f == 0 && key == "verificado") {
                 block.kind = value;
             } else if (f > 0 && key == "ficheiro") {
-                block.example = value;
+                block.examples = split(value, ',');
+                block.example = block.examples.front();
+            } else if (f > 0 && key == "argumentos") {
+                std::istringstream words(value);
+                for (std::string word; words >> word;) block.arguments.push_back(word);
+                block.hasArguments = true;
+            } else if (f > 0 && key == "saida") {
+                block.output = value;
             } else if (f > 0 && key == "respostas") {
                 block.answers = split(value, '|');
                 block.hasAnswers = true;
@@ -118,12 +136,19 @@ Guide parseGuide() {
         }
         const bool isRun =
             block.kind == "consola" || block.kind == "fim da consola" || block.kind == "relatorio";
-        if (block.kind != "ficheiro" && !isRun) {
+        const bool isCommand = block.kind == "linha de comando" || block.kind == "saida";
+        if (block.kind != "ficheiro" && !isRun && !isCommand) {
             guide.problems.push_back(where + "unknown kind \"" + block.kind + "\"");
             valid = false;
         }
-        if (!block.example.starts_with("examples/")) {
-            guide.problems.push_back(where + "the file must be one of examples/");
+        for (const std::string& example : block.examples)
+            if (!example.starts_with("examples/")) {
+                guide.problems.push_back(where + "the file must be one of examples/");
+                valid = false;
+            }
+        if (isCommand != block.hasArguments || (block.kind == "saida") == block.output.empty()) {
+            guide.problems.push_back(where + "a command line needs its arguments, and a "
+                                             "\"saida\" block the file it shows");
             valid = false;
         }
         if (isRun != block.hasAnswers) {
@@ -211,6 +236,36 @@ TerminalRun runAtTerminal(const Block& block) {
     return run;
 }
 
+// A command line run in a folder of its own holding the examples under their own names: the
+// terminal ("$ interseccao ..." and what the program prints) and the files it leaves.
+struct CommandRun {
+    std::string screen;
+    std::map<std::string, std::string> outputs;
+};
+
+CommandRun runCommand(const Block& block) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("interseccao-guia-" + std::to_string(block.markerLine));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const std::string& example : block.examples)
+        writeFile((folder / fs::path(example).filename()).string(),
+                  readFile(sourceDir() + "/" + example));
+    DiskFiles files(folder);
+    std::ostringstream out, errors;
+    runCommandLine(block.arguments, out, errors, files);
+    CommandRun run;
+    run.screen = "$ interseccao";
+    for (const std::string& argument : block.arguments) run.screen += " " + argument;
+    run.screen += "\n" + asShown(out.str()) + errors.str();
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            run.outputs[entry.path().lexically_relative(folder).generic_string()] =
+                asShown(readFile(entry.path().string()));
+    fs::remove_all(folder);
+    return run;
+}
+
 // The last `count` lines of a text whose lines end in "\n".
 std::string lastLines(const std::string& text, std::size_t count) {
     if (count == 0) return {};
@@ -233,7 +288,8 @@ TEST(Guide, MarkersAreWellFormed) {
 TEST(Guide, ShowsEveryKindOfBlock) {
     std::set<std::string> kinds;
     for (const Block& block : guide().blocks) kinds.insert(block.kind);
-    EXPECT_EQ(kinds, (std::set<std::string>{"ficheiro", "consola", "fim da consola", "relatorio"}));
+    EXPECT_EQ(kinds, (std::set<std::string>{"ficheiro", "consola", "fim da consola", "relatorio",
+                                            "linha de comando", "saida"}));
 }
 
 // An example that the guide never names is one nobody will find.
@@ -250,6 +306,12 @@ TEST(Guide, NamesEveryExampleFile) {
 // What the guide should show in a block, from the program's actual output.
 std::string actualText(const Block& block) {
     if (block.kind == "ficheiro") return readFile(sourceDir() + "/" + block.example);
+    if (block.kind == "linha de comando") return runCommand(block).screen;
+    if (block.kind == "saida") {
+        const CommandRun run = runCommand(block);
+        const auto found = run.outputs.find(block.output);
+        return found == run.outputs.end() ? std::string("(sem ficheiro)\n") : found->second;
+    }
     const TerminalRun run = runAtTerminal(block);
     if (block.kind == "consola") return run.screen;
     if (block.kind == "fim da consola")
