@@ -28,16 +28,28 @@ std::vector<std::string> reportNames(const CommandLine& commandLine) {
 
 void checkOutputNames(const CommandLine& commandLine, const std::vector<std::string>& outputs,
                       FileAccess& files) {
+    // Two names of one file have one canonical spelling, unless they are two hard links of
+    // it: those have one size, and only inputs of an existing output's size are compared.
     std::map<std::string, std::string> inputOf; // canonical name -> input as given
-    for (const std::string& input : commandLine.inputs)
+    std::multimap<std::uintmax_t, std::string> inputsOfSize;
+    for (const std::string& input : commandLine.inputs) {
         inputOf.emplace(files.canonicalName(input), input);
+        if (const auto size = files.fileSize(input)) inputsOfSize.emplace(*size, input);
+    }
+    const auto refuse = [](const std::string& output, const std::string& input) {
+        return UsageError("Erro: o ficheiro de output " + output + " e o ficheiro de observacoes " +
+                          input + "; nada foi escrito");
+    };
     std::map<std::string, std::string> outputOf;
     for (const std::string& output : outputs) {
         const std::string canonical = files.canonicalName(output);
-        for (const auto& [inputCanonical, input] : inputOf)
-            if (canonical == inputCanonical || files.sameFile(output, input))
-                throw UsageError("Erro: o ficheiro de output " + output +
-                                 " e o ficheiro de observacoes " + input + "; nada foi escrito");
+        if (const auto input = inputOf.find(canonical); input != inputOf.end())
+            throw refuse(output, input->second);
+        if (const auto size = files.fileSize(output)) {
+            const auto [first, last] = inputsOfSize.equal_range(*size);
+            for (auto input = first; input != last; ++input)
+                if (files.sameFile(output, input->second)) throw refuse(output, input->second);
+        }
         const auto [earlier, added] = outputOf.emplace(canonical, output);
         if (!added)
             throw UsageError("Erro: dois ficheiros de output teriam o mesmo nome, " +

@@ -42,6 +42,13 @@ bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
     return !error && same;
 }
 
+std::optional<std::uintmax_t> DiskFiles::fileSize(const std::string& name) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(resolve(name), error);
+    if (error) return std::nullopt;
+    return size;
+}
+
 std::string DiskFiles::canonicalName(const std::string& name) {
     std::error_code error;
     const fs::path absolute = fs::absolute(resolve(name), error);
@@ -88,6 +95,12 @@ std::string MemoryFiles::readObservationFile(const std::string& name) {
 
 bool MemoryFiles::sameFile(const std::string& first, const std::string& second) {
     return canonicalName(first) == canonicalName(second) && files.contains(canonicalName(first));
+}
+
+std::optional<std::uintmax_t> MemoryFiles::fileSize(const std::string& name) {
+    const auto file = files.find(canonicalName(name));
+    if (file == files.end()) return std::nullopt;
+    return file->second.size();
 }
 
 std::string MemoryFiles::canonicalName(const std::string& name) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -23,6 +24,9 @@ public:
 
     // Whether two names designate the same existing file, however they are spelt.
     virtual bool sameFile(const std::string& first, const std::string& second) = 0;
+
+    // The size of an existing file, or nothing when there is none by that name.
+    virtual std::optional<std::uintmax_t> fileSize(const std::string& name) = 0;
 
     // The name as one absolute spelling, links followed as far as the path exists: two names
     // of one file have the same spelling.
@@ -46,6 +50,7 @@ public:
 
     std::string readObservationFile(const std::string& name) override;
     bool sameFile(const std::string& first, const std::string& second) override;
+    std::optional<std::uintmax_t> fileSize(const std::string& name) override;
     std::string canonicalName(const std::string& name) override;
     std::ostream& createOutput(const std::string& name) override;
     void closeOutput(std::ostream& stream) override;
@@ -65,6 +70,7 @@ public:
 
     std::string readObservationFile(const std::string& name) override;
     bool sameFile(const std::string& first, const std::string& second) override;
+    std::optional<std::uintmax_t> fileSize(const std::string& name) override;
     std::string canonicalName(const std::string& name) override;
     std::ostream& createOutput(const std::string& name) override;
     void closeOutput(std::ostream& stream) override;

@@ -1,0 +1,123 @@
+// Times a day's worth of observation files two ways: one command-line invocation with every
+// file, against one dialogue run per file with the answers on standard input.
+//
+//   batch_benchmark PROGRAM [WORK_DIRECTORY] [FILES]
+//
+// FILES (default 1000) typical networks of 3 to 8 stations with zenith records are written to
+// WORK_DIRECTORY (default: bench-batch); both ways must write the same reports.
+#include "network_generator.hpp"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs `arguments` in `directory` with standard input from `input` (or /dev/null) and the
+// console discarded; the exit status, or -1 when it could not start.
+int run(const std::vector<std::string>& arguments, const fs::path& directory,
+        const fs::path& input) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        const int in = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
+        const int out = open("/dev/null", O_WRONLY);
+        if (in < 0 || out < 0 || chdir(directory.c_str()) != 0) _exit(127);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(out, 2);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 4) {
+        std::cerr << "Usage: batch_benchmark PROGRAM [WORK_DIRECTORY] [FILES]\n";
+        return 2;
+    }
+    const std::string program = fs::absolute(argv[1]).string();
+    const fs::path work = fs::absolute(argc >= 3 ? argv[2] : "bench-batch");
+    const int count = argc == 4 ? std::stoi(argv[3]) : 1000;
+    fs::remove_all(work);
+    fs::create_directories(work / "dialogo");
+    fs::create_directories(work / "linha");
+
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        interseccao::bench::NetworkOptions options;
+        options.unit = i % 3 == 0 ? "gc" : (i % 3 == 1 ? "gs" : "gr");
+        options.stations = 3 + i % 6;
+        options.zenithRecords = options.stations;
+        options.precision = options.unit == "gr" ? 1.0 : 5.0;
+        options.seed = static_cast<std::uint64_t>(i + 1);
+        const std::string name = "ponto" + std::to_string(i + 1) + ".txt";
+        const std::string text = interseccao::bench::generateNetwork(options);
+        std::ofstream(work / "dialogo" / name, std::ios::binary) << text;
+        std::ofstream(work / "linha" / name, std::ios::binary) << text;
+        std::ofstream(work / "dialogo" / (name + ".respostas"), std::ios::binary)
+            << name << "\n"
+            << fs::path(name).stem().string() << "-relatorio.txt\nS\n";
+        names.push_back(name);
+    }
+
+    auto start = std::chrono::steady_clock::now();
+    for (const std::string& name : names)
+        if (run({program}, work / "dialogo", work / "dialogo" / (name + ".respostas")) != 0) {
+            std::cerr << "batch_benchmark: the dialogue failed on " << name << '\n';
+            return 1;
+        }
+    const double dialogue = secondsSince(start);
+
+    std::vector<std::string> arguments = {program};
+    arguments.insert(arguments.end(), names.begin(), names.end());
+    start = std::chrono::steady_clock::now();
+    const int status = run(arguments, work / "linha", {});
+    const double commandLine = secondsSince(start);
+    if (status != 0) {
+        std::cerr << "batch_benchmark: the command line ended with status " << status << '\n';
+        return 1;
+    }
+    for (const std::string& name : names) {
+        const std::string report = fs::path(name).stem().string() + "-relatorio.txt";
+        if (readFile(work / "dialogo" / report) != readFile(work / "linha" / report)) {
+            std::cerr << "batch_benchmark: the reports of " << name << " differ\n";
+            return 1;
+        }
+    }
+    std::printf("| files | %d dialogue runs | one command line | dialogue / command line |\n",
+                count);
+    std::printf("|---:|---:|---:|---:|\n");
+    std::printf("| %d | %.2f s | %.3f s | %.1f |\n", count, dialogue, commandLine,
+                dialogue / commandLine);
+    return dialogue >= 10.0 * commandLine ? 0 : 1;
+}
