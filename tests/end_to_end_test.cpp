@@ -31,12 +31,18 @@ class EndToEnd : public ::testing::TestWithParam<std::string> {};
 TEST_P(EndToEnd, ConsoleReportAndErrorsMatch) {
     const fs::path folder = fs::path(sourceDir()) / "tests/cases" / GetParam();
     MemoryFiles files;
+    const std::string answers = readFile(folder / "answers.txt");
+    std::string input = answers; // everything the run is given
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name != "answers.txt" && !name.starts_with("expected-"))
+        if (name != "answers.txt" && !name.starts_with("expected-")) {
             files.files[name] = readFile(entry.path());
+            input += files.files[name];
+        }
     }
-    const RunResult result = runWith(files, readFile(folder / "answers.txt"));
+    const RunResult result = runWith(files, answers);
+    // Whatever the expectations say, the run ends in one of the defined ways.
+    expectDefinedEnd(result, input);
 
     // INTERSECCAO_UPDATE_CASES=1 rewrites the expectations from the current program;
     // review every changed byte before committing them.

@@ -2,6 +2,9 @@
 #include "support.hpp"
 
 #include "run/driver.hpp"
+#include "run_checks.hpp"
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
@@ -27,6 +30,21 @@ RunResult runWith(const std::string& observations, const std::string& answers,
     MemoryFiles files;
     files.files["obs.txt"] = observations;
     return runWith(files, answers, adjustments);
+}
+
+void expectDefinedEnd(const RunResult& result, std::string_view input) {
+    const auto broken =
+        brokenEndRule({result.status, result.console, result.errors, result.report}, input);
+    if (!broken) return;
+    // The end of each output is enough to see what went wrong, and keeps a failure on a
+    // 10 MB input readable.
+    const auto tail = [](const std::string& text) {
+        return text.size() <= 4000 ? text : "[...]" + text.substr(text.size() - 4000);
+    };
+    ADD_FAILURE() << *broken << "\nstatus " << result.status << "\nstandard error:\n"
+                  << tail(result.errors) << "\nconsole:\n"
+                  << tail(result.console) << "\nreport:\n"
+                  << tail(result.report);
 }
 
 std::string readFile(const std::string& path) {

@@ -5,6 +5,7 @@
 #include "run/files.hpp"
 
 #include <string>
+#include <string_view>
 
 namespace interseccao::testing {
 
@@ -24,6 +25,10 @@ RunResult runWith(const std::string& observations, const std::string& answers,
 // Runs the program in process with the given in-memory files.
 RunResult runWith(MemoryFiles& files, const std::string& answers,
                   const Adjustments& adjustments = {});
+
+// Fails the current test unless the run ended in one of the program's defined ways
+// (run_checks.hpp, shared with the fuzz target); `input` is everything the run was given.
+void expectDefinedEnd(const RunResult& result, std::string_view input);
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);
