@@ -71,12 +71,13 @@ std::optional<double> realValue(std::string_view s) {
     if (s.front() == '+') s.remove_prefix(1); // from_chars takes a minus sign only
     // from_chars knows only E exponents: a D exponent is read from a copy with an E.
     std::string withE;
-    const std::size_t d = s.find_first_of("dD");
-    if (d != std::string_view::npos) {
-        withE = s;
-        withE[d] = 'e';
-        s = withE;
-    }
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (s[i] == 'd' || s[i] == 'D') {
+            withE = s;
+            withE[i] = 'e';
+            s = withE;
+            break;
+        }
     double value = 0;
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (error == std::errc::result_out_of_range) {
