@@ -36,8 +36,12 @@ package: build
 check-package:
 	packaging/check-package.sh
 
+# Beside the synthetic networks: inputs kept in the repository (see bench/benchmark.cpp).
+BENCH_INPUTS = --input "long searches, fuzzed input" tests/cases/fuzz-long-searches
+
 bench: build
-	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general $(BUILD)/bench-work
+	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general \
+		./$(BUILD)/bench/interseccao_floor $(BUILD)/bench-work $(BENCH_INPUTS)
 
 sanitize:
 	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
