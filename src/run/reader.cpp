@@ -35,8 +35,9 @@ bool isIntegerText(std::string_view s) {
 }
 
 // A decimal number: optional sign, digits with an optional point (or a point and digits),
-// optional exponent introduced by E or D.
-bool isRealText(std::string_view s) {
+// optional exponent introduced by E or D, whose place goes to `exponent` (npos without one).
+bool isRealText(std::string_view s, std::size_t& exponent) {
+    exponent = std::string_view::npos;
     std::size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     std::size_t digits = 0;
@@ -47,7 +48,7 @@ bool isRealText(std::string_view s) {
     }
     if (digits == 0) return false;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
-        ++i;
+        exponent = i++;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
         std::size_t exponentDigits = 0;
         while (i < s.size() && isDigit(s[i])) ++i, ++exponentDigits;
@@ -65,19 +66,18 @@ std::optional<std::int32_t> integerValue(std::string_view s) {
     return value;
 }
 
-// The value of a text that isRealText accepted, correctly rounded; nothing when its
-// magnitude is beyond the largest double. One below the smallest becomes a zero of its sign.
-std::optional<double> realValue(std::string_view s) {
-    if (s.front() == '+') s.remove_prefix(1); // from_chars takes a minus sign only
+// The value of a text that isRealText accepted, with its exponent letter at `exponent`,
+// correctly rounded; nothing when its magnitude is beyond the largest double. One below the
+// smallest becomes a zero of its sign.
+std::optional<double> realValue(std::string_view s, std::size_t exponent) {
     // from_chars knows only E exponents: a D exponent is read from a copy with an E.
     std::string withE;
-    for (std::size_t i = 0; i < s.size(); ++i)
-        if (s[i] == 'd' || s[i] == 'D') {
-            withE = s;
-            withE[i] = 'e';
-            s = withE;
-            break;
-        }
+    if (exponent != std::string_view::npos && (s[exponent] == 'd' || s[exponent] == 'D')) {
+        withE = s;
+        withE[exponent] = 'e';
+        s = withE;
+    }
+    if (s.front() == '+') s.remove_prefix(1); // from_chars takes a minus sign only
     double value = 0;
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (error == std::errc::result_out_of_range) {
@@ -235,8 +235,9 @@ std::int32_t RecordReader::readInteger(std::string_view what) {
 
 double RecordReader::readReal(std::string_view what) {
     const Token token = nextToken("um numero real", what);
-    if (token.quoted || !isRealText(token.text)) malformed(token, "um numero real", what);
-    const std::optional<double> value = realValue(token.text);
+    std::size_t exponent = 0;
+    if (token.quoted || !isRealText(token.text, exponent)) malformed(token, "um numero real", what);
+    const std::optional<double> value = realValue(token.text, exponent);
     if (!value) malformed(token, "um numero real finito", what);
     return *value;
 }
