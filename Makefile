@@ -37,7 +37,8 @@ check-package:
 	packaging/check-package.sh
 
 # Beside the synthetic networks: inputs kept in the repository (see bench/benchmark.cpp).
-BENCH_INPUTS = --input "long searches, fuzzed input" tests/cases/fuzz-long-searches
+BENCH_INPUTS = --input "long searches, fuzzed input" tests/cases/fuzz-long-searches \
+	--input "worst case" bench/worst-case
 
 bench: build
 	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general \
