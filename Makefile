@@ -43,8 +43,13 @@ package: build
 check-package:
 	packaging/check-package.sh
 
+# Beside the synthetic networks: inputs kept in the repository (see bench/benchmark.cpp).
+BENCH_INPUTS = --input "long searches, fuzzed input" tests/cases/fuzz-long-searches \
+	--input "worst case" bench/worst-case
+
 bench: build
-	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general $(BUILD)/bench-work
+	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general \
+		./$(BUILD)/bench/interseccao_floor $(BUILD)/bench-work $(BENCH_INPUTS)
 	# On a memory file system where there is one: file creation on disk costs both ways the same
 	# and would hide the program's own time.
 	./$(BUILD)/bench/batch_benchmark ./$(BUILD)/interseccao \

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -44,6 +47,52 @@ TEST(FormatReal, RoundsAndAlignsInItsField) {
     for (const RealCase& c : cases)
         EXPECT_EQ(formatReal(c.value, c.width, c.decimals), c.expected)
             << c.value << " in F" << c.width << "." << c.decimals;
+}
+
+// Random values of every magnitude, ties on the exact binary value among them, against the C
+// library's fixed notation cut into the field as the layouts cut it.
+TEST(FormatReal, AgreesWithTheCLibraryOnEveryWidthAndDecimals) {
+    std::mt19937_64 random(17);
+    const auto reference = [](double value, int width, int decimals) {
+        if (value == 0) value = 0.0;
+        std::vector<char> buffer(400);
+        std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals, value);
+        std::string s = buffer.data();
+        if (decimals == 0) s += '.';
+        if (static_cast<int>(s.size()) <= width) return std::string(width - s.size(), ' ') + s;
+        const std::size_t zero = s.front() == '-' ? 1 : 0;
+        if (static_cast<int>(s.size()) == width + 1 && s.compare(zero, 2, "0.") == 0)
+            return s.erase(zero, 1);
+        return std::string(width, '*');
+    };
+    for (int i = 0; i < 20000; ++i) {
+        double value = 0;
+        switch (random() % 4) {
+        case 0: // a multiple of a power of two: many ties at a few decimals
+            value = std::ldexp(static_cast<double>(random() % 100000),
+                               -static_cast<int>(random() % 12));
+            break;
+        case 1:
+            value =
+                std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 80));
+            break;
+        case 2: value = std::pow(10.0, static_cast<double>(random() % 40) - 20.0) * 1.5; break;
+        default: {
+            const std::uint64_t bits = random();
+            std::memcpy(&value, &bits, sizeof value);
+            if (!std::isfinite(value)) value = 0.0;
+        }
+        }
+        if (random() % 2 == 0) value = -value;
+        const int width = 1 + static_cast<int>(random() % 20);
+        const int decimals = static_cast<int>(random() % 10);
+        EXPECT_EQ(formatReal(value, width, decimals), reference(value, width, decimals))
+            << std::hexfloat << value << " in F" << width << "." << decimals;
+    }
+    // The largest values with a field wide enough for them.
+    const double largest = std::numeric_limits<double>::max();
+    EXPECT_EQ(formatReal(largest, 320, 3), reference(largest, 320, 3));
+    EXPECT_EQ(formatReal(-largest, 320, 6), reference(-largest, 320, 6));
 }
 
 TEST(FormatReal, NonFiniteValuesFillTheField) {

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <optional>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -169,6 +172,135 @@ TEST(RecordReader, RefusedValuesNameTheFileAndTheLine) {
     };
     for (const auto& [contents, expected] : cases)
         EXPECT_EQ(countingError(contents), expected) << contents;
+}
+
+// The value of one number read on its own, or the file-layer error it ends in.
+struct ReadNumber {
+    double value = 0;
+    std::string error;
+};
+
+ReadNumber readOneReal(const std::string& text) {
+    RecordReader reader(text + "\n", "obs.txt");
+    ReadNumber r;
+    try {
+        r.value = reader.readReal("valor");
+    } catch (const FileError& error) {
+        r.error = error.what();
+    }
+    return r;
+}
+
+ReadNumber readOneInteger(const std::string& text) {
+    RecordReader reader(text + "\n", "obs.txt");
+    ReadNumber r;
+    try {
+        r.value = reader.readInteger("valor");
+    } catch (const FileError& error) {
+        r.error = error.what();
+    }
+    return r;
+}
+
+TEST(RecordReader, NumberSpellingsAtTheEdgesOfTheRange) {
+    const std::string notFinite = "esperado um numero real finito";
+    const double tiniest = 4.9406564584124654e-324;
+    const std::vector<std::tuple<std::string, double, std::string>> reals = {
+        {"+1.5", 1.5, ""},
+        {"-.5", -0.5, ""},
+        {"+5.", 5.0, ""},
+        {"1.5D2", 150.0, ""},
+        {"1.5d-2", 0.015, ""},
+        {"+2D+1", 20.0, ""},
+        {"1.7976931348623157e308", 1.7976931348623157e308, ""},
+        {"1.7976931348623158D308", 1.7976931348623157e308, ""}, // rounds down to the largest
+        {"1.7976931348623159e308", 0, notFinite},
+        {"+1D309", 0, notFinite},
+        {"-1d400", 0, notFinite},
+        {"1e99999999999999999999", 0, notFinite},
+        {"4.9e-324", tiniest, ""},
+        {"3e-324", tiniest, ""},
+        {"2e-324", 0.0, ""}, // below half the smallest: zero, as with any value too small
+        {"1e-400", 0.0, ""},
+        {"+1D-400", 0.0, ""},
+        {"1e-99999999999999999999", 0.0, ""},
+        {"0e99999999999999999999", 0.0, ""},
+        {"0." + std::string(400, '0') + "1e401", 1.0, ""},
+        {"1" + std::string(400, '0') + "D-400", 1.0, ""},
+    };
+    for (const auto& [text, value, error] : reals) {
+        const ReadNumber r = readOneReal(text);
+        if (error.empty()) {
+            EXPECT_EQ(r.error, "") << text;
+            EXPECT_EQ(r.value, value) << text;
+        } else {
+            EXPECT_NE(r.error.find(error), std::string::npos) << text << ": " << r.error;
+        }
+    }
+    // A value too small keeps its sign.
+    EXPECT_TRUE(std::signbit(readOneReal("-1e-400").value));
+    EXPECT_TRUE(std::signbit(readOneReal("-0D0").value));
+    EXPECT_FALSE(std::signbit(readOneReal("+1e-400").value));
+
+    const std::string outOfRange = "esperado um numero inteiro entre -2147483648 e 2147483647";
+    const std::vector<std::tuple<std::string, double, std::string>> integers = {
+        {"+2147483647", 2147483647.0, ""},
+        {"-2147483648", -2147483648.0, ""},
+        {"+0", 0.0, ""},
+        {"-0", 0.0, ""},
+        {"0000000000000000000000000007", 7.0, ""},
+        {"2147483648", 0, outOfRange},
+        {"-2147483649", 0, outOfRange},
+        {"+99999999999999999999999", 0, outOfRange},
+        {"+-1", 0, "esperado um numero inteiro em vez de"},
+    };
+    for (const auto& [text, value, error] : integers) {
+        const ReadNumber r = readOneInteger(text);
+        if (error.empty()) {
+            EXPECT_EQ(r.error, "") << text;
+            EXPECT_EQ(r.value, value) << text;
+        } else {
+            EXPECT_NE(r.error.find(error), std::string::npos) << text << ": " << r.error;
+        }
+    }
+}
+
+// Random spellings of reals, long mantissas and every exponent letter included, read as the C
+// library reads them: correctly rounded, to the last bit.
+TEST(RecordReader, RealsAreCorrectlyRounded) {
+    std::mt19937_64 random(17);
+    const auto digits = [&](int count) {
+        std::string s;
+        for (int i = 0; i < count; ++i) s += static_cast<char>('0' + random() % 10);
+        return s;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        text += "+- "[random() % 3];
+        if (text == " ") text.clear();
+        const int before = static_cast<int>(random() % 20);
+        const int after = static_cast<int>(random() % 20);
+        text += digits(before);
+        if (after > 0 || before == 0) text += '.' + digits(std::max(after, 1));
+        if (random() % 2 == 0) {
+            text += "eEdD"[random() % 4];
+            text += "+- "[random() % 3];
+            if (text.back() == ' ') text.pop_back();
+            text += std::to_string(random() % 340);
+        }
+        std::string forC = text;
+        for (char& c : forC)
+            if (c == 'd' || c == 'D') c = 'e';
+        const double expected = std::strtod(forC.c_str(), nullptr);
+        const ReadNumber r = readOneReal(text);
+        if (!std::isfinite(expected)) {
+            EXPECT_NE(r.error, "") << text;
+        } else {
+            EXPECT_EQ(r.error, "") << text;
+            EXPECT_EQ(r.value, expected) << text;
+            EXPECT_EQ(std::signbit(r.value), std::signbit(expected)) << text;
+        }
+    }
 }
 
 TEST(PlanimetricData, KeepsEveryStationWithItsReferences) {

@@ -1,9 +1,10 @@
 // The line formatter: parses a layout item by item and sets each value into its field.
 #include "run/format.hpp"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
+#include <system_error>
 
 namespace interseccao {
 
@@ -34,37 +35,84 @@ private:
     std::size_t index_ = 0;
 };
 
+void appendReal(std::string& out, double value, int width, int decimals) {
+    if (!std::isfinite(value)) {
+        out.append(width, '*');
+        return;
+    }
+    // A zero is not below zero: negative zero is written like zero.
+    if (value == 0) value = 0.0;
+    // Wide enough for the largest double with more decimals than any layout asks for; a
+    // number that does not fit here does not fit its field either.
+    char buffer[400];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer - 1, value,
+                                      std::chars_format::fixed, decimals);
+    if (error != std::errc()) {
+        out.append(width, '*');
+        return;
+    }
+    if (decimals == 0) *end++ = '.';
+    std::string_view s(buffer, static_cast<std::size_t>(end - buffer));
+    const int length = static_cast<int>(s.size());
+    if (length <= width) {
+        out.append(width - length, ' ');
+        out += s;
+        return;
+    }
+    // One character too many and a leading zero before the point: the zero goes.
+    if (length == width + 1) {
+        const std::size_t zero = s.front() == '-' ? 1 : 0;
+        if (s.substr(zero, 2) == "0.") {
+            out += s.substr(0, zero);
+            out += s.substr(zero + 1);
+            return;
+        }
+    }
+    out.append(width, '*');
+}
+
+void appendInteger(std::string& out, std::int64_t value, int width) {
+    char buffer[24];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const int length = static_cast<int>(end - buffer);
+    if (error != std::errc() || length > width) {
+        out.append(width, '*');
+        return;
+    }
+    out.append(width - length, ' ');
+    out.append(buffer, end);
+}
+
+void appendText(std::string& out, std::string_view text, int width) {
+    if (static_cast<int>(text.size()) >= width) {
+        out += text.substr(0, width);
+        return;
+    }
+    out.append(width - text.size(), ' ');
+    out += text;
+}
+
 } // namespace
 
 std::string formatReal(double value, int width, int decimals) {
-    if (!std::isfinite(value)) return std::string(width, '*');
-    // A zero is not below zero: negative zero is written like zero.
-    if (value == 0) value = 0.0;
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string s(buffer);
-    if (decimals == 0) s += '.';
-    if (static_cast<int>(s.size()) <= width) return std::string(width - s.size(), ' ') + s;
-    // One character too many and a leading zero before the point: the zero goes.
-    if (static_cast<int>(s.size()) == width + 1) {
-        const std::size_t zero = s.front() == '-' ? 1 : 0;
-        if (s.compare(zero, 2, "0.") == 0) return s.erase(zero, 1);
-    }
-    return std::string(width, '*');
+    std::string s;
+    appendReal(s, value, width, decimals);
+    return s;
 }
 
 std::string formatInteger(std::int64_t value, int width) {
-    std::string s = std::to_string(value);
-    if (static_cast<int>(s.size()) > width) return std::string(width, '*');
-    return std::string(width - s.size(), ' ') + s;
+    std::string s;
+    appendInteger(s, value, width);
+    return s;
 }
 
 std::string formatText(std::string_view text, int width) {
-    if (static_cast<int>(text.size()) >= width) return std::string(text.substr(0, width));
-    return std::string(width - text.size(), ' ') + std::string(text);
+    std::string s;
+    appendText(s, text, width);
+    return s;
 }
 
-FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values) {
+bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values) {
     const auto malformed = [&] {
         return std::logic_error("malformed layout " + std::string(layout));
     };
@@ -72,20 +120,23 @@ FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> va
     if (items.size() < 2 || items.front() != '(' || items.back() != ')') throw malformed();
     items = items.substr(1, items.size() - 2);
 
-    FormattedLine line;
+    bool open = false;
     ValueCursor cursor(values);
     while (!items.empty()) {
         const char c = items.front();
         if (c == '\'') {
             const std::size_t close = items.find('\'', 1);
             if (close == std::string_view::npos) throw malformed();
-            line.text += items.substr(1, close - 1);
+            out += items.substr(1, close - 1);
             items.remove_prefix(close + 1);
         } else if (c == 'A' || c == 'a') {
             items.remove_prefix(1);
             const std::string_view text = cursor.next<std::string_view>(layout);
             const int width = takeNumber(items);
-            line.text += width < 0 ? std::string(text) : formatText(text, width);
+            if (width < 0)
+                out += text;
+            else
+                appendText(out, text, width);
         } else if (c == 'F') {
             items.remove_prefix(1);
             const int width = takeNumber(items);
@@ -93,29 +144,35 @@ FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> va
             items.remove_prefix(1);
             const int decimals = takeNumber(items);
             if (decimals < 0) throw malformed();
-            line.text += formatReal(cursor.next<double>(layout), width, decimals);
+            appendReal(out, cursor.next<double>(layout), width, decimals);
         } else if (c == 'I') {
             items.remove_prefix(1);
             const int width = takeNumber(items);
             if (width < 0) throw malformed();
-            line.text += formatInteger(cursor.next<std::int64_t>(layout), width);
+            appendInteger(out, cursor.next<std::int64_t>(layout), width);
         } else if (c >= '0' && c <= '9') {
             const int count = takeNumber(items);
             if (items.empty() || items.front() != 'X') throw malformed();
             items.remove_prefix(1);
-            line.text.append(count, ' ');
+            out.append(count, ' ');
         } else if (c == '\\') {
             items.remove_prefix(1);
-            line.open = true;
+            open = true;
         } else {
             throw malformed();
         }
         // Items are separated by commas; the closing backslash may follow without one.
         if (!items.empty() && items.front() != '\\') {
-            if (items.front() != ',' || line.open) throw malformed();
+            if (items.front() != ',' || open) throw malformed();
             items.remove_prefix(1);
         }
     }
+    return open;
+}
+
+FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values) {
+    FormattedLine line;
+    line.open = appendLine(line.text, layout, values);
     return line;
 }
 

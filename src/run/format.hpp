@@ -23,6 +23,10 @@ struct FormattedLine {
 FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values);
 FormattedLine formatLine(std::string_view layout, std::initializer_list<FieldValue> values);
 
+// The same line appended to `out`, for a caller that reuses one buffer; true when the line
+// stays open.
+bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values);
+
 // Fw.d: rounded to nearest (ties to even on the exact binary value), right-aligned;
 // the zero before the point is dropped when only it does not fit; w asterisks when the
 // number does not fit or is not finite.

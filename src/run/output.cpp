@@ -30,41 +30,48 @@ void Output::attachReport(std::ostream& report, std::string name) {
     reportName_ = std::move(name);
 }
 
-void Output::emit(Channel channel, const FormattedLine& line) {
-    if (channel == Channel::Console) {
-        console_ << line.text;
-        if (!line.open) console_ << lineEnd;
-        return;
+void Output::emit(Channel channel) {
+    std::ostream* stream = &console_;
+    if (channel == Channel::Report) {
+        if (report_ == nullptr)
+            throw std::logic_error("report line before the report file is open");
+        stream = report_;
     }
-    if (report_ == nullptr) throw std::logic_error("report line before the report file is open");
-    *report_ << line.text;
-    if (!line.open) *report_ << lineEnd;
-    if (!*report_) throw FileError::inFile(reportName_, "falha ao escrever no ficheiro de output");
+    stream->write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    if (channel == Channel::Report && !*report_)
+        throw FileError::inFile(reportName_, "falha ao escrever no ficheiro de output");
+}
+
+void Output::formatted(Channel channel, std::string_view layout,
+                       std::span<const FieldValue> values) {
+    trapNonFinite(values);
+    line_.clear();
+    if (!appendLine(line_, layout, values)) line_ += lineEnd;
+    emit(channel);
 }
 
 void Output::writeConsoleLine(std::string_view layout, std::initializer_list<FieldValue> values) {
-    trapNonFinite(values);
-    emit(Channel::Console, formatLine(layout, values));
+    formatted(Channel::Console, layout, std::span<const FieldValue>(values.begin(), values.size()));
 }
 
 void Output::writeReportLine(std::string_view layout, std::initializer_list<FieldValue> values) {
-    trapNonFinite(values);
-    emit(Channel::Report, formatLine(layout, values));
+    formatted(Channel::Report, layout, std::span<const FieldValue>(values.begin(), values.size()));
 }
 
 void Output::writePlainLine(Channel channel, std::string_view text) {
-    FormattedLine line;
+    line_.clear();
     if (!text.empty()) {
-        line.text += ' ';
-        line.text += text;
+        line_ += ' ';
+        line_ += text;
     }
-    emit(channel, line);
+    line_ += lineEnd;
+    emit(channel);
 }
 
 void Output::writeStopMessage(std::string_view message) {
-    FormattedLine line;
-    line.text = std::string(message);
-    emit(Channel::Console, line);
+    line_.assign(message);
+    line_ += lineEnd;
+    emit(Channel::Console);
 }
 
 void Output::flush() {

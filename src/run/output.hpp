@@ -32,11 +32,14 @@ public:
     void flush();
 
 private:
-    void emit(Channel channel, const FormattedLine& line);
+    // Writes line_, which holds a whole line with its end (or an open prompt), to `channel`.
+    void emit(Channel channel);
+    void formatted(Channel channel, std::string_view layout, std::span<const FieldValue> values);
 
     std::ostream& console_;
     std::ostream* report_ = nullptr;
     std::string reportName_;
+    std::string line_; // reused for every line, so that writing a line allocates nothing
 };
 
 } // namespace interseccao

@@ -3,9 +3,11 @@
 
 #include "run/errors.hpp"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <system_error>
 
 namespace interseccao {
 
@@ -33,8 +35,9 @@ bool isIntegerText(std::string_view s) {
 }
 
 // A decimal number: optional sign, digits with an optional point (or a point and digits),
-// optional exponent introduced by E or D.
-bool isRealText(std::string_view s) {
+// optional exponent introduced by E or D, whose place goes to `exponent` (npos without one).
+bool isRealText(std::string_view s, std::size_t& exponent) {
+    exponent = std::string_view::npos;
     std::size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     std::size_t digits = 0;
@@ -45,13 +48,48 @@ bool isRealText(std::string_view s) {
     }
     if (digits == 0) return false;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
-        ++i;
+        exponent = i++;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
         std::size_t exponentDigits = 0;
         while (i < s.size() && isDigit(s[i])) ++i, ++exponentDigits;
         if (exponentDigits == 0) return false;
     }
     return i == s.size();
+}
+
+// The value of a text that isIntegerText accepted; nothing when it is beyond 32 bits.
+std::optional<std::int32_t> integerValue(std::string_view s) {
+    if (s.front() == '+') s.remove_prefix(1); // from_chars takes a minus sign only
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return value;
+}
+
+// The value of a text that isRealText accepted, with its exponent letter at `exponent`,
+// correctly rounded; nothing when its magnitude is beyond the largest double. One below the
+// smallest becomes a zero of its sign.
+std::optional<double> realValue(std::string_view s, std::size_t exponent) {
+    // from_chars knows only E exponents: a D exponent is read from a copy with an E.
+    std::string withE;
+    if (exponent != std::string_view::npos && (s[exponent] == 'd' || s[exponent] == 'D')) {
+        withE = s;
+        withE[exponent] = 'e';
+        s = withE;
+    }
+    if (s.front() == '+') s.remove_prefix(1); // from_chars takes a minus sign only
+    double value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Too large or too small, which from_chars does not tell apart: strtod does, and
+        // takes a value too small to a zero of its sign.
+        const std::string text(s);
+        value = std::strtod(text.c_str(), nullptr);
+        if (!std::isfinite(value)) return std::nullopt;
+        return value;
+    }
+    if (error != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return value;
 }
 
 bool isRepeatCount(std::string_view s) {
@@ -193,23 +231,18 @@ std::string RecordReader::readText(std::size_t width, std::string_view what) {
 std::int32_t RecordReader::readInteger(std::string_view what) {
     const Token token = nextToken("um numero inteiro", what);
     if (token.quoted || !isIntegerText(token.text)) malformed(token, "um numero inteiro", what);
-    errno = 0;
-    const std::string text(token.text);
-    const long long value = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
-        malformed(token, "um numero inteiro entre -2147483648 e 2147483647", what);
-    return static_cast<std::int32_t>(value);
+    const std::optional<std::int32_t> value = integerValue(token.text);
+    if (!value) malformed(token, "um numero inteiro entre -2147483648 e 2147483647", what);
+    return *value;
 }
 
 double RecordReader::readReal(std::string_view what) {
     const Token token = nextToken("um numero real", what);
-    if (token.quoted || !isRealText(token.text)) malformed(token, "um numero real", what);
-    std::string text(token.text);
-    for (char& c : text)
-        if (c == 'd' || c == 'D') c = 'e';
-    const double value = std::strtod(text.c_str(), nullptr);
-    if (!std::isfinite(value)) malformed(token, "um numero real finito", what);
-    return value;
+    std::size_t exponent = 0;
+    if (token.quoted || !isRealText(token.text, exponent)) malformed(token, "um numero real", what);
+    const std::optional<double> value = realValue(token.text, exponent);
+    if (!value) malformed(token, "um numero real finito", what);
+    return *value;
 }
 
 } // namespace interseccao

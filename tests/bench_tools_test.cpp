@@ -1,0 +1,89 @@
+// The benchmark's helper programs: the floor writes as many lines as it is asked for, and the
+// replay writes a fuzz input out as the case folder the benchmark and the tests read.
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace interseccao::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh, empty folder for one test.
+fs::path scratchFolder(const std::string& name) {
+    const fs::path folder = fs::temp_directory_path() / ("interseccao-bench-tools-" + name);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+int run(const std::string& command) { return std::system(command.c_str()); }
+
+long countLines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
+TEST(Floor, WritesTheLinesAskedForOnTheConsoleAndInTheReport) {
+    const fs::path folder = scratchFolder("floor");
+    writeFile((folder / "obs.txt").string(),
+              readFile(sourceDir() + "/tests/cases/gs-survey-height/obs.txt"));
+    writeFile((folder / "answers.txt").string(), "obs.txt\nrel.txt\n");
+    const std::vector<std::tuple<long, long>> counts = {{0, 0}, {1, 0}, {7, 3}, {20000, 50000}};
+    for (const auto& [consoleLines, reportLines] : counts) {
+        const int status = run("cd '" + folder.string() + "' && '" INTERSECCAO_FLOOR "' " +
+                               std::to_string(consoleLines) + " " + std::to_string(reportLines) +
+                               " < answers.txt > console.txt");
+        ASSERT_EQ(status, 0);
+        const std::string console = readFile((folder / "console.txt").string());
+        const std::string report = readFile((folder / "rel.txt").string());
+        EXPECT_EQ(countLines(console), consoleLines);
+        EXPECT_EQ(countLines(report), reportLines);
+        // Every line ends like the program's, in CR LF, and shows a number read from the file.
+        if (reportLines > 0) {
+            EXPECT_TRUE(report.ends_with(" m\r\n"));
+            EXPECT_EQ(std::count(report.begin(), report.end(), '\r'), reportLines);
+            EXPECT_EQ(report.find('*'), std::string::npos) << report.substr(0, 200);
+        }
+    }
+    // Without the observation file it fails.
+    writeFile((folder / "answers.txt").string(), "nenhum.txt\nrel.txt\n");
+    EXPECT_NE(run("cd '" + folder.string() +
+                  "' && '" INTERSECCAO_FLOOR "' 1 1 < answers.txt > console.txt 2>/dev/null"),
+              0);
+}
+
+TEST(Replay, WritesAFuzzInputOutAsACaseFolder) {
+    const fs::path folder = scratchFolder("replay");
+    const std::string observations = "gc 0.001 5\nV 2\nE1 0 0 1 45\nR1 0 100 0\n";
+    const std::vector<std::tuple<std::string, std::string, std::string>> inputs = {
+        {"with-answers", std::string("obs.txt\nr.txt\nN\n") + '\0' + observations,
+         "obs.txt\nr.txt\nN\n"},
+        {"without-answers", observations, "obs.txt\nrel.txt\nS\n"},
+        {"empty-answers", std::string(1, '\0') + observations, ""},
+    };
+    for (const auto& [name, input, answers] : inputs) {
+        const fs::path file = folder / (name + ".input");
+        writeFile(file.string(), input);
+        const fs::path out = folder / name;
+        ASSERT_EQ(
+            run("'" INTERSECCAO_REPLAY "' --case '" + out.string() + "' '" + file.string() + "'"),
+            0);
+        EXPECT_EQ(readFile((out / "answers.txt").string()), answers) << name;
+        EXPECT_EQ(readFile((out / "obs.txt").string()), observations) << name;
+    }
+    // Timing a folder lists every input in it, once.
+    const fs::path times = folder.parent_path() / "interseccao-bench-tools-times.txt";
+    ASSERT_EQ(run("'" INTERSECCAO_REPLAY "' --repeats 1 '" + folder.string() + "' > '" +
+                  times.string() + "'"),
+              0);
+    EXPECT_EQ(countLines(readFile(times.string())), 3);
+    fs::remove(times);
+}
+
+} // namespace
+} // namespace interseccao::testing
