@@ -7,6 +7,8 @@
 #include "angles/conversions.hpp"
 #include "run/errors.hpp"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -21,24 +23,33 @@ struct CycleOutcome {
     double varianceFactor = 0;
 };
 
-// The outcomes of the cycles run so far, by the exact height each started from, in a table
+// The outcomes of the cycles run so far, by the exact height each started from, in storage
 // sized once. Once the heights repeat (one value, or a few in turn, as the last bits
-// settle), every further cycle of a long search is one already run. A height that keeps
-// drifting fills the table, and further heights are not remembered.
+// settle), every further cycle of a long search is one already run. Heights that settle
+// slowly can fill the table first: it then starts afresh, so that the heights they settle
+// to are remembered. The last two outcomes are kept apart, for the two heights a search
+// often ends up alternating between.
 class CycleOutcomes {
 public:
     CycleOutcomes() : slots_(capacity * 2) {}
 
     const CycleOutcome* find(double start) const {
         const std::uint64_t key = std::bit_cast<std::uint64_t>(start);
+        for (const Slot& recent : recent_)
+            if (recent.used && recent.key == key) return &recent.outcome;
         for (std::size_t i = slotOf(key);; i = (i + 1) % slots_.size()) {
             if (!slots_[i].used) return nullptr;
             if (slots_[i].key == key) return &slots_[i].outcome;
         }
     }
     void add(double start, CycleOutcome outcome) {
-        if (count_ == capacity) return;
         const std::uint64_t key = std::bit_cast<std::uint64_t>(start);
+        recent_[next_] = {true, key, outcome};
+        next_ = 1 - next_;
+        if (count_ == capacity) {
+            std::fill(slots_.begin(), slots_.end(), Slot{});
+            count_ = 0;
+        }
         std::size_t i = slotOf(key);
         while (slots_[i].used) i = (i + 1) % slots_.size();
         slots_[i] = {true, key, outcome};
@@ -57,6 +68,8 @@ private:
     }
     std::vector<Slot> slots_;
     std::size_t count_ = 0;
+    std::array<Slot, 2> recent_{};
+    std::size_t next_ = 0;
 };
 
 } // namespace
