@@ -127,38 +127,40 @@ TEST(RecordReader, RefusedValuesNameTheFileAndTheLine) {
     const std::string head = "gc 0.001 5\nV 2\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0\n";
     const std::string at5 = "Erro no ficheiro obs.txt, linha 5: ";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {head + "E2 100.0 0.0 3.0 325.0\n",
-         at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia)"},
+        {head + "E2 100.0 0.0 3.0 325.0\n", at5 + "esperado um numero inteiro em vez de \"3.0\" "
+                                                  "(numero de pontos de referencia da estacao E2)"},
         {head + "E2 100.0 0.0 3*0 325.0\n",
          at5 + "contagem de repeticao nao permitida em \"3*0\"; esperado um numero inteiro (numero "
-               "de pontos de referencia)"},
+               "de pontos de referencia da estacao E2)"},
         {head + "E2,100.0,,0.0,1,325.0\n",
-         at5 + "valor vazio entre virgulas; esperado um numero real (P da estacao)"},
+         at5 + "valor vazio entre virgulas; esperado um numero real (P da estacao E2)"},
         {head + "E2 100.0 / 1 325.0\n",
          at5 + "barra nao permitida em \"/\" (um nome com barra escreve-se entre apostrofos); "
-               "esperado um numero real (P da estacao)"},
+               "esperado um numero real (P da estacao E2)"},
         {head + "E2 nan 0.0 1 325.0\n",
-         at5 + "esperado um numero real em vez de \"nan\" (M da estacao)"},
+         at5 + "esperado um numero real em vez de \"nan\" (M da estacao E2)"},
         {head + "E2 inf 0.0 1 325.0\n",
-         at5 + "esperado um numero real em vez de \"inf\" (M da estacao)"},
+         at5 + "esperado um numero real em vez de \"inf\" (M da estacao E2)"},
         {head + "E2 1e400 0.0 1 325.0\n",
-         at5 + "esperado um numero real finito em vez de \"1e400\" (M da estacao)"},
+         at5 + "esperado um numero real finito em vez de \"1e400\" (M da estacao E2)"},
         {head + "E2 100.0 0.0 1 abc\n",
-         at5 + "esperado um numero real em vez de \"abc\" (leitura para o ponto visado)"},
+         at5 + "esperado um numero real em vez de \"abc\" (leitura ao ponto visado da estacao E2)"},
         {head + "E2 100.0 0.0 3000000000 325.0\n",
          at5 + "esperado um numero inteiro entre -2147483648 e 2147483647 em vez de \"3000000000\" "
-               "(numero de pontos de referencia)"},
+               "(numero de pontos de referencia da estacao E2)"},
         {head + "'E2 100.0 0.0 1 325.0\n",
          at5 + "texto entre apostrofos sem apostrofo final; esperado um texto (nome da estacao)"},
         {head + "E2 100.0\n0.0 x 325.0\n",
          "Erro no ficheiro obs.txt, linha 6: esperado um numero inteiro em vez de \"x\" (numero de "
-         "pontos de referencia)"},
+         "pontos de referencia da estacao E2, registo iniciado na linha 5)"},
         {"gc 0.001 5\r\nV 2\r\nE1 0.0 0.0 1 45.0\r\nR1 0.0 100.0 0.0\r\nE2 100.0 0.0 3.0 325.0\r\n",
-         at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia)"},
-        {head + "E2 100.0 0.0 1 325.0\n", at5 + "fim do ficheiro antes do fim do registo; esperado "
-                                                "um texto (nome do ponto de referencia)"},
+         at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia da "
+               "estacao E2)"},
+        {head + "E2 100.0 0.0 1 325.0\n",
+         at5 + "fim do ficheiro antes do fim do registo; esperado "
+               "um texto (nome do ponto de referencia da estacao E2)"},
         {head + "E2 100.0 0.0 1", at5 + "fim do ficheiro antes do fim do registo; esperado um "
-                                        "numero real (leitura para o ponto visado)"},
+                                        "numero real (leitura ao ponto visado da estacao E2)"},
         {"gc 0.001 5\nV 2000000000\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0\n",
          "Erro no ficheiro obs.txt, linha 4: fim do ficheiro antes do fim do registo; esperado um "
          "texto (nome da estacao)"},
