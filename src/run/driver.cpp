@@ -38,9 +38,10 @@ std::string readFileName(std::istream& in, std::string_view which) {
     return name;
 }
 
-// Before the program waits for an answer, the report as far as it is written goes to disk: a
-// run interrupted at a question keeps every line written before it.
+// Before the program waits for an answer, the report as far as it is written goes to disk, and
+// before the question shows: a run interrupted at a question keeps every line written before it.
 void prompt(Output& output, std::string_view text) {
+    output.flush();
     output.writeConsoleLine("(a\\)", {text});
     output.flush();
 }
