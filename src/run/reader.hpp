@@ -14,11 +14,12 @@ namespace interseccao {
 // last value is skipped. Every failure is a FileError naming the file and the line of the
 // bad value, and, when the record began on an earlier line, that line too.
 //
-// A decimal comma is refused at the end of its record. Its mark: the rest of the record's
-// last line holds numbers, exactly as many as the record has places where digits, a comma
-// and digits meet with no blank ("1,300"), and somewhere else the record's values are
-// separated by blanks or line ends. Read with those commas as decimal points, the line
-// would hold the record's values and nothing more.
+// A decimal comma is refused at the end of its record. Its mark: the rest of the line after
+// the record's last value begins with numbers, as many as the places, in the record and
+// among those numbers, where an integer, a comma and digits meet without a blank ("1,300");
+// and two of the record's values are separated by more than a lone comma. Read with those
+// commas as decimal points, the line would hold the record's values and nothing more. A
+// record whose values are all separated by lone commas is never refused.
 class RecordReader {
 public:
     RecordReader(std::string contents, std::string fileName);
