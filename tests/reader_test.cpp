@@ -53,6 +53,21 @@ TEST(RecordReader, FreeFormSpellingsReadTheSame) {
         {"no line end at the end", "gc 0.001 5\nV 2\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0"},
         {"blank lines", "\ngc 0.001 5\n\n \nV 2\nE1 0.0 0.0 1 45.0\n\t\nR1 0.0 100.0 0.0\n"},
         {"other number spellings", "gc 1.0e-3 5.\nV +2\nE1 0 0.000 +1 4.5E1\nR1 .0 1E2 0\n"},
+        // Commas between digits that are separators, not decimal commas.
+        {"lone commas between integers", "gc,0.001,5\nV,2\nE1,0,0,1,45\nR1,0,100,0\n"},
+        {"lone commas and a further column of numbers",
+         "gc,0.001,5,1\nV,2,1\nE1,0,0,1,45,1\nR1,0,100,0,3\n"},
+        {"lone commas and numbers after the records",
+         "gc,0.001,5 1\nV,2 7\nE1,0,0,1,45 2\nR1,0,100,0 1,5\n"},
+        {"numbers after the records", "gc 0.001 5 1\nV 2 3\nE1 0.0 0.0 1 45.0 2 3\nR1 0 100 0 7\n"},
+        {"remarks beginning with a word or a sign",
+         "gc 0.001 5 marco novo\nV 2 ! 2a serie\nE1 0 0 1 45,marco\nR1 0 100 0,2a serie\n"},
+        {"comma and digits in a remark",
+         "gc 0.001 5 serie 1,5\nV 2 '1,5'\nE1 0 0 1 45 -1,5\nR1 0 100 0.0 n 1,5\n"},
+        {"a comma between digits and more numbers after it than such commas",
+         "gc 0.001 5\nV 2\nE1 0 0 1,45 3 4\nR1 0.0 100.0 0.0\n"},
+        {"commas with blanks, records split over lines",
+         "gc, 0.001, 5\nV, 2\nE1, 0,\n0, 1,\n45\nR1, 0, 100,\n0\n"},
     };
     for (const auto& [label, contents] : cases) {
         SCOPED_TRACE(label);
@@ -130,38 +145,40 @@ TEST(RecordReader, RefusedValuesNameTheFileAndTheLine) {
     const std::string head = "gc 0.001 5\nV 2\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0\n";
     const std::string at5 = "Erro no ficheiro obs.txt, linha 5: ";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {head + "E2 100.0 0.0 3.0 325.0\n",
-         at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia)"},
+        {head + "E2 100.0 0.0 3.0 325.0\n", at5 + "esperado um numero inteiro em vez de \"3.0\" "
+                                                  "(numero de pontos de referencia da estacao E2)"},
         {head + "E2 100.0 0.0 3*0 325.0\n",
          at5 + "contagem de repeticao nao permitida em \"3*0\"; esperado um numero inteiro (numero "
-               "de pontos de referencia)"},
+               "de pontos de referencia da estacao E2)"},
         {head + "E2,100.0,,0.0,1,325.0\n",
-         at5 + "valor vazio entre virgulas; esperado um numero real (P da estacao)"},
+         at5 + "valor vazio entre virgulas; esperado um numero real (P da estacao E2)"},
         {head + "E2 100.0 / 1 325.0\n",
          at5 + "barra nao permitida em \"/\" (um nome com barra escreve-se entre apostrofos); "
-               "esperado um numero real (P da estacao)"},
+               "esperado um numero real (P da estacao E2)"},
         {head + "E2 nan 0.0 1 325.0\n",
-         at5 + "esperado um numero real em vez de \"nan\" (M da estacao)"},
+         at5 + "esperado um numero real em vez de \"nan\" (M da estacao E2)"},
         {head + "E2 inf 0.0 1 325.0\n",
-         at5 + "esperado um numero real em vez de \"inf\" (M da estacao)"},
+         at5 + "esperado um numero real em vez de \"inf\" (M da estacao E2)"},
         {head + "E2 1e400 0.0 1 325.0\n",
-         at5 + "esperado um numero real finito em vez de \"1e400\" (M da estacao)"},
+         at5 + "esperado um numero real finito em vez de \"1e400\" (M da estacao E2)"},
         {head + "E2 100.0 0.0 1 abc\n",
-         at5 + "esperado um numero real em vez de \"abc\" (leitura para o ponto visado)"},
+         at5 + "esperado um numero real em vez de \"abc\" (leitura ao ponto visado da estacao E2)"},
         {head + "E2 100.0 0.0 3000000000 325.0\n",
          at5 + "esperado um numero inteiro entre -2147483648 e 2147483647 em vez de \"3000000000\" "
-               "(numero de pontos de referencia)"},
+               "(numero de pontos de referencia da estacao E2)"},
         {head + "'E2 100.0 0.0 1 325.0\n",
          at5 + "texto entre apostrofos sem apostrofo final; esperado um texto (nome da estacao)"},
         {head + "E2 100.0\n0.0 x 325.0\n",
          "Erro no ficheiro obs.txt, linha 6: esperado um numero inteiro em vez de \"x\" (numero de "
-         "pontos de referencia)"},
+         "pontos de referencia da estacao E2, registo iniciado na linha 5)"},
         {"gc 0.001 5\r\nV 2\r\nE1 0.0 0.0 1 45.0\r\nR1 0.0 100.0 0.0\r\nE2 100.0 0.0 3.0 325.0\r\n",
-         at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia)"},
-        {head + "E2 100.0 0.0 1 325.0\n", at5 + "fim do ficheiro antes do fim do registo; esperado "
-                                                "um texto (nome do ponto de referencia)"},
+         at5 + "esperado um numero inteiro em vez de \"3.0\" (numero de pontos de referencia da "
+               "estacao E2)"},
+        {head + "E2 100.0 0.0 1 325.0\n",
+         at5 + "fim do ficheiro antes do fim do registo; esperado "
+               "um texto (nome do ponto de referencia da estacao E2)"},
         {head + "E2 100.0 0.0 1", at5 + "fim do ficheiro antes do fim do registo; esperado um "
-                                        "numero real (leitura para o ponto visado)"},
+                                        "numero real (leitura ao ponto visado da estacao E2)"},
         {"gc 0.001 5\nV 2000000000\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0\n",
          "Erro no ficheiro obs.txt, linha 4: fim do ficheiro antes do fim do registo; esperado um "
          "texto (nome da estacao)"},
@@ -265,6 +282,57 @@ TEST(RecordReader, NumberSpellingsAtTheEdgesOfTheRange) {
     }
 }
 
+// A comma between digits in a record whose line then holds as many numbers left over as such
+// commas: read with them as decimal points, the line would hold the record exactly.
+TEST(RecordReader, RefusesADecimalComma) {
+    const std::string gc = "gc 0.001 5\nV 1\nE1 0.0 0.0 1 45.0\nR1 0.0 100.0 0.0\n";
+    const std::string gs = "gs 0.001 3\nV 1\nE1 0.0 0.0 1 45 30 0\nR1 0.0 100.0 10 30 0.0\n";
+    const std::string zenith = "\nE1 0 0 10.0 88.0 1.5 1.3\n";
+    const std::string at = "Erro no ficheiro obs.txt, linha ";
+    const std::string point = "; o separador decimal e o ponto (";
+    const std::vector<std::tuple<const char*, std::string, std::string>> cases = {
+        {"tolerance", "gs 0,001 3\nV 2\n",
+         at + "1: virgula decimal em \"0,001\"" + point + "tolerancia)"},
+        {"precision", "gc 0.001 5,0\nV 2\n",
+         at + "1: virgula decimal em \"5,0\"" + point + "precisao a priori)"},
+        {"last seconds of a station line", "gs 0.001 3\nV 2\nE1 0.0 0.0 1 45 30 10,14\n",
+         at + "3: virgula decimal em \"10,14\"" + point +
+             "segundos da leitura ao ponto visado da estacao E1)"},
+        {"reading of a reference", gc.substr(0, gc.find("R1")) + "R1 0.0 100.0 0,5\n",
+         at + "4: virgula decimal em \"0,5\"" + point +
+             "leitura do ponto de referencia R1 da estacao E1)"},
+        {"M of a reference, with a remark", gc.substr(0, gc.find("R1")) + "R1 0,5 100.0 0.0 novo\n",
+         at + "4: virgula decimal em \"0,5\"" + point +
+             "M do ponto de referencia R1 da estacao E1)"},
+        {"a record split over lines", "gc 0.001 5\nV 2\nE1 0.0\n0,5 1 45.0\n",
+         at + "4: virgula decimal em \"0,5\"" + point +
+             "P da estacao E1, registo iniciado na linha 3)"},
+        {"target height", gc + "1\nE1 0 0 10.0 88.0 1.5 1,300" + zenith,
+         at + "6: virgula decimal em \"1,300\"" + point +
+             "altura do alvo do registo zenital de E1)"},
+        {"two in one record", gc + "1\nE1 0 0 10.0 88.0 1,552 1,300" + zenith,
+         at + "6: virgula decimal em \"1,552\"" + point +
+             "altura do instrumento do registo zenital de E1)"},
+        {"zenith seconds in the middle of a record",
+         gs + "1\nE1 0 0 10.0 84 36 45,26 1.512 1.400 alvo novo" + zenith,
+         at + "6: virgula decimal em \"45,26\"" + point +
+             "segundos da leitura do registo zenital de E1)"},
+        {"fraction with an exponent", gc + "1\nE1 0 0 10.0 88,5e1 1.5 1.3\n",
+         at + "6: virgula decimal em \"88,5e1\"" + point + "leitura do registo zenital de E1)"},
+    };
+    for (const auto& [label, contents, expected] : cases) {
+        SCOPED_TRACE(label);
+        RecordReader reader(contents, "obs.txt");
+        try {
+            ObservationSet observations = readPlanimetricData(reader);
+            readZenithObservations(reader, observations);
+            ADD_FAILURE() << "read without an error";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.what(), expected);
+        }
+    }
+}
+
 // Random spellings of reals, long mantissas and every exponent letter included, read as the C
 // library reads them: correctly rounded, to the last bit.
 TEST(RecordReader, RealsAreCorrectlyRounded) {
@@ -299,6 +367,55 @@ TEST(RecordReader, RealsAreCorrectlyRounded) {
             EXPECT_EQ(r.error, "") << text;
             EXPECT_EQ(r.value, expected) << text;
             EXPECT_EQ(std::signbit(r.value), std::signbit(expected)) << text;
+        }
+    }
+}
+
+// Each kind of record in messages, and the line it began on when that is not the line of the
+// bad value.
+TEST(RecordReader, MessagesNameTheRecord) {
+    const std::string gs = "gs 0.001 3\nV 1\nE1 0.0 0.0 1 45 30 0\nR1 0.0 100.0 10 30 0.0\n";
+    const std::string at = "Erro no ficheiro obs.txt, linha ";
+    const std::vector<std::tuple<const char*, std::string, std::string>> cases = {
+        {"header split over lines", "gs 0.001\nV 2\n",
+         at + "2: esperado um numero real em vez de \"V\" (precisao a priori, registo iniciado na "
+              "linha 1)"},
+        {"station missing its seconds",
+         "gs 0.001 3\nV 2\nE1 0.0 0.0 1 45 30\nR1 0.0 100.0 10 30 0.0\n",
+         at + "4: esperado um numero real em vez de \"R1\" (segundos da leitura ao ponto visado da "
+              "estacao E1, registo iniciado na linha 3)"},
+        {"reference missing its seconds",
+         "gs 0.001 3\nV 2\nE1 0.0 0.0 2 45 30 0\nR1 0.0 100.0 10 30\nR2 0 0 1 1 1\n",
+         at + "5: esperado um numero real em vez de \"R2\" (segundos da leitura do ponto de "
+              "referencia R1 da estacao E1, registo iniciado na linha 4)"},
+        {"reference count too large",
+         "gs 0.001 3\nV 2\nE1 0.0 0.0 2 45 30 0\nR1 0.0 100.0 10 30 0.0\n",
+         at + "4: fim do ficheiro antes do fim do registo; esperado um texto (nome do ponto de "
+              "referencia da estacao E1)"},
+        {"zenith count", gs + "x\n",
+         at + "5: esperado um numero inteiro em vez de \"x\" (numero de leituras zenitais)"},
+        {"zenith record", gs + "1\nE1 0 0 10.0 88 0 0 1.5 alvo\n",
+         at + "6: esperado um numero real em vez de \"alvo\" (altura do alvo do registo zenital de "
+              "E1)"},
+        {"zenith record over two lines", gs + "1\nE1 0 0\n10.0 88 0 0 1.5\n",
+         at + "7: fim do ficheiro antes do fim do registo; esperado um numero real (altura do alvo "
+              "do registo zenital de E1, registo iniciado na linha 6)"},
+        {"zenith record missing", gs + "2\nE1 0 0 10.0 88 0 0 1.5 1.3\n",
+         at + "6: fim do ficheiro antes do fim do registo; esperado um texto (nome da estacao do "
+              "registo zenital)"},
+        {"name with a control byte", gs + "1\n'E\x01' 0 0 x\n",
+         at + "6: esperado um numero real em vez de \"x\" (cota da estacao do registo zenital de "
+              "E?)"},
+    };
+    for (const auto& [label, contents, expected] : cases) {
+        SCOPED_TRACE(label);
+        RecordReader reader(contents, "obs.txt");
+        try {
+            ObservationSet observations = readPlanimetricData(reader);
+            readZenithObservations(reader, observations);
+            ADD_FAILURE() << "read without an error";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.what(), expected);
         }
     }
 }

@@ -38,12 +38,15 @@ std::string readFileName(std::istream& in, std::string_view which) {
     return name;
 }
 
-void prompt(Output& output, std::ostream& console, std::string_view text) {
+// Before the program waits for an answer, the report as far as it is written goes to disk, and
+// before the question shows: a run interrupted at a question keeps every line written before it.
+void prompt(Output& output, std::string_view text) {
+    output.flush();
     output.writeConsoleLine("(a\\)", {text});
-    console.flush();
+    output.flush();
 }
 
-void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, Output& output,
+void run(std::istream& consoleIn, FileAccess& files, Output& output,
          const Adjustments& adjustments) {
     const std::string stars(52, '*');
     output.writePlainLine(Channel::Console, stars);
@@ -51,7 +54,7 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     output.writePlainLine(Channel::Console, stars);
     output.writePlainLine(Channel::Console);
 
-    prompt(output, consoleOut, " Nome do ficheiro de input: ");
+    prompt(output, " Nome do ficheiro de input: ");
     const std::string observationFileName = readFileName(consoleIn, "input");
     RecordReader reader(files.readObservationFile(observationFileName), observationFileName);
     output.writePlainLine(Channel::Console);
@@ -59,7 +62,7 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     RunValues values;
     values.observations = readPlanimetricData(reader);
 
-    prompt(output, consoleOut, " Nome do ficheiro de output: ");
+    prompt(output, " Nome do ficheiro de output: ");
     const std::string reportFileName = readFileName(consoleIn, "output");
     output.writePlainLine(Channel::Console);
     // Writing the report over the observation file would destroy the observations.
@@ -70,7 +73,7 @@ void run(std::istream& consoleIn, std::ostream& consoleOut, FileAccess& files, O
     runStages(
         reader, output, adjustments,
         [&] {
-            prompt(output, consoleOut, " Quer calcular a cota do ponto visado (S/N)? ");
+            prompt(output, " Quer calcular a cota do ponto visado (S/N)? ");
             const std::optional<std::string> answer = readConsoleLine(consoleIn);
             const char heightAnswer = answer && !answer->empty() ? answer->front() : ' ';
             output.writePlainLine(Channel::Console);
@@ -113,7 +116,7 @@ int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& 
     Output output(consoleOut);
     try {
         try {
-            run(consoleIn, consoleOut, files, output, adjustments);
+            run(consoleIn, files, output, adjustments);
         } catch (const Stop& stop) {
             for (const std::string& line : stop.plainLines())
                 output.writePlainLine(Channel::Console, line);

@@ -18,15 +18,26 @@ std::optional<AngleUnit> angleUnitFromCode(std::string_view code) {
 
 namespace {
 
+// The names of a reading and of its three parts in messages.
+struct ReadingNames {
+    std::string_view whole, degrees, minutes, seconds;
+};
+
+constexpr ReadingNames readingToSightedPoint{
+    "leitura ao ponto visado", "graus da leitura ao ponto visado",
+    "minutos da leitura ao ponto visado", "segundos da leitura ao ponto visado"};
+constexpr ReadingNames readingToReference{"leitura", "graus da leitura", "minutos da leitura",
+                                          "segundos da leitura"};
+
 // One horizontal reading in the layout of the unit, in radians.
-double readHorizontalReading(RecordReader& reader, AngleUnit unit, std::string_view what) {
+double readHorizontalReading(RecordReader& reader, AngleUnit unit, const ReadingNames& names) {
     switch (unit) {
-    case AngleUnit::DecimalDegrees: return decimalDegreesToRadians(reader.readReal(what));
-    case AngleUnit::Gon: return gonToRadians(reader.readReal(what));
+    case AngleUnit::DecimalDegrees: return decimalDegreesToRadians(reader.readReal(names.whole));
+    case AngleUnit::Gon: return gonToRadians(reader.readReal(names.whole));
     case AngleUnit::Sexagesimal: {
-        const std::int32_t degrees = reader.readInteger("graus da leitura");
-        const std::int32_t minutes = reader.readInteger("minutos da leitura");
-        const double seconds = reader.readReal("segundos da leitura");
+        const std::int32_t degrees = reader.readInteger(names.degrees);
+        const std::int32_t minutes = reader.readInteger(names.minutes);
+        const double seconds = reader.readReal(names.seconds);
         return dmsToRadians(degrees, minutes, seconds);
     }
     }
@@ -44,19 +55,23 @@ std::size_t reservation(std::int64_t count) {
 Station readStation(RecordReader& reader, AngleUnit unit) {
     Station station;
     station.name = reader.readText(nameWidth, "nome da estacao");
-    station.m = reader.readReal("M da estacao");
-    station.p = reader.readReal("P da estacao");
+    const std::string_view stationName = trimmedName(station.name);
+    reader.describeRecord({"da estacao ", stationName});
+    station.m = reader.readReal("M");
+    station.p = reader.readReal("P");
     const std::int32_t sightingCount = reader.readInteger("numero de pontos de referencia");
-    station.pointReading = readHorizontalReading(reader, unit, "leitura para o ponto visado");
+    station.pointReading = readHorizontalReading(reader, unit, readingToSightedPoint);
     reader.endRecord();
     station.references.reserve(reservation(sightingCount));
     for (std::int32_t j = 1; j <= sightingCount; ++j) {
         ReferenceSighting sighting;
+        reader.describeRecord({"da estacao ", stationName});
         sighting.name = reader.readText(nameWidth, "nome do ponto de referencia");
-        sighting.m = reader.readReal("M do ponto de referencia");
-        sighting.p = reader.readReal("P do ponto de referencia");
-        sighting.reading =
-            readHorizontalReading(reader, unit, "leitura para o ponto de referencia");
+        reader.describeRecord(
+            {"do ponto de referencia ", trimmedName(sighting.name), " da estacao ", stationName});
+        sighting.m = reader.readReal("M");
+        sighting.p = reader.readReal("P");
+        sighting.reading = readHorizontalReading(reader, unit, readingToReference);
         reader.endRecord();
         station.references.push_back(std::move(sighting));
     }
@@ -108,17 +123,19 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
     observations.zenithObservations.reserve(reservation(observations.zenithCount));
     for (std::int32_t i = 1; i <= observations.zenithCount; ++i) {
         ZenithObservation z;
+        reader.describeRecord({"do registo zenital"});
         z.stationName = reader.readText(nameWidth, "nome da estacao");
-        z.m = reader.readReal("M da estacao");
-        z.p = reader.readReal("P da estacao");
+        reader.describeRecord({"do registo zenital de ", trimmedName(z.stationName)});
+        z.m = reader.readReal("M");
+        z.p = reader.readReal("P");
         z.stationHeight = reader.readReal("cota da estacao");
         if (observations.angleUnit == AngleUnit::Sexagesimal) {
-            const double degrees = reader.readReal("graus da leitura zenital");
-            const double minutes = reader.readReal("minutos da leitura zenital");
-            const double seconds = reader.readReal("segundos da leitura zenital");
+            const double degrees = reader.readReal("graus da leitura");
+            const double minutes = reader.readReal("minutos da leitura");
+            const double seconds = reader.readReal("segundos da leitura");
             z.zenithReading = zenithDmsToRadians(degrees, minutes, seconds);
         } else {
-            const double reading = reader.readReal("leitura zenital");
+            const double reading = reader.readReal("leitura");
             z.zenithReading = observations.angleUnit == AngleUnit::Gon
                                   ? gonToRadians(reading)
                                   : decimalDegreesToRadians(reading);

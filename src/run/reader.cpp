@@ -36,6 +36,14 @@ bool isIntegerText(std::string_view s) {
 
 // A decimal number: optional sign, digits with an optional point (or a point and digits),
 // optional exponent introduced by E or D, whose place goes to `exponent` (npos without one).
+bool isRealText(std::string_view s, std::size_t& exponent);
+
+// A decimal number, wherever its exponent stands.
+bool isRealText(std::string_view s) {
+    std::size_t exponent = 0;
+    return isRealText(s, exponent);
+}
+
 bool isRealText(std::string_view s, std::size_t& exponent) {
     exponent = std::string_view::npos;
     std::size_t i = 0;
@@ -92,12 +100,27 @@ std::optional<double> realValue(std::string_view s, std::size_t exponent) {
     return value;
 }
 
+// The digits after a decimal comma: digits, and perhaps an exponent ("300", "5e-3").
+bool isCommaFraction(std::string_view s) {
+    return !s.empty() && isDigit(s.front()) && s.find('.') == std::string_view::npos &&
+           isRealText(s);
+}
+
 bool isRepeatCount(std::string_view s) {
     const std::size_t star = s.find('*');
     if (star == 0 || star == std::string_view::npos) return false;
     for (std::size_t i = 0; i < star; ++i)
         if (!isDigit(s[i])) return false;
     return true;
+}
+
+constexpr std::string_view textExpected = "um texto";
+
+// The end of the value that starts at `from`: the next blank, comma or line end.
+std::size_t endOfValue(std::string_view text, std::size_t from) {
+    while (from < text.size() && !isBlank(text[from]) && text[from] != ',' && text[from] != '\n')
+        ++from;
+    return from;
 }
 
 } // namespace
@@ -111,11 +134,26 @@ RecordReader::RecordReader(std::string contents, std::string fileName)
 void RecordReader::rewind() {
     pos_ = start_;
     line_ = 1;
+    forgetRecord();
+}
+
+void RecordReader::forgetRecord() {
     recordStarted_ = false;
+    recordLine_ = 0;
+    record_.clear();
+    spaced_ = false;
+    commaJoins_ = 0;
+}
+
+void RecordReader::describeRecord(std::initializer_list<std::string_view> parts) {
+    record_.clear();
+    for (std::string_view part : parts)
+        for (char c : part) record_ += (static_cast<unsigned char>(c) < 32 || c == 127) ? '?' : c;
 }
 
 void RecordReader::endRecord() {
     if (recordStarted_) {
+        if (commaJoins_ > 0 && spaced_) checkDecimalComma();
         const std::size_t newline = contents_.find('\n', pos_);
         if (newline == std::string::npos) {
             pos_ = contents_.size();
@@ -124,7 +162,7 @@ void RecordReader::endRecord() {
             ++line_;
         }
     }
-    recordStarted_ = false;
+    forgetRecord();
 }
 
 bool RecordReader::atEnd() const {
@@ -133,10 +171,63 @@ bool RecordReader::atEnd() const {
     return true;
 }
 
+// The value and its record in parentheses: "(M da estacao EST2, registo iniciado na linha 6)".
+// The record's first line is named only when it is not the line of the bad value.
 void RecordReader::fail(std::size_t line, std::string_view problem, std::string_view what) const {
+    std::string about(what);
+    if (!record_.empty()) {
+        if (!about.empty()) about += ' ';
+        about += record_;
+    }
+    if (recordLine_ > 0 && recordLine_ != line) {
+        if (!about.empty()) about += ", ";
+        about += "registo iniciado na linha " + std::to_string(recordLine_);
+    }
     std::string message(problem);
-    if (!what.empty()) message += " (" + std::string(what) + ")";
+    if (!about.empty()) message += " (" + about + ")";
     throw FileError::inFile(fileName_, message, line);
+}
+
+// A number of the record followed by a comma and digits: "1,300" may be one number written
+// with a decimal comma, or two values separated by a lone comma.
+void RecordReader::noteCommaJoin(const Token& token, std::string_view what) {
+    if (pos_ + 1 >= contents_.size() || contents_[pos_] != ',' || !isDigit(contents_[pos_ + 1]) ||
+        !isIntegerText(token.text))
+        return;
+    const std::size_t end = endOfValue(contents_, pos_ + 1);
+    const std::string_view fraction = std::string_view(contents_).substr(pos_ + 1, end - pos_ - 1);
+    if (!isCommaFraction(fraction)) return;
+    if (commaJoins_++ == 0) {
+        firstJoin_ = std::string(token.text) + "," + std::string(fraction);
+        firstJoinLine_ = token.line;
+        firstJoinWhat_ = std::string(what);
+    }
+}
+
+// At the end of a record whose values are not all separated by lone commas: the numbers that
+// start the rest of the line, and the places among them where digits, a comma and digits
+// meet. As many such places as numbers left over is a decimal comma.
+void RecordReader::checkDecimalComma() const {
+    std::size_t numbers = 0;
+    std::size_t joins = commaJoins_;
+    std::size_t i = pos_;
+    for (;;) {
+        while (i < contents_.size() && (isBlank(contents_[i]) || contents_[i] == ',')) ++i;
+        if (i >= contents_.size() || contents_[i] == '\n') break;
+        const std::size_t begin = i;
+        i = endOfValue(contents_, i);
+        const std::string_view text = std::string_view(contents_).substr(begin, i - begin);
+        if (!isRealText(text)) break;
+        ++numbers;
+        if (isIntegerText(text) && i + 1 < contents_.size() && contents_[i] == ',') {
+            const std::size_t end = endOfValue(contents_, i + 1);
+            if (isCommaFraction(std::string_view(contents_).substr(i + 1, end - i - 1))) ++joins;
+        }
+    }
+    if (numbers > 0 && numbers == joins)
+        fail(firstJoinLine_,
+             "virgula decimal em " + quoteValue(firstJoin_) + "; o separador decimal e o ponto",
+             firstJoinWhat_);
 }
 
 void RecordReader::malformed(const Token& token, std::string_view expected,
@@ -149,6 +240,7 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
     // Separator: blanks and line ends with at most one comma; a comma before the first
     // value of a record, or a second comma, would be an empty value.
     int commas = recordStarted_ ? 0 : 1;
+    const std::size_t separator = pos_;
     while (pos_ < contents_.size()) {
         const char c = contents_[pos_];
         if (c == '\n') {
@@ -168,6 +260,11 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
             problem = "o ficheiro esta vazio; esperado " + std::string(expected);
         const std::size_t lastLine = line_ > 1 && (contents_.back() == '\n') ? line_ - 1 : line_;
         fail(contents_.size() == start_ ? 0 : lastLine, problem, what);
+    }
+    if (!recordStarted_) {
+        recordLine_ = line_;
+    } else if (pos_ != separator + 1 || contents_[separator] != ',') {
+        spaced_ = true;
     }
     recordStarted_ = true;
 
@@ -218,11 +315,12 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
              "contagem de repeticao nao permitida em " + quoteValue(token.text) + "; esperado " +
                  std::string(expected),
              what);
+    if (expected != textExpected) noteCommaJoin(token, what);
     return token;
 }
 
 std::string RecordReader::readText(std::size_t width, std::string_view what) {
-    const Token token = nextToken("um texto", what);
+    const Token token = nextToken(textExpected, what);
     std::string text(token.text.substr(0, width));
     text.resize(width, ' ');
     return text;

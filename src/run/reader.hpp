@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,15 @@ namespace interseccao {
 
 // Reads records from the whole text of the observation file. A record starts at the
 // beginning of a line, may run over several lines, and the rest of the line after its
-// last value is skipped. Every failure is a FileError naming the file and the line.
+// last value is skipped. Every failure is a FileError naming the file and the line of the
+// bad value, and, when the record began on an earlier line, that line too.
+//
+// A decimal comma is refused at the end of its record. Its mark: the rest of the line after
+// the record's last value begins with numbers, as many as the places, in the record and
+// among those numbers, where an integer, a comma and digits meet without a blank ("1,300");
+// and two of the record's values are separated by more than a lone comma. Read with those
+// commas as decimal points, the line would hold the record's values and nothing more. A
+// record whose values are all separated by lone commas is never refused.
 class RecordReader {
 public:
     RecordReader(std::string contents, std::string fileName);
@@ -18,11 +27,16 @@ public:
     // Back to the first record (the counting pass is followed by the loading pass).
     void rewind();
 
-    // Skips whatever follows the last value of a record on its line.
+    // Skips whatever follows the last value of a record on its line, after the check for a
+    // decimal comma.
     void endRecord();
 
     // Whether anything but blanks and line ends follows the last record read.
     bool atEnd() const;
+
+    // What the record being read is, for messages: the parts are joined and follow the name of
+    // the value ("da estacao ", "EST2" make "(M da estacao EST2)"). Cleared by endRecord.
+    void describeRecord(std::initializer_list<std::string_view> parts);
 
     // `what` names the value in an error message ("numero de estacoes").
     std::string readText(std::size_t width, std::string_view what);
@@ -36,7 +50,11 @@ private:
         std::size_t line = 0;
     };
 
+    // Ready for the first value of the next record.
+    void forgetRecord();
     Token nextToken(std::string_view expected, std::string_view what);
+    void noteCommaJoin(const Token& token, std::string_view what);
+    void checkDecimalComma() const;
     [[noreturn]] void fail(std::size_t line, std::string_view problem, std::string_view what) const;
     [[noreturn]] void malformed(const Token& token, std::string_view expected,
                                 std::string_view what) const;
@@ -48,6 +66,17 @@ private:
     std::size_t line_ = 1;
     bool recordStarted_ = false;
     std::string unquoted_; // a quoted text with its doubled apostrophes made single
+
+    // The record being read, for messages.
+    std::size_t recordLine_ = 0; // the line of its first value; 0 before it
+    std::string record_;         // as describeRecord gave it
+
+    // Signs of a decimal comma in the record being read.
+    bool spaced_ = false;        // two of its values are separated by more than a lone comma
+    std::size_t commaJoins_ = 0; // its numbers followed by a comma and digits, without a blank
+    std::string firstJoin_;      // the first of them as written, "1,300"
+    std::size_t firstJoinLine_ = 0;
+    std::string firstJoinWhat_;
 };
 
 } // namespace interseccao
