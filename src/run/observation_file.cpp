@@ -18,8 +18,9 @@ std::optional<AngleUnit> angleUnitFromCode(std::string_view code) {
 
 namespace {
 
-// One horizontal reading in the layout of the unit, in radians.
-double readHorizontalReading(RecordReader& reader, AngleUnit unit, std::string_view what) {
+// One horizontal reading in the layout of the unit, in radians; a "gs" reading also as written.
+double readHorizontalReading(RecordReader& reader, AngleUnit unit, std::string_view what,
+                             std::optional<WrittenSexagesimal>& written) {
     switch (unit) {
     case AngleUnit::DecimalDegrees: return decimalDegreesToRadians(reader.readReal(what));
     case AngleUnit::Gon: return gonToRadians(reader.readReal(what));
@@ -27,6 +28,8 @@ double readHorizontalReading(RecordReader& reader, AngleUnit unit, std::string_v
         const std::int32_t degrees = reader.readInteger("graus da leitura");
         const std::int32_t minutes = reader.readInteger("minutos da leitura");
         const double seconds = reader.readReal("segundos da leitura");
+        written =
+            WrittenSexagesimal{static_cast<double>(degrees), static_cast<double>(minutes), seconds};
         return dmsToRadians(degrees, minutes, seconds);
     }
     }
@@ -47,7 +50,8 @@ Station readStation(RecordReader& reader, AngleUnit unit) {
     station.m = reader.readReal("M da estacao");
     station.p = reader.readReal("P da estacao");
     const std::int32_t sightingCount = reader.readInteger("numero de pontos de referencia");
-    station.pointReading = readHorizontalReading(reader, unit, "leitura para o ponto visado");
+    station.pointReading = readHorizontalReading(reader, unit, "leitura para o ponto visado",
+                                                 station.pointReadingWritten);
     reader.endRecord();
     station.references.reserve(reservation(sightingCount));
     for (std::int32_t j = 1; j <= sightingCount; ++j) {
@@ -55,8 +59,8 @@ Station readStation(RecordReader& reader, AngleUnit unit) {
         sighting.name = reader.readText(nameWidth, "nome do ponto de referencia");
         sighting.m = reader.readReal("M do ponto de referencia");
         sighting.p = reader.readReal("P do ponto de referencia");
-        sighting.reading =
-            readHorizontalReading(reader, unit, "leitura para o ponto de referencia");
+        sighting.reading = readHorizontalReading(reader, unit, "leitura para o ponto de referencia",
+                                                 sighting.written);
         reader.endRecord();
         station.references.push_back(std::move(sighting));
     }
@@ -117,6 +121,7 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
             const double minutes = reader.readReal("minutos da leitura zenital");
             const double seconds = reader.readReal("segundos da leitura zenital");
             z.zenithReading = zenithDmsToRadians(degrees, minutes, seconds);
+            z.zenithReadingWritten = WrittenSexagesimal{degrees, minutes, seconds};
         } else {
             const double reading = reader.readReal("leitura zenital");
             z.zenithReading = observations.angleUnit == AngleUnit::Gon
