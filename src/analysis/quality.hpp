@@ -68,7 +68,8 @@ inline constexpr double weakIntersectionBound = 3.14159265358979323846 / 10.0;
 // With more stations only the weakest and strongest pairs are kept, not every pair.
 inline constexpr std::int32_t maxStationsWithEveryPair = 200;
 
-// The reading that data snooping points to: the largest |w| beyond snoopingCritical.
+// The reading that data snooping points to: the largest |w|, when beyond snoopingCritical
+// and the global test rejects the a-priori precision, or beyond outstandingCritical.
 struct Suspicion {
     enum class Kind {
         None,    // no reading stands out
@@ -127,6 +128,7 @@ struct HeightQuality {
     std::int32_t degreesOfFreedom = 0;   // zenith readings − 1
     double weightedSquareSum = 0;        // square radians
     std::optional<double> unitDeviation; // radians
+    std::optional<Verdict> globalTest;   // Ω / σ² against the 95 % quantile for f
     std::optional<double> studentizedCritical;
     std::vector<ZenithReadingQuality> readings;
     Suspicion suspicion;

@@ -13,6 +13,9 @@ namespace interseccao {
 inline constexpr double snoopingSignificance = 0.001;
 inline constexpr double snoopingCritical = 3.29;
 inline constexpr double detectableBiasNoncentrality = 4.13;
+// A |w| beyond the two-sided normal quantile for 0.03 % names its reading even when the
+// global test accepts the a-priori precision.
+inline constexpr double outstandingCritical = 3.62;
 
 // The 95 % confidence region of a plane point: sqrt of the 95 % chi-square quantile for
 // 2 degrees of freedom, sqrt(5.991).
