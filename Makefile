@@ -43,7 +43,7 @@ bench: build
 # How often the quality analysis names a blundered reading, and how often it suspects one
 # in networks without a blunder.
 bench-analysis: build
-	./$(BUILD)/bench/blunder_detection 500
+	./$(BUILD)/bench/blunder_detection 2000
 
 sanitize:
 	@command -v cmake >/dev/null && command -v g++ >/dev/null && [ -f /usr/include/gtest/gtest.h ] || \
