@@ -2,7 +2,8 @@
 # `make sanitize` runs every test under AddressSanitizer and UndefinedBehaviorSanitizer (in
 # build-asan); `make fuzz` fuzzes whole runs for FUZZ_SECONDS seconds with clang's libFuzzer
 # (in build-fuzz); `make package` makes the Debian package and `make check-package` installs,
-# tries and removes it; `make bench` measures the program on synthetic networks.
+# tries and removes it; `make bench` measures the program on synthetic networks;
+# `make bench-analysis` measures how often the quality analysis finds a blundered reading.
 BUILD ?= build
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
@@ -10,7 +11,7 @@ FUZZ_SECONDS ?= 60
 # CI (CI=true) turns every warning into an error.
 WERROR := $(if $(CI),-DINTERSECCAO_WERROR=ON,)
 
-.PHONY: all build run test sanitize fuzz package check-package bench clean format-check
+.PHONY: all build run test sanitize fuzz package check-package bench bench-analysis clean format-check
 
 all: build
 
@@ -54,6 +55,11 @@ bench: build
 	# and would hide the program's own time.
 	./$(BUILD)/bench/batch_benchmark ./$(BUILD)/interseccao \
 		$$( [ -d /dev/shm ] && echo /dev/shm/interseccao-bench-batch || echo $(BUILD)/bench-batch ) 1000
+
+# How often the quality analysis names a blundered reading, and how often it suspects one
+# in networks without a blunder.
+bench-analysis: build
+	./$(BUILD)/bench/blunder_detection 2000
 
 sanitize:
 	@$(INSTALL_PACKAGES)

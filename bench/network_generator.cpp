@@ -61,9 +61,20 @@ std::string zenithReading(const std::string& unit, double degrees) {
     return horizontalReading(unit, degrees);
 }
 
-} // namespace
+// The blunder's size in degrees: the precision is in seconds of arc, or milligon for "gr".
+double blunderDegrees(const NetworkOptions& options) {
+    const double precisionDegrees = options.unit == "gr"
+                                        ? options.precision / 1000.0 * 360.0 / 400.0
+                                        : options.precision / 3600.0;
+    return options.blunder * precisionDegrees;
+}
 
-std::string generateNetwork(const NetworkOptions& options) {
+// Writes the network; `blunderAt` counts the horizontal readings in the file's order
+// (each station's reading to the point, then its references) and `blunderDegrees` is
+// added to that one. `readings` receives how many there are, and `where` the station and
+// target of the reading `blunderAt`.
+std::string writeNetwork(const NetworkOptions& options, std::int64_t blunderAt, double blunder,
+                         std::int64_t& readings, BlunderedReading& where) {
     if (options.unit != "gc" && options.unit != "gs" && options.unit != "gr")
         throw std::invalid_argument("unit must be gc, gs or gr");
     if (options.stations < 2 || options.minSightings < 1 ||
@@ -84,6 +95,16 @@ std::string generateNetwork(const NetworkOptions& options) {
     text += format("VERTICE %d\n", options.stations);
 
     std::vector<Point> stations;
+    readings = 0;
+    // The reading's error: its noise, and the blunder when it is the reading drawn.
+    const auto error = [&](std::int32_t station, std::int32_t reference) {
+        double e = noise(random);
+        if (readings++ == blunderAt) {
+            e += blunder;
+            where = {station, reference};
+        }
+        return e;
+    };
     const double firstDirection = uniform(0, 2 * pi);
     for (std::int32_t i = 1; i <= options.stations; ++i) {
         // The first two stations see the point at a good angle: they give its approximate position.
@@ -99,7 +120,7 @@ std::string generateNetwork(const NetworkOptions& options) {
             options.minSightings, options.maxSightings)(random);
         text += format("E%d %.3f %.3f %d ", i, station.m, station.p, sightings);
         text += horizontalReading(options.unit, wrapDegrees(bearingDegrees(station, sighted) -
-                                                            circleZero + noise(random)));
+                                                            circleZero + error(i - 1, -1)));
         text += '\n';
         for (std::int32_t j = 1; j <= sightings; ++j) {
             const double referenceDirection = uniform(0, 2 * pi);
@@ -108,7 +129,7 @@ std::string generateNetwork(const NetworkOptions& options) {
                                   station.p + referenceDistance * std::cos(referenceDirection)};
             text += format("R%d_%d %.3f %.3f ", i, j, reference.m, reference.p);
             text += horizontalReading(options.unit, wrapDegrees(bearingDegrees(station, reference) -
-                                                                circleZero + noise(random)));
+                                                                circleZero + error(i - 1, j - 1)));
             text += '\n';
         }
     }
@@ -129,6 +150,30 @@ std::string generateNetwork(const NetworkOptions& options) {
         text += format(" %.3f %.3f\n", instrumentHeight, targetHeight);
     }
     return text;
+}
+
+} // namespace
+
+std::string generateNetwork(const NetworkOptions& options) {
+    std::int64_t readings = 0;
+    BlunderedReading where;
+    return writeNetwork(options, -1, 0.0, readings, where);
+}
+
+GeneratedNetwork generateNetworkWithBlunder(const NetworkOptions& options) {
+    GeneratedNetwork network;
+    std::int64_t readings = 0;
+    BlunderedReading where;
+    network.text = writeNetwork(options, -1, 0.0, readings, where);
+    if (options.blunder == 0) return network;
+    // The reading and the sign from a generator of their own, so that every other reading
+    // is drawn as without the blunder.
+    std::mt19937_64 choice(options.seed ^ 0x9E3779B97F4A7C15ull);
+    const std::int64_t at = std::uniform_int_distribution<std::int64_t>(0, readings - 1)(choice);
+    const double sign = std::uniform_int_distribution<int>(0, 1)(choice) == 0 ? -1.0 : 1.0;
+    network.text = writeNetwork(options, at, sign * blunderDegrees(options), readings, where);
+    network.blunder = where;
+    return network;
 }
 
 } // namespace interseccao::bench

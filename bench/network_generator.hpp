@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace interseccao::bench {
@@ -17,9 +18,27 @@ struct NetworkOptions {
     double readingNoise = 2.0; // standard deviation of a reading, seconds of arc
     double tolerance = 0.001;  // metres
     std::uint64_t seed = 1;
+    // One blunder, in multiples of the a-priori precision and of either sign, added to one
+    // horizontal reading drawn at random (to the point or to a reference); 0 for none.
+    double blunder = 0;
+};
+
+// Where the blunder went: a station and its reading, both 0-based.
+struct BlunderedReading {
+    std::int32_t station = 0;
+    std::int32_t reference = 0; // -1 for the reading to the sighted point
+};
+
+struct GeneratedNetwork {
+    std::string text; // the whole observation file, lines ending in LF
+    std::optional<BlunderedReading> blunder;
 };
 
 // The whole observation file, lines ending in LF.
 std::string generateNetwork(const NetworkOptions& options);
+
+// The same file, and which reading holds the blunder when options.blunder is not 0. The
+// readings other than that one are those generateNetwork gives for the same options.
+GeneratedNetwork generateNetworkWithBlunder(const NetworkOptions& options);
 
 } // namespace interseccao::bench

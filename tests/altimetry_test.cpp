@@ -17,7 +17,7 @@ double degrees(double x) { return decimalDegreesToRadians(x); }
 
 ZenithObservation zenith(double m, double p, double stationHeight, double reading,
                          double instrument = 0, double target = 0) {
-    return {"E           ", m, p, stationHeight, reading, instrument, target};
+    return {"E           ", m, p, stationHeight, reading, instrument, target, std::nullopt};
 }
 
 // One cycle over the records from the height `start`.

@@ -112,7 +112,8 @@ TEST(Orientation, BearingViaReferenceCorrectsOnceEachWay) {
         EXPECT_NEAR(bearingViaReference(station, reference), c.expected, 1e-13) << c.expected;
     }
     station.pointReading = 2 * PI;
-    EXPECT_EQ(bearingViaReference(station, ReferenceSighting{"R", 0, 100, 0}), 2 * PI);
+    EXPECT_EQ(bearingViaReference(station, ReferenceSighting{"R", 0, 100, 0, std::nullopt}),
+              2 * PI);
 }
 
 TEST(Orientation, MeanBearingOnTheCircle) {

@@ -41,7 +41,8 @@ ObservationSet makeSet(const std::vector<StationData>& stationList, double toler
         station.p = data.p;
         station.pointReading = degrees(data.pointReadingDegrees);
         for (const Sighting& s : data.references)
-            station.references.push_back({"R           ", s.m, s.p, degrees(s.readingDegrees)});
+            station.references.push_back(
+                {"R           ", s.m, s.p, degrees(s.readingDegrees), std::nullopt});
         set.stations.push_back(station);
     }
     return set;

@@ -29,8 +29,9 @@ constexpr ReadingNames readingToSightedPoint{
 constexpr ReadingNames readingToReference{"leitura", "graus da leitura", "minutos da leitura",
                                           "segundos da leitura"};
 
-// One horizontal reading in the layout of the unit, in radians.
-double readHorizontalReading(RecordReader& reader, AngleUnit unit, const ReadingNames& names) {
+// One horizontal reading in the layout of the unit, in radians; a "gs" reading also as written.
+double readHorizontalReading(RecordReader& reader, AngleUnit unit, const ReadingNames& names,
+                             std::optional<WrittenSexagesimal>& written) {
     switch (unit) {
     case AngleUnit::DecimalDegrees: return decimalDegreesToRadians(reader.readReal(names.whole));
     case AngleUnit::Gon: return gonToRadians(reader.readReal(names.whole));
@@ -38,6 +39,8 @@ double readHorizontalReading(RecordReader& reader, AngleUnit unit, const Reading
         const std::int32_t degrees = reader.readInteger(names.degrees);
         const std::int32_t minutes = reader.readInteger(names.minutes);
         const double seconds = reader.readReal(names.seconds);
+        written =
+            WrittenSexagesimal{static_cast<double>(degrees), static_cast<double>(minutes), seconds};
         return dmsToRadians(degrees, minutes, seconds);
     }
     }
@@ -60,7 +63,8 @@ Station readStation(RecordReader& reader, AngleUnit unit) {
     station.m = reader.readReal("M");
     station.p = reader.readReal("P");
     const std::int32_t sightingCount = reader.readInteger("numero de pontos de referencia");
-    station.pointReading = readHorizontalReading(reader, unit, readingToSightedPoint);
+    station.pointReading =
+        readHorizontalReading(reader, unit, readingToSightedPoint, station.pointReadingWritten);
     reader.endRecord();
     station.references.reserve(reservation(sightingCount));
     for (std::int32_t j = 1; j <= sightingCount; ++j) {
@@ -71,7 +75,8 @@ Station readStation(RecordReader& reader, AngleUnit unit) {
             {"do ponto de referencia ", trimmedName(sighting.name), " da estacao ", stationName});
         sighting.m = reader.readReal("M");
         sighting.p = reader.readReal("P");
-        sighting.reading = readHorizontalReading(reader, unit, readingToReference);
+        sighting.reading =
+            readHorizontalReading(reader, unit, readingToReference, sighting.written);
         reader.endRecord();
         station.references.push_back(std::move(sighting));
     }
@@ -134,6 +139,7 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
             const double minutes = reader.readReal("minutos da leitura");
             const double seconds = reader.readReal("segundos da leitura");
             z.zenithReading = zenithDmsToRadians(degrees, minutes, seconds);
+            z.zenithReadingWritten = WrittenSexagesimal{degrees, minutes, seconds};
         } else {
             const double reading = reader.readReal("leitura");
             z.zenithReading = observations.angleUnit == AngleUnit::Gon

@@ -28,11 +28,21 @@ inline std::string_view trimmedName(std::string_view name) {
 // The unit of an exact, lower-case two-character code; none for any other code.
 std::optional<AngleUnit> angleUnitFromCode(std::string_view code);
 
+// A "gs" reading as written: degrees, minutes and seconds before any conversion, kept so
+// that a minute or a second of 60 or more can be pointed out.
+struct WrittenSexagesimal {
+    double degrees = 0;
+    double minutes = 0;
+    double seconds = 0;
+};
+
 struct ReferenceSighting {
     std::string name;   // 12 characters, blank-padded
     double m = 0;       // metres
     double p = 0;       // metres
     double reading = 0; // radians
+
+    std::optional<WrittenSexagesimal> written; // the reading as written, "gs" only
 };
 
 struct Station {
@@ -41,6 +51,8 @@ struct Station {
     double p = 0;            // metres
     double pointReading = 0; // radians
     std::vector<ReferenceSighting> references;
+
+    std::optional<WrittenSexagesimal> pointReadingWritten; // as written, "gs" only
 };
 
 struct ZenithObservation {
@@ -51,6 +63,8 @@ struct ZenithObservation {
     double zenithReading = 0;    // radians from the vertical
     double instrumentHeight = 0; // metres
     double targetHeight = 0;     // metres
+
+    std::optional<WrittenSexagesimal> zenithReadingWritten; // as written, "gs" only
 };
 
 struct ObservationSet {
