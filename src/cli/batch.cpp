@@ -73,7 +73,8 @@ std::string stopText(const Stop& stop) {
 } // namespace
 
 FileRun runFile(const std::string& input, const std::string& report, HeightChoice height,
-                FileAccess& files, std::ostream& console, const Adjustments& adjustments) {
+                FileAccess& files, std::ostream& console, const Adjustments& adjustments,
+                bool analyse) {
     FileRun run;
     run.input = input;
     run.report = report;
@@ -114,6 +115,10 @@ FileRun runFile(const std::string& input, const std::string& report, HeightChoic
             }
         }
     }
+    const auto& planimetry = run.values.planimetry;
+    if (analyse && planimetry && planimetry->adjusted)
+        run.analysis = analyseQuality(run.values.observations, *planimetry,
+                                      run.values.height ? &*run.values.height : nullptr);
     return run;
 }
 

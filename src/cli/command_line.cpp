@@ -1,6 +1,7 @@
 // The command line: options with CLI11, one run per observation file, the lists at the end.
 #include "cli/command_line.hpp"
 
+#include "analysis/analysis_text.hpp"
 #include "cli/batch.hpp"
 #include "export/export.hpp"
 #include "run/errors.hpp"
@@ -55,6 +56,9 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
     app.add_option("--json", commandLine.json,
                    "Dados e resultados de todos os ficheiros, em JSON (\"-\": a saida padrao)")
         ->type_name("FICHEIRO");
+    app.add_flag("--analise", commandLine.analysis,
+                 "Escreve a analise da qualidade em NOME-analise.txt, ao lado do relatorio: a "
+                 "leitura suspeita, os testes de cada leitura, a elipse de erro");
     app.add_flag("-v,--verboso", commandLine.verbose,
                  "Mostra tambem as linhas da consola do dialogo de cada ficheiro");
     app.footer("Sem --cota nem --sem-cota, a cota e calculada quando o ficheiro tem leituras "
@@ -112,6 +116,11 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
                          usageLine);
     const std::vector<std::string> reports = reportNames(commandLine);
     std::vector<std::string> outputs = reports;
+    std::vector<std::string> analyses;
+    if (commandLine.analysis)
+        for (const std::string& input : commandLine.inputs)
+            analyses.push_back(outputName(commandLine, input, "-analise.txt"));
+    outputs.insert(outputs.end(), analyses.begin(), analyses.end());
     if (commandLine.coordinateList) outputs.push_back(*commandLine.coordinateList);
     const bool jsonToOut = commandLine.json && *commandLine.json == "-";
     if (commandLine.json && !jsonToOut) outputs.push_back(*commandLine.json);
@@ -125,9 +134,20 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
     int status = 0;
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
         runs.push_back(runFile(commandLine.inputs[i], reports[i], commandLine.height, files,
-                               commandLine.verbose ? lines : discarded, adjustments));
+                               commandLine.verbose ? lines : discarded, adjustments,
+                               commandLine.analysis || commandLine.json.has_value()));
         discarded.str({});
         const FileRun& run = runs.back();
+        if (commandLine.analysis && run.analysis) {
+            try {
+                std::ostream& stream = files.createOutput(analyses[i]);
+                writeAnalysis(run.values.observations, *run.analysis, stream);
+                files.closeOutput(stream);
+            } catch (const FileError& error) {
+                errors << error.what() << '\n';
+                status = 2;
+            }
+        }
         switch (run.outcome) {
         case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
         case Outcome::Stopped:

@@ -24,6 +24,7 @@ struct CommandLine {
     std::optional<std::string> coordinateList; // --resumo
     std::optional<std::string> json;           // --json; "-" is standard output
     bool verbose = false;
+    bool analysis = false; // --analise: NAME-analise.txt beside the report
 };
 
 // Runs the program on the arguments (without the program's name): the dialogue when there

@@ -1,7 +1,10 @@
 // One observation file of a command-line run: what it computed and how it ended.
 #pragma once
 
+#include "analysis/quality.hpp"
 #include "run/driver.hpp"
+
+#include <optional>
 
 #include <string>
 
@@ -20,6 +23,8 @@ struct FileRun {
     RunValues values;
     Outcome outcome = Outcome::Completed;
     std::string message; // the stop's or the error's message; empty when completed
+    // The quality analysis, when asked for and the planimetric adjustment was made.
+    std::optional<QualityAnalysis> analysis;
 };
 
 } // namespace interseccao

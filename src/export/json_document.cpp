@@ -165,6 +165,101 @@ json height(const ObservationSet& observations, const HeightSolution& s) {
             {"pesquisa", search(observations.angleUnit, s.fit, s.search)}};
 }
 
+json optionalNumber(const std::optional<double>& value) {
+    return value ? number(*value) : json(nullptr);
+}
+
+json ellipse(const std::optional<ErrorEllipse>& e) {
+    if (!e) return nullptr;
+    return {{"a", number(e->a)}, {"b", number(e->b)}, {"azimute", number(e->bearing)}};
+}
+
+json leftOut(const LeaveOneOut& without, bool plane) {
+    if (without.outcome != LeaveOneOut::Outcome::Computed) return nullptr;
+    json j;
+    if (plane) {
+        j["M"] = number(without.point.m);
+        j["P"] = number(without.point.p);
+        j["deslocamento"] = number(without.shift);
+        j["azimute_deslocamento"] = number(without.shiftBearing);
+    }
+    j["graus_liberdade"] = without.degreesOfFreedom;
+    j["sigma0"] = optionalNumber(without.unitDeviation);
+    return j;
+}
+
+json tests(const ReadingTests& t) {
+    return {{"residuo", number(t.residual)},
+            {"redundancia", number(t.redundancyNumber)},
+            {"w", optionalNumber(t.standardized)},
+            {"tau", optionalNumber(t.studentized)},
+            {"mdb", optionalNumber(t.minimalDetectableBias)},
+            {"suspeita", t.suspected}};
+}
+
+// The quality analysis, in metres and radians.
+json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
+    const PlanimetricQuality& q = a.planimetry;
+    json readings = json::array();
+    for (const HorizontalReadingQuality& r : q.readings) {
+        const Station& station = observations.stations[static_cast<std::size_t>(r.index.station)];
+        json entry = {
+            {"estacao", name(station.name)},
+            {"alvo",
+             r.index.reference == sightedPointTarget
+                 ? name(observations.sightedPointName)
+                 : name(station.references[static_cast<std::size_t>(r.index.reference)].name)}};
+        entry.update(tests(r.tests));
+        entry["deslocamento_mdb"] = number(r.biasShift);
+        entry["sem"] = leftOut(r.without, true);
+        readings.push_back(entry);
+    }
+    json stations = json::array();
+    for (std::size_t i = 0; i < q.withoutStation.size(); ++i) {
+        const LeaveOneOut& without = q.withoutStation[i];
+        const bool computed = without.outcome == LeaveOneOut::Outcome::Computed;
+        stations.push_back(
+            {{"nome", name(observations.stations[i].name)},
+             {"deslocamento", computed ? number(without.shift) : json(nullptr)},
+             {"azimute_deslocamento", computed ? number(without.shiftBearing) : json(nullptr)},
+             {"sigma0_sem", computed ? optionalNumber(without.unitDeviation) : json(nullptr)}});
+    }
+    json zenith = json::array();
+    if (a.height)
+        for (std::size_t i = 0; i < a.height->readings.size(); ++i) {
+            const ZenithReadingQuality& z = a.height->readings[i];
+            json entry = {{"estacao", name(observations.zenithObservations[i].stationName)}};
+            entry.update(tests(z.tests));
+            entry["cota_sem"] = z.without.outcome == LeaveOneOut::Outcome::Computed
+                                    ? number(z.heightWithout)
+                                    : json(nullptr);
+            zenith.push_back(entry);
+        }
+    json warnings = json::array();
+    for (const std::string& warning : a.warnings) warnings.push_back(toUtf8(warning));
+    json j = {{"veredicto", toUtf8(a.verdict)},
+              {"graus_liberdade", q.degreesOfFreedom},
+              {"redundancia_relatorio", q.reportRedundancy},
+              {"sigma0", optionalNumber(q.unitDeviation)},
+              {"sigma0_intervalo_95",
+               {optionalNumber(q.unitDeviationLower), optionalNumber(q.unitDeviationUpper)}}};
+    j["teste_global"] = {
+        {"aceite", q.globalTest ? json(*q.globalTest == Verdict::Accepted) : json(nullptr)},
+        {"estatistica", optionalNumber(q.globalStatistic)},
+        {"quantil_95", optionalNumber(q.globalQuantile)}};
+    j["tau_critico"] = optionalNumber(q.studentizedCritical);
+    j["elipse"] = ellipse(q.rigorousEllipse);
+    j["elipse_relatorio"] = ellipse(q.reportEllipse);
+    j["elipse_95"] = ellipse(q.confidenceEllipse);
+    j["correlacao_MP"] = number(q.correlation);
+    j["angulo_intersecao_minimo"] = q.weakest ? number(q.weakest->angle) : json(nullptr);
+    j["leituras"] = readings;
+    j["estacoes"] = stations;
+    j["zenitais"] = zenith;
+    j["avisos"] = warnings;
+    return j;
+}
+
 const char* outcomeText(Outcome outcome) {
     switch (outcome) {
     case Outcome::Completed: return "concluido";
@@ -193,6 +288,7 @@ json fileRun(const FileRun& run) {
         entry["planimetria"] = planimetry(observations, *run.values.planimetry);
     if (run.values.heightRequested) entry["leituras_zenitais"] = zenithRecords(observations);
     if (run.values.height) entry["altimetria"] = height(observations, *run.values.height);
+    if (run.analysis) entry["analise"] = analysis(observations, *run.analysis);
     return entry;
 }
 
