@@ -42,16 +42,16 @@ namespace fs = std::filesystem;
 const std::string guidePath = "docs/guia.md";
 
 struct Block {
-    std::size_t markerLine = 0; // 1-based line of the marker in the guide
-    std::string kind;           // "ficheiro", "consola", "fim da consola" or "relatorio"
-    std::string example;        // path relative to the repository, under examples/
+    std::size_t markerLine = 0;        // 1-based line of the marker in the guide
+    std::string kind;                  // "ficheiro", "consola", "fim da consola" or "relatorio"
+    std::string example;               // path relative to the repository, under examples/
     std::vector<std::string> examples; // every file named, for a command line
     std::vector<std::string> answers;
     bool hasAnswers = false;
     std::vector<std::string> arguments; // of a command line
     bool hasArguments = false;
     std::string output; // the file a "saida" block shows
-    std::string text; // the fenced block's lines, each ending in "\n"
+    std::string text;   // the fenced block's lines, each ending in "\n"
 };
 
 struct Guide {
