@@ -4,6 +4,7 @@
 #include "run/computation_path.hpp"
 #include "run/files.hpp"
 
+#include <filesystem>
 #include <string>
 
 namespace interseccao::testing {
@@ -25,8 +26,8 @@ RunResult runWith(const std::string& observations, const std::string& answers,
 RunResult runWith(MemoryFiles& files, const std::string& answers,
                   ComputationPath path = ComputationPath::Structured);
 
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& contents);
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& contents);
 
 // The repository's root directory.
 std::string sourceDir();

@@ -1,6 +1,7 @@
 // Opens, reads and creates the run's two files and tells when two names are one file.
 #include "run/files.hpp"
 
+#include "platform/paths.hpp"
 #include "run/errors.hpp"
 
 #include <filesystem>
@@ -13,12 +14,13 @@ namespace fs = std::filesystem;
 
 std::string DiskFiles::readObservationFile(const std::string& name) {
     const std::string prefix = "Erro no ficheiro " + name + ": ";
+    const fs::path path = platform::filePath(name);
     std::error_code error;
-    const fs::file_status status = fs::status(name, error);
+    const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) throw FileError(prefix + "o ficheiro de input nao existe");
     if (fs::is_directory(status))
         throw FileError(prefix + "e um directorio, nao um ficheiro de input");
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in) throw FileError(prefix + "nao foi possivel abrir o ficheiro de input");
     // Read in pieces, so that a device without end (/dev/zero) cannot exhaust the memory.
     std::string contents;
@@ -33,17 +35,16 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
 }
 
 bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
-    std::error_code error;
-    const bool same = fs::equivalent(first, second, error);
-    return !error && same;
+    return platform::sameFile(first, second);
 }
 
 std::ostream& DiskFiles::createReport(const std::string& name) {
     const std::string prefix = "Erro no ficheiro " + name + ": ";
+    const fs::path path = platform::filePath(name);
     std::error_code error;
-    if (fs::is_directory(name, error))
+    if (fs::is_directory(path, error))
         throw FileError(prefix + "e um directorio, nao pode ser o ficheiro de output");
-    auto report = std::make_unique<std::ofstream>(name, std::ios::binary | std::ios::trunc);
+    auto report = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
     if (!report->is_open()) throw FileError(prefix + "nao foi possivel criar o ficheiro de output");
     report_ = std::move(report);
     return *report_;
