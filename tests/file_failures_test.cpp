@@ -81,8 +81,10 @@ std::string expand(const std::string& name, const std::string& folder) {
 
 class FileFailure : public DiskRun, public ::testing::WithParamInterface<FailureCase> {};
 
+#ifdef _WIN32
 // The devices without end and without room that Linux has and Windows has not.
 bool linuxDevice(const std::string& name) { return name == "/dev/full" || name == "/dev/zero"; }
+#endif
 
 TEST_P(FileFailure, IsAFileLayerError) {
     const FailureCase& c = GetParam();
