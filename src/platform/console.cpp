@@ -1,4 +1,4 @@
-// Windows console specifics: binary standard streams, the UTF-16 command line and the pause
+// Where the Windows console differs: binary standard streams, the UTF-16 command line and the pause
 // before a console window of the program's own closes. Elsewhere these do nothing.
 #include "platform/console.hpp"
 
