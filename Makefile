@@ -3,15 +3,19 @@
 # build-asan); `make fuzz` fuzzes whole runs for FUZZ_SECONDS seconds with clang's libFuzzer
 # (in build-fuzz); `make package` makes the Debian package and `make check-package` installs,
 # tries and removes it; `make bench` measures the program on synthetic networks;
-# `make bench-analysis` measures how often the quality analysis finds a blundered reading.
+# `make bench-analysis` measures how often the quality analysis finds a blundered reading;
+# `make windows` cross-builds the Windows program and its zip (in build-windows) and
+# `make windows-test` runs every test of the Windows build under Wine.
 BUILD ?= build
+WINDOWS_BUILD ?= build-windows
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
 FUZZ_SECONDS ?= 60
 # CI (CI=true) turns every warning into an error.
 WERROR := $(if $(CI),-DINTERSECCAO_WERROR=ON,)
 
-.PHONY: all build run test sanitize fuzz package check-package bench bench-analysis clean format-check
+.PHONY: all build run test sanitize fuzz package check-package bench bench-analysis clean \
+	format-check windows windows-test
 
 all: build
 
@@ -75,8 +79,29 @@ fuzz:
 		(apt-get update -qq && apt-get install -y -qq clang libclang-rt-dev >/dev/null)
 	fuzz/run.sh $(FUZZ_SECONDS)
 
+# MinGW-w64 with posix threads; GoogleTest is built from Debian's sources with it.
+windows:
+	@command -v cmake >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null && \
+		command -v pandoc >/dev/null && [ -f /usr/src/googletest/CMakeLists.txt ] || \
+		(apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends cmake make \
+			g++-mingw-w64-x86-64-posix googletest pandoc >/dev/null)
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
+	cmake --build $(WINDOWS_BUILD) -j2
+	cd $(WINDOWS_BUILD) && cpack -G ZIP
+
+# The test program runs whole, once; then packaging/check-windows.sh checks the zip and runs the
+# program from it on every end-to-end case. Wine keeps its prefix in the build folder.
+windows-test: windows
+	@{ [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null; } && command -v unzip >/dev/null || \
+		(apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine64 unzip >/dev/null)
+	WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine cmake/wine-run.sh \
+		$(WINDOWS_BUILD)/tests/interseccao_tests.exe
+	WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINDOWS_BUILD=$(WINDOWS_BUILD) \
+		packaging/check-windows.sh
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz $(WINDOWS_BUILD)
 
 # The house style: every C++ file as .clang-format says.
 format-check:

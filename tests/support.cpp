@@ -47,16 +47,16 @@ void expectDefinedEnd(const RunResult& result, std::string_view input) {
                   << tail(result.report);
 }
 
-std::string readFile(const std::string& path) {
+std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void writeFile(const std::string& path, const std::string& contents) {
+void writeFile(const std::filesystem::path& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << contents;
-    if (!out) throw std::runtime_error("cannot write " + path);
+    if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 std::string sourceDir() { return INTERSECCAO_SOURCE_DIR; }

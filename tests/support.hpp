@@ -4,6 +4,7 @@
 #include "run/driver.hpp"
 #include "run/files.hpp"
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -30,8 +31,8 @@ RunResult runWith(MemoryFiles& files, const std::string& answers,
 // (run_checks.hpp, shared with the fuzz target); `input` is everything the run was given.
 void expectDefinedEnd(const RunResult& result, std::string_view input);
 
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& contents);
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& contents);
 
 // The repository's root directory.
 std::string sourceDir();

@@ -4,18 +4,28 @@
 #include "run/errors.hpp"
 #include "run/observation_file.hpp"
 
-#include <filesystem>
 #include <map>
 
 namespace interseccao {
 
-namespace fs = std::filesystem;
-
 std::string outputName(const CommandLine& commandLine, const std::string& input,
                        const std::string& suffix) {
-    const fs::path path(input);
-    const fs::path folder = commandLine.folder ? fs::path(*commandLine.folder) : path.parent_path();
-    return (folder / (path.stem().string() + suffix)).string();
+    // Worked on the name's bytes, so that any encoding of it passes through unchanged.
+#ifdef _WIN32
+    constexpr std::string_view separators = "/\\";
+#else
+    constexpr std::string_view separators = "/";
+#endif
+    const std::size_t slash = input.find_last_of(separators);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : input.substr(0, slash + 1);
+    std::string stem = slash == std::string::npos ? input : input.substr(slash + 1);
+    if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos && dot > 0)
+        stem.erase(dot);
+    if (!commandLine.folder) return folder + stem + suffix;
+    std::string chosen = *commandLine.folder;
+    if (!chosen.empty() && separators.find(chosen.back()) == std::string_view::npos) chosen += '/';
+    return chosen + stem + suffix;
 }
 
 std::vector<std::string> reportNames(const CommandLine& commandLine) {

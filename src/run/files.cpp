@@ -1,6 +1,7 @@
 // Opens, reads and creates the run's two files and tells when two names are one file.
 #include "run/files.hpp"
 
+#include "platform/paths.hpp"
 #include "run/errors.hpp"
 
 #include <filesystem>
@@ -12,7 +13,7 @@ namespace interseccao {
 namespace fs = std::filesystem;
 
 fs::path DiskFiles::resolve(const std::string& name) const {
-    return base_.empty() ? fs::path(name) : base_ / fs::path(name);
+    return base_.empty() ? platform::filePath(name) : base_ / platform::filePath(name);
 }
 
 std::string DiskFiles::readObservationFile(const std::string& name) {
@@ -37,9 +38,7 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
 }
 
 bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
-    std::error_code error;
-    const bool same = fs::equivalent(resolve(first), resolve(second), error);
-    return !error && same;
+    return platform::sameFile(resolve(first), resolve(second));
 }
 
 std::optional<std::uintmax_t> DiskFiles::fileSize(const std::string& name) {
@@ -53,7 +52,8 @@ std::string DiskFiles::canonicalName(const std::string& name) {
     std::error_code error;
     const fs::path absolute = fs::absolute(resolve(name), error);
     const fs::path canonical = fs::weakly_canonical(absolute, error);
-    return (error ? absolute.lexically_normal() : canonical).string();
+    const std::u8string text = (error ? absolute.lexically_normal() : canonical).u8string();
+    return std::string(text.begin(), text.end());
 }
 
 std::ostream& DiskFiles::createOutput(const std::string& name) {

@@ -1,0 +1,24 @@
+# The Windows zip, made by `cpack` in a cross build (`make windows`):
+# interseccao-VERSION-win64.zip with a folder of that name holding interseccao.exe, the guide
+# as one self-contained HTML page, LEIA-ME.txt and the examples.
+find_program(PANDOC_PROGRAM pandoc REQUIRED)
+set(guide_html ${CMAKE_CURRENT_BINARY_DIR}/guia.html)
+add_custom_command(OUTPUT ${guide_html}
+  COMMAND ${PANDOC_PROGRAM} --from gfm --to html5 --standalone --self-contained
+    --metadata "pagetitle=interseccao — guia do utilizador" --metadata lang=pt-PT
+    --output ${guide_html} ${PROJECT_SOURCE_DIR}/docs/guia.md
+  DEPENDS ${PROJECT_SOURCE_DIR}/docs/guia.md
+  COMMENT "Writing the guide as an HTML page")
+add_custom_target(guide_html ALL DEPENDS ${guide_html})
+
+install(TARGETS interseccao RUNTIME DESTINATION .)
+install(FILES ${guide_html} ${PROJECT_SOURCE_DIR}/packaging/windows/LEIA-ME.txt DESTINATION .)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME interseccao)
+set(CPACK_PACKAGE_VENDOR interseccao)
+set(CPACK_PACKAGE_FILE_NAME interseccao-${PROJECT_VERSION}-win64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
