@@ -82,9 +82,10 @@ fuzz:
 # MinGW-w64 with posix threads; GoogleTest is built from Debian's sources with it.
 windows:
 	@command -v cmake >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null && \
-		command -v pandoc >/dev/null && [ -f /usr/src/googletest/CMakeLists.txt ] || \
+		command -v pandoc >/dev/null && [ -f /usr/src/googletest/CMakeLists.txt ] && \
+		[ -f /usr/include/CLI/CLI.hpp ] && [ -f /usr/include/nlohmann/json.hpp ] || \
 		(apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends cmake make \
-			g++-mingw-w64-x86-64-posix googletest pandoc >/dev/null)
+			g++-mingw-w64-x86-64-posix googletest pandoc libcli11-dev nlohmann-json3-dev >/dev/null)
 	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 		-DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 	cmake --build $(WINDOWS_BUILD) -j2
