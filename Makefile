@@ -19,9 +19,11 @@ WERROR := $(if $(CI),-DINTERSECCAO_WERROR=ON,)
 
 all: build
 
-# What the build needs from Debian: compiler, CMake, GoogleTest, CLI11 and nlohmann/json.
-PACKAGES := cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
+# What the build needs from Debian: compiler, CMake, GoogleTest, CLI11 and nlohmann/json; and
+# rsvg-convert, with which the tests render the drawings (and the guide's picture).
+PACKAGES := cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev librsvg2-bin
 HAVE_PACKAGES := command -v cmake >/dev/null && command -v g++ >/dev/null && \
+	command -v rsvg-convert >/dev/null && \
 	[ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/CLI/CLI.hpp ] && \
 	[ -f /usr/include/nlohmann/json.hpp ]
 INSTALL_PACKAGES := $(HAVE_PACKAGES) || \

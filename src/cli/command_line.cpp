@@ -3,6 +3,7 @@
 
 #include "analysis/analysis_text.hpp"
 #include "cli/batch.hpp"
+#include "drawing/drawing.hpp"
 #include "export/export.hpp"
 #include "run/errors.hpp"
 #include "run/format.hpp"
@@ -59,6 +60,9 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
     app.add_flag("--analise", commandLine.analysis,
                  "Escreve a analise da qualidade em NOME-analise.txt, ao lado do relatorio: a "
                  "leitura suspeita, os testes de cada leitura, a elipse de erro");
+    app.add_flag("--desenho", commandLine.drawing,
+                 "Desenha a interseccao em NOME-desenho.svg, ao lado do relatorio (A4 "
+                 "horizontal): estacoes, visadas, elipses de erro, leitura suspeita");
     app.add_flag("-v,--verboso", commandLine.verbose,
                  "Mostra tambem as linhas da consola do dialogo de cada ficheiro");
     app.footer("Sem --cota nem --sem-cota, a cota e calculada quando o ficheiro tem leituras "
@@ -121,6 +125,11 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
         for (const std::string& input : commandLine.inputs)
             analyses.push_back(outputName(commandLine, input, "-analise.txt"));
     outputs.insert(outputs.end(), analyses.begin(), analyses.end());
+    std::vector<std::string> drawings;
+    if (commandLine.drawing)
+        for (const std::string& input : commandLine.inputs)
+            drawings.push_back(outputName(commandLine, input, "-desenho.svg"));
+    outputs.insert(outputs.end(), drawings.begin(), drawings.end());
     if (commandLine.coordinateList) outputs.push_back(*commandLine.coordinateList);
     const bool jsonToOut = commandLine.json && *commandLine.json == "-";
     if (commandLine.json && !jsonToOut) outputs.push_back(*commandLine.json);
@@ -133,15 +142,26 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
     std::vector<FileRun> runs;
     int status = 0;
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
-        runs.push_back(runFile(commandLine.inputs[i], reports[i], commandLine.height, files,
-                               commandLine.verbose ? lines : discarded, adjustments,
-                               commandLine.analysis || commandLine.json.has_value()));
+        runs.push_back(
+            runFile(commandLine.inputs[i], reports[i], commandLine.height, files,
+                    commandLine.verbose ? lines : discarded, adjustments,
+                    commandLine.analysis || commandLine.drawing || commandLine.json.has_value()));
         discarded.str({});
         const FileRun& run = runs.back();
         if (commandLine.analysis && run.analysis) {
             try {
                 std::ostream& stream = files.createOutput(analyses[i]);
                 writeAnalysis(run.values.observations, *run.analysis, stream);
+                files.closeOutput(stream);
+            } catch (const FileError& error) {
+                errors << error.what() << '\n';
+                status = 2;
+            }
+        }
+        if (commandLine.drawing && hasDrawing(run)) {
+            try {
+                std::ostream& stream = files.createOutput(drawings[i]);
+                writeDrawing(run, stream);
                 files.closeOutput(stream);
             } catch (const FileError& error) {
                 errors << error.what() << '\n';

@@ -25,6 +25,7 @@ struct CommandLine {
     std::optional<std::string> json;           // --json; "-" is standard output
     bool verbose = false;
     bool analysis = false; // --analise: NAME-analise.txt beside the report
+    bool drawing = false;  // --desenho: NAME-desenho.svg beside the report
 };
 
 // Runs the program on the arguments (without the program's name): the dialogue when there

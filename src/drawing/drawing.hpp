@@ -1,0 +1,29 @@
+// The drawing of an intersection as a self-contained SVG page (A4 landscape): the stations,
+// the reference points and the sighted point with their rays, the enlarged error ellipses,
+// an inset around the point, the scale bar, the north arrow and the title block.
+#pragma once
+
+#include "cli/file_run.hpp"
+#include "drawing/layout.hpp"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace interseccao {
+
+// A run has a drawing when it read its data, did not fail, and reached a plane position: the
+// adjusted point, or the approximate one of a file of two stations.
+bool hasDrawing(const FileRun& run);
+
+// The layout of a run that has a drawing.
+DrawingLayout layOutDrawing(const FileRun& run);
+
+// Writes the SVG of a run that has a drawing, in UTF-8.
+void writeDrawing(const FileRun& run, std::ostream& out);
+
+// UTF-8 text made safe for XML character data and attribute values: the five special
+// characters as entities, and control characters, which XML forbids, as '?'.
+std::string xmlEscaped(std::string_view utf8);
+
+} // namespace interseccao
