@@ -86,6 +86,15 @@ private:
     }
 
     void planimetry() {
+        planimetricSummary();
+        ellipseTable();
+        readingTable();
+        stationTable();
+        intersectionTable();
+    }
+
+    // Readings, unknowns, degrees of freedom, s0 and the global test, and the point.
+    void planimetricSummary() {
         const double sigma = o_.aprioriPrecision;
         out_ << "\nPLANIMETRIA (modelo de direcções: uma orientação por estação)\n";
         out_ << "  Leituras azimutais: " << q_.readingCount
@@ -107,7 +116,10 @@ private:
         }
         out_ << "  Ponto: M = " << fixed(q_.point.m, 3) << " m, P = " << fixed(q_.point.p, 3)
              << " m; correlação de M e P: " << fixed(q_.correlation, 3) << "\n";
+    }
 
+    // The point's error ellipse, with each variance factor.
+    void ellipseTable() {
         out_ << "\n  Elipse de erro do ponto\n";
         std::vector<std::vector<std::string>> rows;
         rows.push_back({"", "a (m)", "b (m)", "rumo de a"});
@@ -123,13 +135,16 @@ private:
         ellipseRow("de confiança 95 % (x " + fixed(confidenceEllipseFactor, 4) + ")",
                    q_.confidenceEllipse);
         table(rows, 1);
+    }
 
+    // Every reading's tests and the point without it.
+    void readingTable() {
         out_ << "\n  Leituras: w com a precisão a priori (suspeito se |w| > "
              << fixed(snoopingCritical, 2) << "); τ com s0";
         if (q_.studentizedCritical)
             out_ << " (crítico " << fixed(*q_.studentizedCritical, 2) << ")";
         out_ << "; EMD: menor erro detectável (α = 0,1 %, potência 80 %)\n";
-        rows.clear();
+        std::vector<std::vector<std::string>> rows;
         rows.push_back({"leitura", "resíduo", "r %", "w", "τ", "EMD", "EMD move o ponto (m)",
                         "sem ela: desloc. (m)", "rumo", "s0", ""});
         for (std::size_t k = 0; k < q_.readings.size(); ++k) {
@@ -154,9 +169,12 @@ private:
                  << smallOptional(
                         q_.readings[*q_.readingLoweringDeviationMost].without.unitDeviation, 2)
                  << small_ << ".\n";
+    }
 
+    // The point and s0 without each station's readings.
+    void stationTable() {
         out_ << "\n  Sem cada estação\n";
-        rows.clear();
+        std::vector<std::vector<std::string>> rows;
         rows.push_back({"estação", "desloc. (m)", "rumo", "s0", "f"});
         for (std::size_t i = 0; i < q_.withoutStation.size(); ++i) {
             const LeaveOneOut& w = q_.withoutStation[i];
@@ -175,9 +193,12 @@ private:
                  << smallOptional(q_.withoutStation[*q_.stationLoweringDeviationMost].unitDeviation,
                                   2)
                  << small_ << ".\n";
+    }
 
+    // The angle of every pair of rays at the point.
+    void intersectionTable() {
         out_ << "\n  Ângulos de intersecção no ponto (fraco abaixo de 20 gon do alinhamento)\n";
-        rows.clear();
+        std::vector<std::vector<std::string>> rows;
         rows.push_back({"raios", "ângulo", ""});
         for (const RayIntersection& pair : q_.intersections)
             rows.push_back({stationName(pair.first) + " / " + stationName(pair.second),

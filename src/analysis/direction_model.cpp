@@ -36,6 +36,27 @@ struct Linearisation {
     double weightedSquareSum = 0;
 };
 
+// The readings' orientations brought near the first one's, then their mean.
+double meanOrientation(std::vector<double>& y) {
+    double mean = 0;
+    for (double& value : y) {
+        value = y.front() + wrapToHalfTurn(value - y.front());
+        mean += value;
+    }
+    mean /= static_cast<double>(y.size());
+    return mean;
+}
+
+// The point's row reduced by the mean: Σ over the station of row · row = (1 − 1/n) a aᵀ,
+// and Σ row · y = a · (y_point − mean), with v = y_point − mean.
+void addPointRow(Linearisation& lin, double share, const std::array<double, 2>& a, double v) {
+    lin.normal[0] += share * a[0] * a[0];
+    lin.normal[1] += share * a[0] * a[1];
+    lin.normal[3] += share * a[1] * a[1];
+    lin.absolute[0] += a[0] * v;
+    lin.absolute[1] += a[1] * v;
+}
+
 // At `x`: for every station, y = reading − computed bearing (the circle's orientation plus
 // noise), its mean over the station's readings is the orientation, and the residuals are
 // the deviations from it. Only the reading to the point depends on x, with the gradient a:
@@ -72,13 +93,7 @@ Linearisation linearise(const ObservationSet& observations, const std::vector<bo
         fit.activeReadings[i] = static_cast<std::int32_t>(n);
         if (n == 0) continue;
         fit.degreesOfFreedom += static_cast<std::int32_t>(n - 1);
-        // The readings' orientations near the first one's, then their mean.
-        double mean = 0;
-        for (double& value : y) {
-            value = y.front() + wrapToHalfTurn(value - y.front());
-            mean += value;
-        }
-        mean /= static_cast<double>(n);
+        const double mean = meanOrientation(y);
         std::size_t used = 0;
         for (std::size_t l = first; l < k; ++l) {
             if (!active[l] || (l == first && !pointActive)) continue;
@@ -87,15 +102,7 @@ Linearisation linearise(const ObservationSet& observations, const std::vector<bo
         }
         if (!pointActive || n < 2) continue;
         ++seeing;
-        // The point's row reduced by the mean: Σ over the station of row · row = (1 − 1/n) a aᵀ,
-        // and Σ row · y = a · (y_point − mean).
-        const double share = 1.0 - 1.0 / static_cast<double>(n);
-        const double v = fit.residuals[first];
-        lin.normal[0] += share * a[0] * a[0];
-        lin.normal[1] += share * a[0] * a[1];
-        lin.normal[3] += share * a[1] * a[1];
-        lin.absolute[0] += a[0] * v;
-        lin.absolute[1] += a[1] * v;
+        addPointRow(lin, 1.0 - 1.0 / static_cast<double>(n), a, fit.residuals[first]);
     }
     lin.normal[2] = lin.normal[1];
     const double determinant = lin.normal[0] * lin.normal[3] - lin.normal[1] * lin.normal[2];

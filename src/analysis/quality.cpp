@@ -107,75 +107,95 @@ std::string testsText(const ReadingTests& t, std::optional<double> critical, Ang
     return text;
 }
 
-std::string planimetricVerdict(const ObservationSet& observations, const PlanimetricQuality& q) {
+std::string unitDeviationText(const ObservationSet& observations, const PlanimetricQuality& q) {
     const AngleUnit unit = observations.angleUnit;
     const std::string small = smallAngleUnit(unit);
+    return q.unitDeviation
+               ? "s0 = " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
+                     " para σ = " + fixed(toSmallAngle(observations.aprioriPrecision, unit), 1) +
+                     small
+               : "sem graus de liberdade";
+}
+
+// When no reading is under suspicion: the largest |w|, and whether it is worth a second look.
+std::string largestStandardizedText(const ObservationSet& observations,
+                                    const PlanimetricQuality& q) {
+    const auto& r = q.readings;
+    const auto most = std::max_element(r.begin(), r.end(), [](const auto& x, const auto& y) {
+        return std::fabs(x.tests.standardized.value_or(0)) <
+               std::fabs(y.tests.standardized.value_or(0));
+    });
+    if (most == r.end() || !most->tests.standardized) return "";
+    const double w = std::fabs(*most->tests.standardized);
+    const std::string where = readingLabel(observations, most->index);
+    if (w > snoopingCritical)
+        return " O maior |w|, " + fixed(w, 2) + " em " + where + ", passa " +
+               fixed(snoopingCritical, 2) + " mas não " + fixed(outstandingCritical, 2) +
+               ", e o teste global aceita: vale a pena rever essa leitura, mas nada a "
+               "aponta como errada.";
+    return " O maior |w| é " + fixed(w, 2) + ", em " + where + " (limite " +
+           fixed(snoopingCritical, 2) + ").";
+}
+
+std::string verdictWithoutSuspicion(const ObservationSet& observations,
+                                    const PlanimetricQuality& q) {
+    std::string text = "Nenhuma leitura suspeita";
+    if (q.globalTest == Verdict::Rejected)
+        text += ", mas o teste global rejeita a precisão a priori (" +
+                unitDeviationText(observations, q) +
+                "): nenhuma leitura se destaca das outras; as leituras são, no conjunto, "
+                "menos precisas do que a precisão a priori diz.";
+    else if (q.globalTest == Verdict::Accepted)
+        text += ": o teste global aceita a precisão a priori (" +
+                unitDeviationText(observations, q) + ").";
+    else
+        text += ": não há leituras a mais para as testar.";
+    return text + largestStandardizedText(observations, q);
+}
+
+// The reading under suspicion, or the readings whose tests are one, with their tests.
+std::string suspicionText(const ObservationSet& observations, const PlanimetricQuality& q) {
     const Suspicion& s = q.suspicion;
+    const HorizontalReadingQuality& suspicious = q.readings[s.reading];
     const auto label = [&](std::size_t k) {
         return readingLabel(observations, q.readings[k].index);
     };
-    const std::string deviation =
-        q.unitDeviation
-            ? "s0 = " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
-                  " para σ = " + fixed(toSmallAngle(observations.aprioriPrecision, unit), 1) + small
-            : "sem graus de liberdade";
-    if (s.kind == Suspicion::Kind::None) {
-        std::string text = "Nenhuma leitura suspeita";
-        if (q.globalTest == Verdict::Rejected)
-            text += ", mas o teste global rejeita a precisão a priori (" + deviation +
-                    "): nenhuma leitura se destaca das outras; as leituras são, no conjunto, "
-                    "menos precisas do que a precisão a priori diz.";
-        else if (q.globalTest == Verdict::Accepted)
-            text += ": o teste global aceita a precisão a priori (" + deviation + ").";
-        else
-            text += ": não há leituras a mais para as testar.";
-        const auto& r = q.readings;
-        const auto most = std::max_element(r.begin(), r.end(), [](const auto& x, const auto& y) {
-            return std::fabs(x.tests.standardized.value_or(0)) <
-                   std::fabs(y.tests.standardized.value_or(0));
-        });
-        if (most != r.end() && most->tests.standardized) {
-            const double w = std::fabs(*most->tests.standardized);
-            const std::string where = label(static_cast<std::size_t>(most - r.begin()));
-            if (w > snoopingCritical)
-                text += " O maior |w|, " + fixed(w, 2) + " em " + where + ", passa " +
-                        fixed(snoopingCritical, 2) + " mas não " + fixed(outstandingCritical, 2) +
-                        ", e o teste global aceita: vale a pena rever essa leitura, mas nada a "
-                        "aponta como errada.";
-            else
-                text += " O maior |w| é " + fixed(w, 2) + ", em " + where + " (limite " +
-                        fixed(snoopingCritical, 2) + ").";
-        }
-        return text;
+    const std::string tests =
+        testsText(suspicious.tests, q.studentizedCritical, observations.angleUnit);
+    if (s.kind == Suspicion::Kind::Reading)
+        return "Leitura suspeita: " + label(s.reading) + ", com " + tests + ".";
+    std::string text = "Leitura suspeita: " + label(s.reading);
+    bool oneStation = true;
+    for (const std::size_t l : s.alike) {
+        text += " ou " + label(l);
+        oneStation = oneStation && q.readings[l].index.station == suspicious.index.station;
     }
-    const HorizontalReadingQuality& suspect = q.readings[s.reading];
-    std::string text;
-    if (s.kind == Suspicion::Kind::Reading) {
-        text = "Leitura suspeita: " + label(s.reading) + ", com " +
-               testsText(suspect.tests, q.studentizedCritical, unit) + ".";
-    } else {
-        text = "Leitura suspeita: " + label(s.reading);
-        bool oneStation = true;
-        for (const std::size_t l : s.alike) {
-            text += " ou " + label(l);
-            oneStation = oneStation && q.readings[l].index.station == suspect.index.station;
-        }
-        text += oneStation ? " (os seus testes são um só: com uma só referência a estação mede "
-                             "um só ângulo)"
-                           : " (os seus testes são um só: as leituras não se controlam umas às "
-                             "outras)";
-        text += ", com " + testsText(suspect.tests, q.studentizedCritical, unit) + ".";
-    }
-    const LeaveOneOut& without = suspect.without;
-    if (without.outcome == LeaveOneOut::Outcome::Computed) {
-        text += " Sem ela o ponto desloca-se " + fixed(without.shift, 3) + " m (rumo " +
-                fixed(toDirection(without.shiftBearing, unit), 1) + directionUnit(unit) + ")";
-        if (without.unitDeviation && q.unitDeviation)
-            text += " e s0 passa de " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
-                    " para " + fixed(toSmallAngle(*without.unitDeviation, unit), 1) + small;
-        text += ".";
-    }
-    return text;
+    text += oneStation ? " (os seus testes são um só: com uma só referência a estação mede "
+                         "um só ângulo)"
+                       : " (os seus testes são um só: as leituras não se controlam umas às "
+                         "outras)";
+    return text + ", com " + tests + ".";
+}
+
+// How far the point moves, and how s0 changes, without the reading under suspicion.
+std::string withoutSuspiciousReadingText(const ObservationSet& observations,
+                                         const PlanimetricQuality& q) {
+    const AngleUnit unit = observations.angleUnit;
+    const std::string small = smallAngleUnit(unit);
+    const LeaveOneOut& without = q.readings[q.suspicion.reading].without;
+    if (without.outcome != LeaveOneOut::Outcome::Computed) return "";
+    std::string text = " Sem ela o ponto desloca-se " + fixed(without.shift, 3) + " m (rumo " +
+                       fixed(toDirection(without.shiftBearing, unit), 1) + directionUnit(unit) +
+                       ")";
+    if (without.unitDeviation && q.unitDeviation)
+        text += " e s0 passa de " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
+                " para " + fixed(toSmallAngle(*without.unitDeviation, unit), 1) + small;
+    return text + ".";
+}
+
+std::string planimetricVerdict(const ObservationSet& observations, const PlanimetricQuality& q) {
+    if (q.suspicion.kind == Suspicion::Kind::None) return verdictWithoutSuspicion(observations, q);
+    return suspicionText(observations, q) + withoutSuspiciousReadingText(observations, q);
 }
 
 std::string heightVerdict(const ObservationSet& observations, const HeightQuality& h) {
@@ -217,31 +237,23 @@ void addIntersections(const ObservationSet& observations, PlanimetricQuality& q)
         }
 }
 
-PlanimetricQuality planimetricQuality(const ObservationSet& observations, PlanePoint start) {
-    PlanimetricQuality q;
-    const std::vector<ReadingIndex> index = horizontalReadings(observations);
-    std::vector<bool> active(index.size(), true);
-    const DirectionFit fit = fitDirections(observations, active, start);
-    q.readingCount = static_cast<std::int32_t>(index.size());
-    q.reportRedundancy = observations.redundancy();
-    if (!fit.determined || !fit.converged) return q;
-    q.determined = true;
-    q.point = fit.point;
-    q.cofactor = fit.cofactor;
-    q.degreesOfFreedom = fit.degreesOfFreedom;
-    q.weightedSquareSum = fit.weightedSquareSum;
-    const double sigma = observations.aprioriPrecision;
+// s0, its interval and the global test, for f > 0.
+void addUnitDeviation(const DirectionFit& fit, double sigma, PlanimetricQuality& q) {
+    const std::int32_t f = fit.degreesOfFreedom;
+    const double s0 = std::sqrt(fit.weightedSquareSum / f);
+    q.unitDeviation = s0;
+    q.unitDeviationLower = s0 * std::sqrt(f / chiSquareQuantile(0.975, f));
+    q.unitDeviationUpper = s0 * std::sqrt(f / chiSquareQuantile(0.025, f));
+    q.globalStatistic = fit.weightedSquareSum / (sigma * sigma);
+    q.globalQuantile = chiSquareQuantile(0.95, f);
+    q.globalTest = *q.globalStatistic > *q.globalQuantile ? Verdict::Rejected : Verdict::Accepted;
+    q.studentizedCritical = studentizedCritical(snoopingSignificance, f);
+}
+
+// The ellipses of the point, each with its variance factor, and the correlation of M and P.
+void addEllipses(const DirectionFit& fit, PlanimetricQuality& q) {
     const std::int32_t f = fit.degreesOfFreedom;
     if (f > 0) {
-        const double s0 = std::sqrt(fit.weightedSquareSum / f);
-        q.unitDeviation = s0;
-        q.unitDeviationLower = s0 * std::sqrt(f / chiSquareQuantile(0.975, f));
-        q.unitDeviationUpper = s0 * std::sqrt(f / chiSquareQuantile(0.025, f));
-        q.globalStatistic = fit.weightedSquareSum / (sigma * sigma);
-        q.globalQuantile = chiSquareQuantile(0.95, f);
-        q.globalTest =
-            *q.globalStatistic > *q.globalQuantile ? Verdict::Rejected : Verdict::Accepted;
-        q.studentizedCritical = studentizedCritical(snoopingSignificance, f);
         q.rigorousEllipse = ellipse(fit.cofactor, fit.weightedSquareSum / f);
         ErrorEllipse confidence = *q.rigorousEllipse;
         confidence.a *= confidenceEllipseFactor;
@@ -251,83 +263,150 @@ PlanimetricQuality planimetricQuality(const ObservationSet& observations, PlaneP
     if (q.reportRedundancy > 0)
         q.reportEllipse = ellipse(fit.cofactor, fit.weightedSquareSum / q.reportRedundancy);
     q.correlation = fit.cofactor[1] / std::sqrt(fit.cofactor[0] * fit.cofactor[3]);
+}
 
-    // Reduced by its station's mean, reading k's row of the design is c_k · a with
-    // c = 1 − 1/n for the reading to the point and −1/n for a reference; the residuals'
-    // cofactors within a station are then (δ − 1/n) − c_k · c_l · a N⁻¹ aᵀ.
-    const auto& Q = fit.cofactor;
-    const auto leverage = [&](std::size_t station) {
-        const auto& a = fit.bearingGradient[station];
-        return a[0] * (Q[0] * a[0] + Q[1] * a[1]) + a[1] * (Q[2] * a[0] + Q[3] * a[1]);
-    };
-    const auto share = [&](std::size_t k) {
-        const double n = fit.activeReadings[static_cast<std::size_t>(index[k].station)];
-        return (index[k].reference == sightedPointTarget ? 1.0 : 0.0) - 1.0 / n;
-    };
-    const auto residualCofactor = [&](std::size_t k, std::size_t l) {
-        const auto i = static_cast<std::size_t>(index[k].station);
-        if (index[l].station != index[k].station) {
-            const auto j = static_cast<std::size_t>(index[l].station);
-            const auto& a = fit.bearingGradient[i];
-            const auto& b = fit.bearingGradient[j];
+// The cofactors of the residuals. Reduced by its station's mean, reading k's row of the
+// design is c_k · a with c = 1 − 1/n for the reading to the point and −1/n for a reference;
+// the residuals' cofactors within a station are then (δ − 1/n) − c_k · c_l · a N⁻¹ aᵀ.
+class ResidualCofactors {
+public:
+    ResidualCofactors(const DirectionFit& fit, const std::vector<ReadingIndex>& index)
+        : fit_(fit), index_(index) {}
+
+    // c_k
+    double share(std::size_t k) const {
+        const double n = fit_.activeReadings[static_cast<std::size_t>(index_[k].station)];
+        return (index_[k].reference == sightedPointTarget ? 1.0 : 0.0) - 1.0 / n;
+    }
+
+    double operator()(std::size_t k, std::size_t l) const {
+        const auto i = static_cast<std::size_t>(index_[k].station);
+        if (index_[l].station != index_[k].station) {
+            const auto j = static_cast<std::size_t>(index_[l].station);
+            const auto& Q = fit_.cofactor;
+            const auto& a = fit_.bearingGradient[i];
+            const auto& b = fit_.bearingGradient[j];
             const double aQb =
                 a[0] * (Q[0] * b[0] + Q[1] * b[1]) + a[1] * (Q[2] * b[0] + Q[3] * b[1]);
             return -share(k) * share(l) * aQb;
         }
-        const double n = fit.activeReadings[i];
+        const double n = fit_.activeReadings[i];
         return (k == l ? 1.0 : 0.0) - 1.0 / n - share(k) * share(l) * leverage(i);
-    };
+    }
+
+private:
+    // a N⁻¹ aᵀ of the station's bearing gradient a.
+    double leverage(std::size_t station) const {
+        const auto& Q = fit_.cofactor;
+        const auto& a = fit_.bearingGradient[station];
+        return a[0] * (Q[0] * a[0] + Q[1] * a[1]) + a[1] * (Q[2] * a[0] + Q[3] * a[1]);
+    }
+
+    const DirectionFit& fit_;
+    const std::vector<ReadingIndex>& index_;
+};
+
+// How far a bias of the minimal detectable size in reading k moves the point:
+// |c_k| · δ · |N⁻¹ aᵀ|.
+double biasShift(const DirectionFit& fit, const ResidualCofactors& cofactor,
+                 const ReadingIndex& reading, std::size_t k, double bias) {
+    const auto& Q = fit.cofactor;
+    const auto& a = fit.bearingGradient[static_cast<std::size_t>(reading.station)];
+    const double c = cofactor.share(k);
+    return std::fabs(c) * bias * std::hypot(Q[0] * a[0] + Q[1] * a[1], Q[2] * a[0] + Q[3] * a[1]);
+}
+
+// Every reading tested, and the point computed again without it.
+void addReadings(const ObservationSet& observations, const std::vector<ReadingIndex>& index,
+                 const DirectionFit& fit, const ResidualCofactors& cofactor,
+                 PlanimetricQuality& q) {
+    const double sigma = observations.aprioriPrecision;
+    std::vector<bool> active(index.size(), true);
     for (std::size_t k = 0; k < index.size(); ++k) {
         HorizontalReadingQuality r;
         r.index = index[k];
-        r.tests = readingTests(fit.residuals[k], residualCofactor(k, k), sigma, q.unitDeviation);
-        if (r.tests.minimalDetectableBias) {
-            const auto& a = fit.bearingGradient[static_cast<std::size_t>(index[k].station)];
-            const double c = share(k);
-            r.biasShift = std::fabs(c) * *r.tests.minimalDetectableBias *
-                          std::hypot(Q[0] * a[0] + Q[1] * a[1], Q[2] * a[0] + Q[3] * a[1]);
-        }
+        r.tests = readingTests(fit.residuals[k], cofactor(k, k), sigma, q.unitDeviation);
+        if (r.tests.minimalDetectableBias)
+            r.biasShift = biasShift(fit, cofactor, index[k], k, *r.tests.minimalDetectableBias);
         active[k] = false;
         r.without = leftOut(fitDirections(observations, active, fit.point), fit.point);
         active[k] = true;
         q.readings.push_back(r);
     }
+}
+
+// The point computed again without each station's readings.
+void addStationsLeftOut(const ObservationSet& observations, const std::vector<ReadingIndex>& index,
+                        const DirectionFit& fit, PlanimetricQuality& q) {
+    std::vector<bool> active(index.size(), true);
     for (std::size_t i = 0; i < observations.stations.size(); ++i) {
         for (std::size_t k = 0; k < index.size(); ++k)
             active[k] = static_cast<std::size_t>(index[k].station) != i;
         q.withoutStation.push_back(
             leftOut(fitDirections(observations, active, fit.point), fit.point));
     }
+}
 
-    const auto lowest = [&](const auto& items, const auto& without) {
-        std::optional<std::size_t> best;
-        double bestValue = q.unitDeviation.value_or(0);
-        for (std::size_t k = 0; k < items.size(); ++k) {
-            const LeaveOneOut& out = without(items[k]);
-            if (out.unitDeviation && *out.unitDeviation < bestValue) {
-                bestValue = *out.unitDeviation;
-                best = k;
-            }
+// Of the items, the one without which s0 is lowest, when it is lower than `deviation`.
+template <class Items, class Without> std::optional<std::size_t>
+lowestDeviationWithout(const Items& items, const Without& without, double deviation) {
+    std::optional<std::size_t> best;
+    double bestValue = deviation;
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const LeaveOneOut& out = without(items[k]);
+        if (out.unitDeviation && *out.unitDeviation < bestValue) {
+            bestValue = *out.unitDeviation;
+            best = k;
         }
-        return best;
-    };
-    if (q.unitDeviation) {
-        q.readingLoweringDeviationMost =
-            lowest(q.readings, [](const HorizontalReadingQuality& r) -> const LeaveOneOut& {
-                return r.without;
-            });
-        q.stationLoweringDeviationMost = lowest(
-            q.withoutStation, [](const LeaveOneOut& out) -> const LeaveOneOut& { return out; });
     }
-    addIntersections(observations, q);
+    return best;
+}
 
+// The reading and the station without which s0 drops the most.
+void addDeviationLowering(PlanimetricQuality& q) {
+    if (!q.unitDeviation) return;
+    const double deviation = *q.unitDeviation;
+    q.readingLoweringDeviationMost = lowestDeviationWithout(
+        q.readings,
+        [](const HorizontalReadingQuality& r) -> const LeaveOneOut& { return r.without; },
+        deviation);
+    q.stationLoweringDeviationMost = lowestDeviationWithout(
+        q.withoutStation, [](const LeaveOneOut& out) -> const LeaveOneOut& { return out; },
+        deviation);
+}
+
+// Data snooping on the readings, the correlation of their w from the residuals' cofactors.
+Suspicion snoopReadings(PlanimetricQuality& q, const ResidualCofactors& cofactor) {
     std::vector<ReadingTests*> tests;
     for (HorizontalReadingQuality& r : q.readings) tests.push_back(&r.tests);
-    q.suspicion =
-        snoop(tests, q.globalTest == Verdict::Rejected, [&](std::size_t k, std::size_t l) {
-            return residualCofactor(k, l) / std::sqrt(q.readings[k].tests.redundancyNumber *
-                                                      q.readings[l].tests.redundancyNumber);
-        });
+    return snoop(tests, q.globalTest == Verdict::Rejected, [&](std::size_t k, std::size_t l) {
+        return cofactor(k, l) / std::sqrt(q.readings[k].tests.redundancyNumber *
+                                          q.readings[l].tests.redundancyNumber);
+    });
+}
+
+PlanimetricQuality planimetricQuality(const ObservationSet& observations, PlanePoint start) {
+    PlanimetricQuality q;
+    const std::vector<ReadingIndex> index = horizontalReadings(observations);
+    const std::vector<bool> active(index.size(), true);
+    const DirectionFit fit = fitDirections(observations, active, start);
+    q.readingCount = static_cast<std::int32_t>(index.size());
+    q.reportRedundancy = observations.redundancy();
+    if (!fit.determined || !fit.converged) return q;
+    q.determined = true;
+    q.point = fit.point;
+    q.cofactor = fit.cofactor;
+    q.degreesOfFreedom = fit.degreesOfFreedom;
+    q.weightedSquareSum = fit.weightedSquareSum;
+    if (fit.degreesOfFreedom > 0) addUnitDeviation(fit, observations.aprioriPrecision, q);
+    addEllipses(fit, q);
+
+    const ResidualCofactors cofactor(fit, index);
+    addReadings(observations, index, fit, cofactor, q);
+    addStationsLeftOut(observations, index, fit, q);
+    addDeviationLowering(q);
+    addIntersections(observations, q);
+    q.suspicion = snoopReadings(q, cofactor);
     q.suspicion.text = planimetricVerdict(observations, q);
     return q;
 }

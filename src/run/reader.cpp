@@ -236,9 +236,9 @@ void RecordReader::malformed(const Token& token, std::string_view expected,
          what);
 }
 
-RecordReader::Token RecordReader::nextToken(std::string_view expected, std::string_view what) {
-    // Separator: blanks and line ends with at most one comma; a comma before the first
-    // value of a record, or a second comma, would be an empty value.
+// Separator: blanks and line ends with at most one comma; a comma before the first value of
+// a record, or a second comma, would be an empty value.
+void RecordReader::skipSeparator(std::string_view expected, std::string_view what) {
     int commas = recordStarted_ ? 0 : 1;
     const std::size_t separator = pos_;
     while (pos_ < contents_.size()) {
@@ -253,57 +253,55 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
         }
         ++pos_;
     }
-    if (pos_ >= contents_.size()) {
-        std::string problem =
-            "fim do ficheiro antes do fim do registo; esperado " + std::string(expected);
-        if (contents_.size() == start_)
-            problem = "o ficheiro esta vazio; esperado " + std::string(expected);
-        const std::size_t lastLine = line_ > 1 && (contents_.back() == '\n') ? line_ - 1 : line_;
-        fail(contents_.size() == start_ ? 0 : lastLine, problem, what);
-    }
+    if (pos_ >= contents_.size()) failAtEndOfFile(expected, what);
     if (!recordStarted_) {
         recordLine_ = line_;
     } else if (pos_ != separator + 1 || contents_[separator] != ',') {
         spaced_ = true;
     }
     recordStarted_ = true;
+}
 
-    Token token;
-    token.line = line_;
-    const char first = contents_[pos_];
-    if (first == '\'' || first == '"') {
-        // Quoted text: a doubled delimiter stands for one; it must close on its line.
-        unquoted_.clear();
-        std::size_t i = pos_ + 1;
-        for (;;) {
-            if (i >= contents_.size() || contents_[i] == '\n')
-                fail(token.line,
-                     "texto entre apostrofos sem apostrofo final; esperado " +
-                         std::string(expected),
-                     what);
-            if (contents_[i] == first) {
-                if (i + 1 < contents_.size() && contents_[i + 1] == first) {
-                    unquoted_ += first;
-                    i += 2;
-                    continue;
-                }
-                break;
+void RecordReader::failAtEndOfFile(std::string_view expected, std::string_view what) const {
+    std::string problem =
+        "fim do ficheiro antes do fim do registo; esperado " + std::string(expected);
+    if (contents_.size() == start_)
+        problem = "o ficheiro esta vazio; esperado " + std::string(expected);
+    const std::size_t lastLine = line_ > 1 && (contents_.back() == '\n') ? line_ - 1 : line_;
+    fail(contents_.size() == start_ ? 0 : lastLine, problem, what);
+}
+
+// Quoted text: a doubled delimiter stands for one; it must close on its line.
+std::string_view RecordReader::scanQuotedText(std::size_t line, std::string_view expected,
+                                              std::string_view what) {
+    const char delimiter = contents_[pos_];
+    unquoted_.clear();
+    std::size_t i = pos_ + 1;
+    for (;;) {
+        if (i >= contents_.size() || contents_[i] == '\n')
+            fail(line,
+                 "texto entre apostrofos sem apostrofo final; esperado " + std::string(expected),
+                 what);
+        if (contents_[i] == delimiter) {
+            if (i + 1 < contents_.size() && contents_[i + 1] == delimiter) {
+                unquoted_ += delimiter;
+                i += 2;
+                continue;
             }
-            unquoted_ += contents_[i++];
+            break;
         }
-        pos_ = i + 1;
-        if (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' &&
-            contents_[pos_] != '\n')
-            fail(token.line, "esperado um separador depois do texto entre apostrofos", what);
-        token.text = unquoted_;
-        token.quoted = true;
-        return token;
+        unquoted_ += contents_[i++];
     }
-    const std::size_t begin = pos_;
-    while (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' &&
-           contents_[pos_] != '\n')
-        ++pos_;
-    token.text = std::string_view(contents_).substr(begin, pos_ - begin);
+    pos_ = i + 1;
+    if (pos_ < contents_.size() && !isBlank(contents_[pos_]) && contents_[pos_] != ',' &&
+        contents_[pos_] != '\n')
+        fail(line, "esperado um separador depois do texto entre apostrofos", what);
+    return unquoted_;
+}
+
+// A value outside apostrophes may hold neither a slash nor a repeat count.
+void RecordReader::checkUnquoted(const Token& token, std::string_view expected,
+                                 std::string_view what) const {
     if (token.text.find('/') != std::string_view::npos)
         fail(token.line,
              "barra nao permitida em " + quoteValue(token.text) +
@@ -315,6 +313,22 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
              "contagem de repeticao nao permitida em " + quoteValue(token.text) + "; esperado " +
                  std::string(expected),
              what);
+}
+
+RecordReader::Token RecordReader::nextToken(std::string_view expected, std::string_view what) {
+    skipSeparator(expected, what);
+    Token token;
+    token.line = line_;
+    const char first = contents_[pos_];
+    if (first == '\'' || first == '"') {
+        token.text = scanQuotedText(token.line, expected, what);
+        token.quoted = true;
+        return token;
+    }
+    const std::size_t begin = pos_;
+    pos_ = endOfValue(contents_, pos_);
+    token.text = std::string_view(contents_).substr(begin, pos_ - begin);
+    checkUnquoted(token, expected, what);
     if (expected != textExpected) noteCommaJoin(token, what);
     return token;
 }

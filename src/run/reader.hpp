@@ -53,9 +53,15 @@ private:
     // Ready for the first value of the next record.
     void forgetRecord();
     Token nextToken(std::string_view expected, std::string_view what);
+    void skipSeparator(std::string_view expected, std::string_view what);
+    // The text of the quoted value at pos_, on `line`, its delimiters taken off.
+    std::string_view scanQuotedText(std::size_t line, std::string_view expected,
+                                    std::string_view what);
+    void checkUnquoted(const Token& token, std::string_view expected, std::string_view what) const;
     void noteCommaJoin(const Token& token, std::string_view what);
     void checkDecimalComma() const;
     [[noreturn]] void fail(std::size_t line, std::string_view problem, std::string_view what) const;
+    [[noreturn]] void failAtEndOfFile(std::string_view expected, std::string_view what) const;
     [[noreturn]] void malformed(const Token& token, std::string_view expected,
                                 std::string_view what) const;
 
