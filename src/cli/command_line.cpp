@@ -106,11 +106,49 @@ std::string approximatePosition(const FileRun& run) {
            metres(planimetry->approximate.m) + " P = " + metres(planimetry->approximate.p) + ")";
 }
 
-void writeList(FileAccess& files, const std::string& name, const std::vector<FileRun>& runs,
-               void (*writer)(const std::vector<FileRun>&, std::ostream&)) {
-    std::ostream& stream = files.createOutput(name);
-    writer(runs, stream);
-    files.closeOutput(stream);
+// The names of every output per input, in the order of the inputs.
+struct OutputNames {
+    std::vector<std::string> reports, analyses, drawings;
+};
+
+OutputNames outputNames(const CommandLine& commandLine) {
+    OutputNames names{reportNames(commandLine), {}, {}};
+    for (const std::string& input : commandLine.inputs) {
+        if (commandLine.analysis)
+            names.analyses.push_back(outputName(commandLine, input, "-analise.txt"));
+        if (commandLine.drawing)
+            names.drawings.push_back(outputName(commandLine, input, "-desenho.svg"));
+    }
+    return names;
+}
+
+// Writes one per-input output; a file that cannot be written is reported and makes the status 2.
+template <class Writer> void writeOutput(FileAccess& files, const std::string& name,
+                                         std::ostream& errors, int& status, Writer&& writer) {
+    try {
+        std::ostream& stream = files.createOutput(name);
+        writer(stream);
+        files.closeOutput(stream);
+    } catch (const FileError& error) {
+        errors << error.what() << '\n';
+        status = 2;
+    }
+}
+
+// The line for people about one input, and the status it makes.
+void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors, int& status) {
+    switch (run.outcome) {
+    case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
+    case Outcome::Stopped:
+        errors << run.input << ": " << run.message << approximatePosition(run) << '\n';
+        status = std::max(status, 1);
+        break;
+    case Outcome::Failed:
+        errors << run.message << '\n';
+        status = 2;
+        break;
+    }
+    lines.flush();
 }
 
 int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
@@ -118,18 +156,10 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
     if (commandLine.report && commandLine.inputs.size() != 1)
         throw UsageError(std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") +
                          usageLine);
-    const std::vector<std::string> reports = reportNames(commandLine);
-    std::vector<std::string> outputs = reports;
-    std::vector<std::string> analyses;
-    if (commandLine.analysis)
-        for (const std::string& input : commandLine.inputs)
-            analyses.push_back(outputName(commandLine, input, "-analise.txt"));
-    outputs.insert(outputs.end(), analyses.begin(), analyses.end());
-    std::vector<std::string> drawings;
-    if (commandLine.drawing)
-        for (const std::string& input : commandLine.inputs)
-            drawings.push_back(outputName(commandLine, input, "-desenho.svg"));
-    outputs.insert(outputs.end(), drawings.begin(), drawings.end());
+    const OutputNames names = outputNames(commandLine);
+    std::vector<std::string> outputs = names.reports;
+    outputs.insert(outputs.end(), names.analyses.begin(), names.analyses.end());
+    outputs.insert(outputs.end(), names.drawings.begin(), names.drawings.end());
     if (commandLine.coordinateList) outputs.push_back(*commandLine.coordinateList);
     const bool jsonToOut = commandLine.json && *commandLine.json == "-";
     if (commandLine.json && !jsonToOut) outputs.push_back(*commandLine.json);
@@ -139,59 +169,31 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
     // With the JSON on standard output, the lines for people go to standard error.
     std::ostream& lines = jsonToOut ? errors : out;
     std::ostringstream discarded;
+    const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json;
     std::vector<FileRun> runs;
     int status = 0;
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
-        runs.push_back(
-            runFile(commandLine.inputs[i], reports[i], commandLine.height, files,
-                    commandLine.verbose ? lines : discarded, adjustments,
-                    commandLine.analysis || commandLine.drawing || commandLine.json.has_value()));
+        const FileRun& run = runs.emplace_back(
+            runFile(commandLine.inputs[i], names.reports[i], commandLine.height, files,
+                    commandLine.verbose ? lines : discarded, adjustments, analyse));
         discarded.str({});
-        const FileRun& run = runs.back();
-        if (commandLine.analysis && run.analysis) {
-            try {
-                std::ostream& stream = files.createOutput(analyses[i]);
+        if (commandLine.analysis && run.analysis)
+            writeOutput(files, names.analyses[i], errors, status, [&](std::ostream& stream) {
                 writeAnalysis(run.values.observations, *run.analysis, stream);
-                files.closeOutput(stream);
-            } catch (const FileError& error) {
-                errors << error.what() << '\n';
-                status = 2;
-            }
-        }
-        if (commandLine.drawing && hasDrawing(run)) {
-            try {
-                std::ostream& stream = files.createOutput(drawings[i]);
-                writeDrawing(run, stream);
-                files.closeOutput(stream);
-            } catch (const FileError& error) {
-                errors << error.what() << '\n';
-                status = 2;
-            }
-        }
-        switch (run.outcome) {
-        case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
-        case Outcome::Stopped:
-            errors << run.input << ": " << run.message << approximatePosition(run) << '\n';
-            status = std::max(status, 1);
-            break;
-        case Outcome::Failed:
-            errors << run.message << '\n';
-            status = 2;
-            break;
-        }
-        lines.flush();
+            });
+        if (commandLine.drawing && hasDrawing(run))
+            writeOutput(files, names.drawings[i], errors, status,
+                        [&](std::ostream& stream) { writeDrawing(run, stream); });
+        reportOutcome(run, lines, errors, status);
     }
-    try {
-        if (commandLine.coordinateList)
-            writeList(files, *commandLine.coordinateList, runs, writeCoordinateList);
-        if (jsonToOut)
-            writeJsonDocument(runs, out);
-        else if (commandLine.json)
-            writeList(files, *commandLine.json, runs, writeJsonDocument);
-    } catch (const FileError& error) {
-        errors << error.what() << '\n';
-        status = 2;
-    }
+    if (commandLine.coordinateList)
+        writeOutput(files, *commandLine.coordinateList, errors, status,
+                    [&](std::ostream& stream) { writeCoordinateList(runs, stream); });
+    if (jsonToOut)
+        writeJsonDocument(runs, out);
+    else if (commandLine.json)
+        writeOutput(files, *commandLine.json, errors, status,
+                    [&](std::ostream& stream) { writeJsonDocument(runs, stream); });
     out.flush();
     return status;
 }

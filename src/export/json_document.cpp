@@ -197,9 +197,8 @@ json tests(const ReadingTests& t) {
             {"suspeita", t.suspected}};
 }
 
-// The quality analysis, in metres and radians.
-json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
-    const PlanimetricQuality& q = a.planimetry;
+// Every horizontal reading's tests and the point without it.
+json horizontalReadings(const ObservationSet& observations, const PlanimetricQuality& q) {
     json readings = json::array();
     for (const HorizontalReadingQuality& r : q.readings) {
         const Station& station = observations.stations[static_cast<std::size_t>(r.index.station)];
@@ -214,6 +213,13 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
         entry["sem"] = leftOut(r.without, true);
         readings.push_back(entry);
     }
+    return readings;
+}
+
+// The quality analysis, in metres and radians.
+json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
+    const PlanimetricQuality& q = a.planimetry;
+    const json readings = horizontalReadings(observations, q);
     json stations = json::array();
     for (std::size_t i = 0; i < q.withoutStation.size(); ++i) {
         const LeaveOneOut& without = q.withoutStation[i];
