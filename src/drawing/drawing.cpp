@@ -154,11 +154,8 @@ private:
 
     std::string stationName(std::size_t s) const { return text(trimmedName(o_.stations[s].name)); }
 
-    void map() {
-        out_ << "<g id=\"mapa\">\n";
-        rect(mapFrame, " fill=\"none\" stroke=\"black\" stroke-width=\"0.35\"");
-        out_ << "\n<g clip-path=\"url(#recorte-mapa)\">\n";
-        // Rays first, the reference rays under those to the point, the suspected on top.
+    // Rays first, the reference rays under those to the point, the suspected on top.
+    void rays() {
         for (const bool suspected : {false, true})
             for (const RayKind kind : {RayKind::ToReference, RayKind::ToPoint})
                 for (const Ray& ray : layout_.rays) {
@@ -179,16 +176,10 @@ private:
                     if (!toPoint) attributes += " stroke-dasharray=\"1.5 1\"";
                     line(ray.from, ray.to, attributes);
                 }
-        if (layout_.confidence)
-            ellipse(*layout_.confidence,
-                    " class=\"elipse-95\" data-fator=\"" + plain(*layout_.ellipseFactor) +
-                        "\" fill=\"none\" stroke=\"" + pointColour +
-                        "\" stroke-width=\"0.25\" stroke-dasharray=\"1.2 0.8\"");
-        if (layout_.standard)
-            ellipse(*layout_.standard, " class=\"elipse-padrao\" data-fator=\"" +
-                                           plain(*layout_.ellipseFactor) + "\" fill=\"" +
-                                           pointColour + "\" fill-opacity=\"0.15\" stroke=\"" +
-                                           pointColour + "\" stroke-width=\"0.35\"");
+    }
+
+    // Every station, reference point, the sighted point and the approximate position, named.
+    void marks() {
         for (std::size_t k = 0; k < layout_.marks.size(); ++k) {
             const Mark& mark = layout_.marks[k];
             const Label& name = layout_.labels[layout_.labelOfMark[k]];
@@ -217,6 +208,24 @@ private:
             }
             out_ << "</g>\n";
         }
+    }
+
+    void map() {
+        out_ << "<g id=\"mapa\">\n";
+        rect(mapFrame, " fill=\"none\" stroke=\"black\" stroke-width=\"0.35\"");
+        out_ << "\n<g clip-path=\"url(#recorte-mapa)\">\n";
+        rays();
+        if (layout_.confidence)
+            ellipse(*layout_.confidence,
+                    " class=\"elipse-95\" data-fator=\"" + plain(*layout_.ellipseFactor) +
+                        "\" fill=\"none\" stroke=\"" + pointColour +
+                        "\" stroke-width=\"0.25\" stroke-dasharray=\"1.2 0.8\"");
+        if (layout_.standard)
+            ellipse(*layout_.standard, " class=\"elipse-padrao\" data-fator=\"" +
+                                           plain(*layout_.ellipseFactor) + "\" fill=\"" +
+                                           pointColour + "\" fill-opacity=\"0.15\" stroke=\"" +
+                                           pointColour + "\" stroke-width=\"0.35\"");
+        marks();
         for (std::size_t k = layout_.marks.size(); k < layout_.labels.size(); ++k)
             label(layout_.labels[k], std::string(" class=\"w\" fill=\"") + suspectColour + '"');
         out_ << "</g>\n";
