@@ -8,8 +8,11 @@
 
 namespace interseccao {
 
-void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& a,
-                      const Matrix& b, Matrix& c) {
+void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matrix& matrixA,
+                      const Matrix& matrixB, Matrix& matrixC) {
+    const auto a = matrixA.view(m, k);
+    const auto b = matrixB.view(k, n);
+    const auto c = matrixC.view(m, n);
     for (std::int32_t j = 1; j <= n; ++j)
         for (std::int32_t i = 1; i <= m; ++i) {
             c(i, j) = 0.0;
@@ -17,7 +20,9 @@ void multiplyMatrices(std::int32_t m, std::int32_t k, std::int32_t n, const Matr
         }
 }
 
-void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& a, Matrix& b) {
+void transposeMatrix(std::int32_t m, std::int32_t n, const Matrix& matrixA, Matrix& matrixB) {
+    const auto a = matrixA.view(m, n);
+    const auto b = matrixB.view(n, m);
     for (std::int32_t j = 1; j <= n; ++j)
         for (std::int32_t i = 1; i <= m; ++i) b(j, i) = a(i, j);
 }
@@ -31,7 +36,10 @@ Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclos
     return v;
 }
 
-void luDecompose(Matrix& a, std::int32_t n, std::vector<std::int32_t>& pivots) {
+void luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivots) {
+    const auto a = matrix.view(n, n);
+    if (pivots.size() < static_cast<std::size_t>(n) + 1)
+        throw std::out_of_range("pivot store smaller than the order");
     // The scale store is sized by the order, so any order is handled.
     std::vector<double> scale(static_cast<std::size_t>(n) + 1, 0.0);
     for (std::int32_t i = 1; i <= n; ++i) {
@@ -72,11 +80,13 @@ void luDecompose(Matrix& a, std::int32_t n, std::vector<std::int32_t>& pivots) {
     }
 }
 
-void invertMatrix(std::int32_t n, Matrix& a) {
-    Matrix y(n, n);
+void invertMatrix(std::int32_t n, Matrix& matrix) {
+    Matrix inverse(n, n);
+    const auto y = inverse.view(n, n);
     std::vector<double> col(static_cast<std::size_t>(n) + 1, 0.0);
     std::vector<std::int32_t> pivots(static_cast<std::size_t>(n) + 1, 0);
-    luDecompose(a, n, pivots);
+    luDecompose(matrix, n, pivots);
+    const auto a = matrix.view(n, n);
     for (std::int32_t j = 1; j <= n; ++j) {
         for (std::int32_t i = 1; i <= n; ++i) col[i] = i == j ? 1.0 : 0.0;
         std::int32_t first = 0;

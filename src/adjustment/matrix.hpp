@@ -20,7 +20,35 @@ public:
     double& operator()(std::int32_t i, std::int32_t j) { return values_[index(i, j)]; }
     double operator()(std::int32_t i, std::int32_t j) const { return values_[index(i, j)]; }
 
+    // Elements (1..rows, 1..columns) without a check at each access, for the routines' inner
+    // loops: the extent is checked once, here, so a stray index is still never silent.
+    template <class Value> class View {
+    public:
+        View(Value* values, std::size_t rows) : values_(values), rows_(rows) {}
+        Value& operator()(std::int32_t i, std::int32_t j) const {
+            return values_[static_cast<std::size_t>(j - 1) * rows_ +
+                           static_cast<std::size_t>(i - 1)];
+        }
+
+    private:
+        Value* values_;
+        std::size_t rows_;
+    };
+    View<double> view(std::int32_t rows, std::int32_t columns) {
+        checkExtent(rows, columns);
+        return {values_.data(), static_cast<std::size_t>(rows_)};
+    }
+    View<const double> view(std::int32_t rows, std::int32_t columns) const {
+        checkExtent(rows, columns);
+        return {values_.data(), static_cast<std::size_t>(rows_)};
+    }
+
 private:
+    void checkExtent(std::int32_t rows, std::int32_t columns) const {
+        if (rows < 0 || rows > rows_ || columns < 0 || columns > columns_)
+            throw std::out_of_range("matrix extent out of range");
+    }
+
     // An index outside the matrix is a programming error, never a silent stray read.
     std::size_t index(std::int32_t i, std::int32_t j) const {
         if (i < 1 || i > rows_ || j < 1 || j > columns_)
