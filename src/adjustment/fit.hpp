@@ -36,6 +36,28 @@ struct FitTest {
     }
 };
 
+// The verdicts of one fit at every precision, as `FitTest::verdict` gives them, with most of
+// them known without the division. The statistic (s0² · r) / σ² never grows as σ grows (each
+// rounded operation keeps the order), so one precision rejected means every smaller one is,
+// and one accepted every larger one. A precision search of millions of steps far from where
+// the verdict changes is so stepped at the speed of its additions.
+class MonotoneVerdict {
+public:
+    explicit MonotoneVerdict(const FitTest& fit);
+    Verdict operator()(double precision) const {
+        if (precision < rejectedBelow_) return Verdict::Rejected;
+        if (precision > acceptedAbove_) return Verdict::Accepted;
+        return fit_.verdict(precision);
+    }
+    double rejectedBelow() const { return rejectedBelow_; }
+    double acceptedAbove() const { return acceptedAbove_; }
+
+private:
+    FitTest fit_;
+    double rejectedBelow_; // every precision below is rejected; 0 when none is known to be
+    double acceptedAbove_; // every precision above is accepted; infinite when none is known to be
+};
+
 // What a precision search did: `tests` verdicts, every one but the last equal to the first.
 struct PrecisionSearch {
     double start = 0; // the a-priori precision, radians

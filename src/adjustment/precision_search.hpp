@@ -33,6 +33,29 @@ template <class VerdictAt> PrecisionSearch searchPrecision(double start, double 
         if ((accepted && !(stepped > 0)) || stepped == precision) return search;
         precision = stepped;
         if (search.lastVerdict != search.firstVerdict) return search;
+        // A verdict that is known over a run of precisions (MonotoneVerdict) needs no test
+        // there: the run is stepped as the tests above would step it.
+        if constexpr (requires { verdictAt.rejectedBelow(); }) {
+            if (verdict == Verdict::Rejected) {
+                for (const double below = verdictAt.rejectedBelow(); precision < below;) {
+                    if (search.tests == testLimit)
+                        throw Stop("Pesquisa da precisao nao convergente!");
+                    ++search.tests;
+                    const double up = precision + step;
+                    if (up == precision) return search;
+                    precision = up;
+                }
+            } else {
+                for (const double above = verdictAt.acceptedAbove(); precision > above;) {
+                    if (search.tests == testLimit)
+                        throw Stop("Pesquisa da precisao nao convergente!");
+                    ++search.tests;
+                    const double down = precision - step;
+                    if (!(down > 0) || down == precision) return search;
+                    precision = down;
+                }
+            }
+        }
     }
 }
 

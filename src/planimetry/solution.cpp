@@ -82,10 +82,9 @@ PlanimetricSolution solvePlanimetry(const ObservationSet& observations,
     const FitTest fit = planimetricFit(observations, pass, residual);
     // The residuals and the variance factor are the same at every precision: a pass's
     // coordinates, residuals and weights do not depend on it. Each test only divides by
-    // its own precision's square.
-    const PrecisionSearch search =
-        searchPrecision(observations.aprioriPrecision, precisionStep(observations.angleUnit),
-                        [&](double precision) { return fit.verdict(precision); });
+    // its own precision's square, and most need not even that.
+    const PrecisionSearch search = searchPrecision(
+        observations.aprioriPrecision, precisionStep(observations.angleUnit), MonotoneVerdict(fit));
     const Matrix diagonal =
         adjustedCofactorDiagonal(pass.angles, 2, pass.designMatrix, pass.normalInverse);
     PlanimetricSolution solution = planimetricResults(pass, residual, fit, search, diagonal);
