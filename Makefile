@@ -69,7 +69,8 @@ bench-analysis: build
 
 sanitize:
 	@$(INSTALL_PACKAGES)
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON $(WERROR) >/dev/null
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON \
+		-DINTERSECCAO_BENCH_PROGRAMS=OFF $(WERROR) >/dev/null
 	cmake --build build-asan -j2
 	ctest --test-dir build-asan --output-on-failure -j2
 
@@ -89,7 +90,7 @@ windows:
 		(apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends cmake make \
 			g++-mingw-w64-x86-64-posix googletest pandoc libcli11-dev nlohmann-json3-dev >/dev/null)
 	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-		-DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
+		-DCMAKE_BUILD_TYPE=Release -DINTERSECCAO_BENCH_PROGRAMS=OFF $(WERROR) >/dev/null
 	cmake --build $(WINDOWS_BUILD) -j2
 	cd $(WINDOWS_BUILD) && cpack -G ZIP
 
