@@ -70,6 +70,7 @@ bench-analysis: build
 sanitize:
 	@$(INSTALL_PACKAGES)
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTERSECCAO_SANITIZE=ON \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -DNDEBUG" \
 		-DINTERSECCAO_BENCH_PROGRAMS=OFF $(WERROR) >/dev/null
 	cmake --build build-asan -j2
 	ctest --test-dir build-asan --output-on-failure -j2
