@@ -6,8 +6,9 @@ set(guide_html ${CMAKE_CURRENT_BINARY_DIR}/guia.html)
 add_custom_command(OUTPUT ${guide_html}
   COMMAND ${PANDOC_PROGRAM} --from gfm --to html5 --standalone --self-contained
     --metadata "pagetitle=interseccao — guia do utilizador" --metadata lang=pt-PT
+    --resource-path ${PROJECT_SOURCE_DIR}/docs
     --output ${guide_html} ${PROJECT_SOURCE_DIR}/docs/guia.md
-  DEPENDS ${PROJECT_SOURCE_DIR}/docs/guia.md
+  DEPENDS ${PROJECT_SOURCE_DIR}/docs/guia.md ${PROJECT_SOURCE_DIR}/docs/desenho-levantamento-gc.png
   COMMENT "Writing the guide as an HTML page")
 add_custom_target(guide_html ALL DEPENDS ${guide_html})
 
