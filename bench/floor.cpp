@@ -1,6 +1,6 @@
 // The floor under one run of the program: the same input and output work with nothing in
-// between. It reads the observation file twice, as the program's counting and loading passes
-// do, splitting it into values and converting every number with from_chars, and writes as
+// between. It reads the observation file twice (the program itself now reads it once: the floor
+// is generous), splitting it into values and converting every number with from_chars, and writes as
 // many lines to the console and to the report file as the program does, each with a number
 // set into a fixed field by to_chars. What the program takes beyond this is its computation
 // and the cost of its own reading and writing.
