@@ -77,27 +77,7 @@ FullPass adjustInFull(const ObservationSet& observations, PlanePoint approximate
         correction(2, 1);
     for (std::int32_t counter = 1;; ++counter) {
         if (counter > iterationLimit) throw Stop({}, {" Processo nao convergente..."});
-        std::int32_t k = 0;
-        for (const Station& station : observations.stations) {
-            const double dM = pass.linearisation.m - station.m;
-            const double dP = pass.linearisation.p - station.p;
-            const double squareDistance = dM * dM + dP * dP;
-            if (squareDistance == 0)
-                throw Stop("Ponto visado coincide com a estacao " +
-                           std::string(trimmedName(station.name)) + "!");
-            const double bearingToPoint = bearing(dM, dP);
-            for (const ReferenceSighting& reference : station.references) {
-                ++k;
-                const double toReference =
-                    bearing(reference.m - station.m, reference.p - station.p);
-                double w = bearingToPoint + (pass.observedAngle(k, 1) - toReference);
-                if (w >= PI) w -= 2.0 * PI;
-                if (w < -PI) w += 2.0 * PI;
-                pass.misclosure(k, 1) = w;
-                pass.designMatrix(k, 1) = -dP / squareDistance;
-                pass.designMatrix(k, 2) = dM / squareDistance;
-            }
-        }
+        linearise(observations, pass);
         transposeMatrix(t, 2, pass.designMatrix, designTranspose);
         multiplyMatrices(2, t, t, designTranspose, full.weight, weightedTranspose);
         multiplyMatrices(2, t, 2, weightedTranspose, pass.designMatrix, normal);

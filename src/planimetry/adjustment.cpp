@@ -54,9 +54,6 @@ Matrix observedAngles(const ObservationSet& observations) {
     return angles;
 }
 
-namespace {
-
-// The misclosures and the design matrix at the pass's linearisation point.
 void linearise(const ObservationSet& observations, PlanimetricPass& pass) {
     std::int32_t k = 0;
     for (const Station& station : observations.stations) {
@@ -80,8 +77,6 @@ void linearise(const ObservationSet& observations, PlanimetricPass& pass) {
         }
     }
 }
-
-} // namespace
 
 PlanimetricPass adjustPlanimetry(const ObservationSet& observations, PlanePoint approximate) {
     const std::int32_t t = observations.angleCount();

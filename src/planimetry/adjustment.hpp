@@ -31,6 +31,10 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations);
 // The observed angles: each reference reading minus its station's reading to the point.
 Matrix observedAngles(const ObservationSet& observations);
 
+// The misclosures and the design matrix at the pass's linearisation point; stops when the
+// point falls on a station.
+void linearise(const ObservationSet& observations, PlanimetricPass& pass);
+
 // Iterates from `approximate` until both corrections are below the tolerance. Stops when
 // it does not converge in iterationLimit corrections, when the sighted point falls on a
 // station, or on a singular matrix.
