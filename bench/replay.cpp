@@ -98,6 +98,6 @@ int main(int argc, char** argv) {
     }
     std::sort(times.begin(), times.end(), [](const auto& a, const auto& b) { return a > b; });
     for (const auto& [seconds, path] : times)
-        std::printf("%10.3f  %s\n", seconds * 1000.0, path.c_str());
+        std::printf("%10.3f  %s\n", seconds * 1000.0, path.string().c_str());
     return 0;
 }
