@@ -44,27 +44,7 @@ TEST_P(EndToEnd, ConsoleReportAndErrorsMatch) {
     // Whatever the expectations say, the run ends in one of the defined ways.
     expectDefinedEnd(result, input);
 
-    // INTERSECCAO_UPDATE_CASES=1 rewrites the expectations from the current program;
-    // review every changed byte before committing them.
-    if (std::getenv("INTERSECCAO_UPDATE_CASES") != nullptr) {
-        writeFile(folder / "expected-console.txt", result.console);
-        fs::remove(folder / "expected-report.txt");
-        fs::remove(folder / "expected-errors.txt");
-        if (result.reportCreated) writeFile(folder / "expected-report.txt", result.report);
-        if (!result.errors.empty()) writeFile(folder / "expected-errors.txt", result.errors);
-        GTEST_SKIP() << "expectations rewritten";
-    }
-
-    EXPECT_EQ(result.console, readFile(folder / "expected-console.txt"));
-    const bool reportExpected = fs::exists(folder / "expected-report.txt");
-    EXPECT_EQ(result.reportCreated, reportExpected);
-    if (reportExpected) {
-        EXPECT_EQ(result.report, readFile(folder / "expected-report.txt"));
-    }
-    const bool errorsExpected = fs::exists(folder / "expected-errors.txt");
-    EXPECT_EQ(result.errors,
-              errorsExpected ? readFile(folder / "expected-errors.txt") : std::string());
-    EXPECT_EQ(result.status, errorsExpected ? 2 : 0);
+    expectAsInFolder(result, folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, ::testing::ValuesIn(caseNames()),

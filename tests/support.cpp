@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -45,6 +47,29 @@ void expectDefinedEnd(const RunResult& result, std::string_view input) {
                   << tail(result.errors) << "\nconsole:\n"
                   << tail(result.console) << "\nreport:\n"
                   << tail(result.report);
+}
+
+void expectAsInFolder(const RunResult& result, const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    if (std::getenv("INTERSECCAO_UPDATE_CASES") != nullptr) {
+        fs::create_directories(folder);
+        writeFile(folder / "expected-console.txt", result.console);
+        fs::remove(folder / "expected-report.txt");
+        fs::remove(folder / "expected-errors.txt");
+        if (result.reportCreated) writeFile(folder / "expected-report.txt", result.report);
+        if (!result.errors.empty()) writeFile(folder / "expected-errors.txt", result.errors);
+        GTEST_SKIP() << "expectations rewritten";
+    }
+    EXPECT_EQ(result.console, readFile(folder / "expected-console.txt"));
+    const bool reportExpected = fs::exists(folder / "expected-report.txt");
+    EXPECT_EQ(result.reportCreated, reportExpected);
+    if (reportExpected) {
+        EXPECT_EQ(result.report, readFile(folder / "expected-report.txt"));
+    }
+    const bool errorsExpected = fs::exists(folder / "expected-errors.txt");
+    EXPECT_EQ(result.errors,
+              errorsExpected ? readFile(folder / "expected-errors.txt") : std::string());
+    EXPECT_EQ(result.status, errorsExpected ? 2 : 0);
 }
 
 std::string readFile(const std::filesystem::path& path) {

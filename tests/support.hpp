@@ -31,6 +31,12 @@ RunResult runWith(MemoryFiles& files, const std::string& answers,
 // (run_checks.hpp, shared with the fuzz target); `input` is everything the run was given.
 void expectDefinedEnd(const RunResult& result, std::string_view input);
 
+// Compares a run with the expected files of `folder`: expected-console.txt, and
+// expected-report.txt and expected-errors.txt when a report or an error is expected (status 2
+// with errors, else 0). With INTERSECCAO_UPDATE_CASES=1 it rewrites them from the run instead
+// and skips the test; review every changed byte before committing them.
+void expectAsInFolder(const RunResult& result, const std::filesystem::path& folder);
+
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& contents);
 

@@ -82,27 +82,7 @@ TEST_P(Example, RunsAsPinned) {
 
     const fs::path folder =
         fs::path(sourceDir()) / "tests/examples" / fs::path(name).replace_extension();
-    // INTERSECCAO_UPDATE_CASES=1 rewrites these too; review every changed byte.
-    if (std::getenv("INTERSECCAO_UPDATE_CASES") != nullptr) {
-        fs::create_directories(folder);
-        writeFile(folder / "expected-console.txt", result.console);
-        fs::remove(folder / "expected-report.txt");
-        fs::remove(folder / "expected-errors.txt");
-        if (result.reportCreated) writeFile(folder / "expected-report.txt", result.report);
-        if (!result.errors.empty()) writeFile(folder / "expected-errors.txt", result.errors);
-        GTEST_SKIP() << "expectations rewritten";
-    }
-
-    EXPECT_EQ(result.console, readFile(folder / "expected-console.txt"));
-    const bool reportExpected = fs::exists(folder / "expected-report.txt");
-    EXPECT_EQ(result.reportCreated, reportExpected);
-    if (reportExpected) {
-        EXPECT_EQ(result.report, readFile(folder / "expected-report.txt"));
-    }
-    const bool errorsExpected = fs::exists(folder / "expected-errors.txt");
-    EXPECT_EQ(result.errors,
-              errorsExpected ? readFile(folder / "expected-errors.txt") : std::string());
-    EXPECT_EQ(result.status, errorsExpected ? 2 : 0);
+    expectAsInFolder(result, folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadsTheSame, Example, ::testing::ValuesIn(exampleNames()),

@@ -2,7 +2,6 @@
 // products and cofactor matrices in full.
 #include "general_computation.hpp"
 
-#include "adjustment/chi_square.hpp"
 #include "adjustment/precision_search.hpp"
 #include "angles/conversions.hpp"
 #include "run/errors.hpp"
@@ -121,19 +120,11 @@ Matrix cofactorDiagonalInFull(std::int32_t rows, std::int32_t unknowns, const Ma
 
 PlanimetricSolution solvePlanimetry(const ObservationSet& observations,
                                     const Orientation& orientation, PassRepetition repetition) {
-    const PlanePoint approximate =
-        formApproximatePosition(observations.stations[0], orientation.stations[0].meanBearing,
-                                observations.stations[1], orientation.stations[1].meanBearing);
-    if (observations.stationCount == 2) {
-        PlanimetricSolution solution;
-        solution.approximate = approximate;
-        return solution;
-    }
+    const PlanePoint approximate = approximatePosition(observations, orientation);
+    if (observations.stationCount == 2) return PlanimetricSolution::unadjusted(approximate);
     FullPass full = adjustInFull(observations, approximate, observations.aprioriPrecision);
     const std::int32_t t = full.pass.angles;
-    FitTest fit;
-    fit.redundancy = observations.redundancy();
-    fit.testValue = chiSquareTestValue(fit.redundancy);
+    FitTest fit = FitTest::forRedundancy(observations.redundancy());
     Matrix residual;
     bool first = true;
     const PrecisionSearch search = searchPrecision(
@@ -214,9 +205,7 @@ HeightSolution solveHeight(const ObservationSet& observations, HeightGeometry ge
     const std::vector<ZenithObservation>& readings = observations.zenithObservations;
     const auto n = static_cast<std::int32_t>(readings.size());
     const double first = firstHeight(readings.front(), geometry.adjusted);
-    FitTest fit;
-    fit.redundancy = n - 1;
-    fit.testValue = chiSquareTestValue(fit.redundancy);
+    FitTest fit = FitTest::forRedundancy(n - 1);
     HeightCycle cycle(readings, geometry);
     Matrix design;
     double height = first;

@@ -1,10 +1,19 @@
 // The bounds beyond which a fit's verdict is known.
 #include "adjustment/fit.hpp"
 
+#include "adjustment/chi_square.hpp"
+
 #include <cmath>
 #include <limits>
 
 namespace interseccao {
+
+FitTest FitTest::forRedundancy(std::int32_t redundancy) {
+    FitTest fit;
+    fit.redundancy = redundancy;
+    fit.testValue = chiSquareTestValue(redundancy);
+    return fit;
+}
 
 MonotoneVerdict::MonotoneVerdict(const FitTest& fit)
     : fit_(fit), rejectedBelow_(0), acceptedAbove_(std::numeric_limits<double>::infinity()) {

@@ -34,6 +34,9 @@ struct FitTest {
     Verdict verdict(double precision) const {
         return statistic(precision) > testValue ? Verdict::Rejected : Verdict::Accepted;
     }
+
+    // The test for a redundancy, its variance factor still to be set.
+    static FitTest forRedundancy(std::int32_t redundancy);
 };
 
 // The verdicts of one fit at every precision, as `FitTest::verdict` gives them, with most of

@@ -2,7 +2,6 @@
 #include "altimetry/solution.hpp"
 
 #include "adjustment/block_diagonal.hpp"
-#include "adjustment/chi_square.hpp"
 #include "adjustment/precision_search.hpp"
 #include "angles/conversions.hpp"
 #include "run/errors.hpp"
@@ -109,9 +108,7 @@ HeightSolution solveHeight(const ObservationSet& observations, HeightGeometry ge
     const std::vector<ZenithObservation>& readings = observations.zenithObservations;
     const auto n = static_cast<std::int32_t>(readings.size());
     const double first = firstHeight(readings.front(), geometry.adjusted);
-    FitTest fit;
-    fit.redundancy = n - 1;
-    fit.testValue = chiSquareTestValue(fit.redundancy);
+    FitTest fit = FitTest::forRedundancy(n - 1);
 
     // Cycles are run only from heights not seen before; the cycle whose results are
     // reported is run again at the end when its outcome came from an earlier one.

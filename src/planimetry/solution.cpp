@@ -1,7 +1,6 @@
 // The planimetric fit, precision search and adjusted values.
 #include "planimetry/solution.hpp"
 
-#include "adjustment/chi_square.hpp"
 #include "adjustment/precision_search.hpp"
 #include "angles/conversions.hpp"
 #include "run/errors.hpp"
@@ -20,10 +19,8 @@ FitTest planimetricFit(const ObservationSet& observations, const PlanimetricPass
     const double weightedSum = weightedSquareSum(t, residual, [&](const Matrix& row, Matrix& out) {
         multiplyByBlockDiagonal(1, row, pass.angleWeight, out);
     });
-    FitTest fit;
-    fit.redundancy = observations.redundancy();
+    FitTest fit = FitTest::forRedundancy(observations.redundancy());
     fit.varianceFactor = weightedSum / fit.redundancy;
-    fit.testValue = chiSquareTestValue(fit.redundancy);
     return fit;
 }
 
@@ -67,16 +64,15 @@ PlanimetricSolution planimetricResults(const PlanimetricPass& pass, const Matrix
     return s;
 }
 
+PlanePoint approximatePosition(const ObservationSet& observations, const Orientation& orientation) {
+    return formApproximatePosition(observations.stations[0], orientation.stations[0].meanBearing,
+                                   observations.stations[1], orientation.stations[1].meanBearing);
+}
+
 PlanimetricSolution solvePlanimetry(const ObservationSet& observations,
                                     const Orientation& orientation) {
-    const PlanePoint approximate =
-        formApproximatePosition(observations.stations[0], orientation.stations[0].meanBearing,
-                                observations.stations[1], orientation.stations[1].meanBearing);
-    if (observations.stationCount == 2) {
-        PlanimetricSolution solution;
-        solution.approximate = approximate;
-        return solution;
-    }
+    const PlanePoint approximate = approximatePosition(observations, orientation);
+    if (observations.stationCount == 2) return PlanimetricSolution::unadjusted(approximate);
     const PlanimetricPass pass = adjustPlanimetry(observations, approximate);
     Matrix residual;
     const FitTest fit = planimetricFit(observations, pass, residual);

@@ -30,7 +30,18 @@ struct PlanimetricSolution {
     // N⁻¹, the cofactor matrix of M and P (row by row: MM, MP, PM, PP), square metres per
     // square radian; times the variance factor it is their covariance matrix.
     std::array<double, 4> cofactor{};
+
+    // Two stations: the approximate position is the result, and nothing is adjusted.
+    static PlanimetricSolution unadjusted(PlanePoint approximate) {
+        PlanimetricSolution solution;
+        solution.approximate = approximate;
+        return solution;
+    }
 };
+
+// The approximate position: the intersection of the lines of stations 1 and 2 along their mean
+// bearings. With two stations it is the result.
+PlanePoint approximatePosition(const ObservationSet& observations, const Orientation& orientation);
 
 // The solution from the orientation of every station. Stops as the pass and the search do,
 // and with the out-of-range message when the adjustment diverged to values without meaning.
