@@ -7,11 +7,11 @@
 //   blunder_detection [NETWORKS]     (default 500 for each line of the table)
 #include "analysis/quality.hpp"
 #include "angles/orientation.hpp"
+#include "input/observation_file.hpp"
+#include "input/reader.hpp"
+#include "model/errors.hpp"
 #include "network_generator.hpp"
 #include "planimetry/solution.hpp"
-#include "run/errors.hpp"
-#include "run/observation_file.hpp"
-#include "run/reader.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -8,8 +8,8 @@
 // "obs.txt"; without a NUL byte the whole input is the observation file and the answers are
 // "obs.txt", "rel.txt" and "S". A folder stands for every file in it. Each input runs
 // N times (default 3) and its best time is shown, in milliseconds.
-#include "run/driver.hpp"
-#include "run/files.hpp"
+#include "app/driver.hpp"
+#include "platform/files.hpp"
 
 #include <algorithm>
 #include <chrono>

@@ -5,8 +5,8 @@
 // answers are "obs.txt", "rel.txt" and "S". Every run must end in one of the program's
 // defined ways (run_checks.hpp), as the tests' runs must. Any other exception escapes and
 // aborts, and the sanitizers catch memory and undefined behaviour.
-#include "run/driver.hpp"
-#include "run/files.hpp"
+#include "app/driver.hpp"
+#include "platform/files.hpp"
 #include "run_checks.hpp"
 
 #include <cstddef>

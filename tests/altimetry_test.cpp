@@ -1,8 +1,8 @@
 // The height of the sighted point: first height, the iteration of one cycle and its stops.
 #include "altimetry/cycle.hpp"
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
-#include "run/format.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
+#include "text/line_format.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,15 +2,15 @@
 // against a recomputation from the file without the reading, and blunders found.
 #include "support.hpp"
 
-#include "analysis/analysis_text.hpp"
 #include "analysis/quality.hpp"
 #include "analysis/statistics.hpp"
 #include "analysis/wording.hpp"
-#include "angles/conversions.hpp"
+#include "analysis_text/analysis_text.hpp"
 #include "angles/orientation.hpp"
+#include "input/observation_file.hpp"
+#include "input/reader.hpp"
+#include "model/angle_units.hpp"
 #include "network_generator.hpp"
-#include "run/observation_file.hpp"
-#include "run/reader.hpp"
 
 #include <gtest/gtest.h>
 

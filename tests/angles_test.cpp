@@ -1,9 +1,10 @@
 // Angle conversions, bearings, station orientation and the approximate position.
 #include "angles/approximate_position.hpp"
-#include "angles/conversions.hpp"
+#include "angles/bearing.hpp"
 #include "angles/orientation.hpp"
-#include "run/errors.hpp"
-#include "run/format.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
+#include "text/line_format.hpp"
 
 #include <gtest/gtest.h>
 

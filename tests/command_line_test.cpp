@@ -2,10 +2,12 @@
 // end-to-end case: the same report bytes, and lists that agree with the report.
 #include "support.hpp"
 
-#include "cli/batch.hpp"
-#include "cli/command_line.hpp"
+#include "app/batch.hpp"
+#include "app/command_line.hpp"
 #include "export/export.hpp"
-#include "run/format.hpp"
+#include "text/encoding.hpp"
+#include "text/line_format.hpp"
+#include "text/numbers.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

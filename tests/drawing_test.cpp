@@ -1,11 +1,13 @@
 // The drawing (--desenho): its rounded scales, the SVG of every example read back as XML and
 // checked against the analysis, names that XML must escape, networks of very different
 // sizes on one page, the rendering with rsvg-convert, and the guide's copy of the drawing.
+#include "angles/bearing.hpp"
 #include "support.hpp"
 
-#include "cli/batch.hpp"
+#include "app/batch.hpp"
 #include "drawing/drawing.hpp"
 #include "export/export.hpp"
+#include "text/encoding.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // changed by a run.
 #include "support.hpp"
 
-#include "run/driver.hpp"
+#include "app/driver.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The line formatter: F, I and A fields, blanks, quoted texts and the open prompt line.
-#include "run/format.hpp"
-#include "run/output.hpp"
+#include "text/line_format.hpp"
+#include "text/output.hpp"
 
 #include <gtest/gtest.h>
 

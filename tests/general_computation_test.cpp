@@ -5,9 +5,9 @@
 #include "adjustment/block_diagonal.hpp"
 #include "adjustment/matrix.hpp"
 #include "general_computation.hpp"
+#include "input/observation_file.hpp"
+#include "input/reader.hpp"
 #include "network_generator.hpp"
-#include "run/observation_file.hpp"
-#include "run/reader.hpp"
 
 #include <gtest/gtest.h>
 

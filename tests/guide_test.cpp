@@ -19,8 +19,8 @@
 // the current folder under its own name.
 #include "support.hpp"
 
-#include "cli/command_line.hpp"
-#include "run/driver.hpp"
+#include "app/command_line.hpp"
+#include "app/driver.hpp"
 
 #include <gtest/gtest.h>
 

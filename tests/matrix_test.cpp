@@ -1,6 +1,6 @@
 // Matrix routines: inversion (with its singular stop and the 1.0e-20 pivot), product, transpose.
 #include "adjustment/matrix.hpp"
-#include "run/errors.hpp"
+#include "model/errors.hpp"
 
 #include <gtest/gtest.h>
 

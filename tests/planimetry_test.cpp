@@ -1,10 +1,10 @@
 // The planimetric pass, the chi-square test values and the precision search.
 #include "adjustment/chi_square.hpp"
 #include "adjustment/precision_search.hpp"
-#include "angles/conversions.hpp"
 #include "angles/orientation.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 #include "planimetry/adjustment.hpp"
-#include "run/errors.hpp"
 
 #include <gtest/gtest.h>
 

@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Utf8, RoundTripsEveryPortugueseLetter) {
     const std::wstring letters = L"áàâãçéêíóôõúÁÀÂÃÇÉÊÍÓÔÕÚºª";
-    const std::string bytes = toUtf8(letters);
+    const std::string bytes = wideToUtf8(letters);
     EXPECT_EQ(bytes.size(), 2 * letters.size());
     EXPECT_EQ(widen(bytes, 437), letters);
 }

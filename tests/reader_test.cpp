@@ -1,9 +1,9 @@
 // The observation file reader: the free form, the records of each unit, refused values and
 // the reading of the planimetric data.
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
-#include "run/observation_file.hpp"
-#include "run/reader.hpp"
+#include "input/observation_file.hpp"
+#include "input/reader.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // In-process runs of the program for the tests.
 #include "support.hpp"
 
-#include "run/driver.hpp"
+#include "app/driver.hpp"
 #include "run_checks.hpp"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Helpers shared by the tests: in-process runs and file access.
 #pragma once
 
-#include "run/driver.hpp"
-#include "run/files.hpp"
+#include "app/driver.hpp"
+#include "platform/files.hpp"
 
 #include <filesystem>
 #include <string>

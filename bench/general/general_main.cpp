@@ -1,6 +1,6 @@
 // The program with the general computation, every matrix formed in full: the benchmark's
 // point of comparison, not installed.
-#include "cli/command_line.hpp"
+#include "app/command_line.hpp"
 #include "general_computation.hpp"
 
 int main(int argc, char** argv) {

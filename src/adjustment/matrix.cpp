@@ -1,7 +1,7 @@
 // Product, transpose, LU decomposition and inverse of dense matrices.
 #include "adjustment/matrix.hpp"
 
-#include "run/errors.hpp"
+#include "model/errors.hpp"
 
 #include <cmath>
 #include <utility>

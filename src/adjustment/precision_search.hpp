@@ -2,7 +2,7 @@
 #pragma once
 
 #include "adjustment/fit.hpp"
-#include "run/errors.hpp"
+#include "model/errors.hpp"
 
 namespace interseccao {
 

@@ -1,8 +1,8 @@
 // The height cycle and the first height.
 #include "altimetry/cycle.hpp"
 
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 
 #include <cmath>
 #include <limits>

@@ -3,7 +3,7 @@
 
 #include "adjustment/fit.hpp"
 #include "angles/approximate_position.hpp"
-#include "run/observations.hpp"
+#include "model/observations.hpp"
 
 #include <vector>
 

@@ -3,8 +3,8 @@
 
 #include "adjustment/block_diagonal.hpp"
 #include "adjustment/precision_search.hpp"
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,8 @@
 // Checks of the file's records against each other and against what a reading can be.
 #include "analysis/quality.hpp"
 #include "analysis/wording.hpp"
-#include "angles/conversions.hpp"
+#include "model/angle_units.hpp"
+#include "text/numbers.hpp"
 
 #include <cmath>
 
@@ -82,7 +83,8 @@ std::vector<std::string> consistencyWarnings(const ObservationSet& observations)
                                ": minutos ou segundos de 60 ou mais.");
         if (z.zenithReading < lowestZenith || z.zenithReading > highestZenith)
             warnings.push_back(record + ": leitura zenital de " +
-                               fixed(toDirection(z.zenithReading, unit), 4) + directionUnit(unit) +
+                               fixed(toDirection(z.zenithReading, unit), 4) +
+                               directionSymbol(unit) +
                                ", fora de 50 a 150 gon: parece um ângulo de elevação escrito "
                                "como leitura zenital (a cota sai errada sem outro aviso).");
     }

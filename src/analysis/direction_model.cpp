@@ -1,7 +1,8 @@
 // Gauss-Newton on the directions, the orientations eliminated station by station.
 #include "analysis/direction_model.hpp"
+#include "angles/bearing.hpp"
 
-#include "angles/conversions.hpp"
+#include "model/angle_units.hpp"
 
 #include <cmath>
 

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "angles/approximate_position.hpp"
-#include "run/observations.hpp"
+#include "model/observations.hpp"
 
 #include <array>
 #include <cstdint>

@@ -1,12 +1,14 @@
 // The quality analysis: the direction model and the zenith readings, tested reading by
 // reading, each left out in turn.
 #include "analysis/quality.hpp"
+#include "angles/bearing.hpp"
 
 #include "adjustment/chi_square.hpp"
 #include "analysis/statistics.hpp"
 #include "analysis/wording.hpp"
 #include "analysis/zenith_model.hpp"
-#include "angles/conversions.hpp"
+#include "model/angle_units.hpp"
+#include "text/numbers.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -103,13 +105,13 @@ std::string testsText(const ReadingTests& t, std::optional<double> critical, Ang
         text += ", τ = " + fixed(*t.studentized, 2);
         if (critical) text += " (crítico " + fixed(*critical, 2) + ")";
     }
-    text += ", resíduo " + fixed(toSmallAngle(t.residual, unit), 1) + smallAngleUnit(unit);
+    text += ", resíduo " + fixed(toSmallAngle(t.residual, unit), 1) + smallAngleSymbol(unit);
     return text;
 }
 
 std::string unitDeviationText(const ObservationSet& observations, const PlanimetricQuality& q) {
     const AngleUnit unit = observations.angleUnit;
-    const std::string small = smallAngleUnit(unit);
+    const std::string small = smallAngleSymbol(unit);
     return q.unitDeviation
                ? "s0 = " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
                      " para σ = " + fixed(toSmallAngle(observations.aprioriPrecision, unit), 1) +
@@ -181,11 +183,11 @@ std::string suspicionText(const ObservationSet& observations, const PlanimetricQ
 std::string withoutSuspiciousReadingText(const ObservationSet& observations,
                                          const PlanimetricQuality& q) {
     const AngleUnit unit = observations.angleUnit;
-    const std::string small = smallAngleUnit(unit);
+    const std::string small = smallAngleSymbol(unit);
     const LeaveOneOut& without = q.readings[q.suspicion.reading].without;
     if (without.outcome != LeaveOneOut::Outcome::Computed) return "";
     std::string text = " Sem ela o ponto desloca-se " + fixed(without.shift, 3) + " m (rumo " +
-                       fixed(toDirection(without.shiftBearing, unit), 1) + directionUnit(unit) +
+                       fixed(toDirection(without.shiftBearing, unit), 1) + directionSymbol(unit) +
                        ")";
     if (without.unitDeviation && q.unitDeviation)
         text += " e s0 passa de " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
@@ -487,7 +489,7 @@ QualityAnalysis analyseQuality(const ObservationSet& observations,
             analysis.warnings.push_back(
                 "Intersecção fraca: os raios de " + name(q.weakest->first) + " e de " +
                 name(q.weakest->second) + " cruzam-se no ponto com " +
-                fixed(toDirection(q.weakest->angle, unit), 1) + directionUnit(unit) +
+                fixed(toDirection(q.weakest->angle, unit), 1) + directionSymbol(unit) +
                 " (abaixo de 20 gon do alinhamento); este par sozinho determina mal o ponto.");
         if (q.strongest && q.strongest->strength < weakIntersectionBound)
             analysis.warnings.push_back(

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "angles/approximate_position.hpp"
-#include "run/observations.hpp"
+#include "model/observations.hpp"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 // Forms the approximate position from the mean bearings of the first two stations.
 #include "angles/approximate_position.hpp"
 
-#include "run/errors.hpp"
+#include "model/errors.hpp"
 
 #include <cmath>
 

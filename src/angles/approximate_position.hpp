@@ -1,7 +1,7 @@
 // Approximate position of the sighted point: the intersection of the lines from stations 1 and 2.
 #pragma once
 
-#include "run/observations.hpp"
+#include "model/observations.hpp"
 
 namespace interseccao {
 

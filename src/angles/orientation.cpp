@@ -1,8 +1,9 @@
 // Orients every station through its reference points.
 #include "angles/orientation.hpp"
+#include "angles/bearing.hpp"
 
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Station orientation: bearings to the sighted point through each reference point, and their mean.
 #pragma once
 
-#include "run/observations.hpp"
+#include "model/observations.hpp"
 
 #include <optional>
 #include <span>

@@ -3,7 +3,9 @@
 #include "drawing/drawing.hpp"
 
 #include "analysis/wording.hpp"
-#include "export/export.hpp"
+#include "model/angle_units.hpp"
+#include "text/encoding.hpp"
+#include "text/numbers.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -313,14 +315,14 @@ private:
             const AngleUnit unit = o_.angleUnit;
             lines.add(2.6, "Precisão de uma leitura: " +
                                fixed(toSmallAngle(planimetry.search.precision, unit), 1) +
-                               text(smallAngleUnit(unit)) + " (a priori " +
+                               text(smallAngleSymbol(unit)) + " (a priori " +
                                fixed(toSmallAngle(o_.aprioriPrecision, unit), 1) +
-                               text(smallAngleUnit(unit)) + ")");
+                               text(smallAngleSymbol(unit)) + ")");
             if (quality_ && quality_->weakest) {
                 const RayIntersection& weakest = *quality_->weakest;
                 lines.add(2.6, "Intersecção mais fraca: " +
                                    fixed(toDirection(weakest.strength, unit), 1) +
-                                   directionUnit(unit) + " (" +
+                                   directionSymbol(unit) + " (" +
                                    stationName(static_cast<std::size_t>(weakest.first)) + " e " +
                                    stationName(static_cast<std::size_t>(weakest.second)) + ")");
             }
@@ -479,21 +481,6 @@ private:
 };
 
 } // namespace
-
-std::string xmlEscaped(std::string_view utf8) {
-    std::string escaped;
-    for (const char c : utf8) {
-        switch (c) {
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '&': escaped += "&amp;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&apos;"; break;
-        default: escaped += static_cast<unsigned char>(c) < 0x20 ? '?' : c; break;
-        }
-    }
-    return escaped;
-}
 
 bool hasDrawing(const FileRun& run) {
     return run.dataRead && run.outcome != Outcome::Failed && run.values.planimetry.has_value();

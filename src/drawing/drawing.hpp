@@ -3,8 +3,8 @@
 // an inset around the point, the scale bar, the north arrow and the title block.
 #pragma once
 
-#include "cli/file_run.hpp"
 #include "drawing/layout.hpp"
+#include "results/run_record.hpp"
 
 #include <ostream>
 #include <string>
@@ -21,9 +21,5 @@ DrawingLayout layOutDrawing(const FileRun& run);
 
 // Writes the SVG of a run that has a drawing, in UTF-8.
 void writeDrawing(const FileRun& run, std::ostream& out);
-
-// UTF-8 text made safe for XML character data and attribute values: the five special
-// characters as entities, and control characters, which XML forbids, as '?'.
-std::string xmlEscaped(std::string_view utf8);
 
 } // namespace interseccao

@@ -4,6 +4,7 @@
 
 #include "analysis/direction_model.hpp"
 #include "analysis/wording.hpp"
+#include "text/numbers.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,8 @@
 // The coordinate list: one CSV row per observation file.
-#include "angles/conversions.hpp"
 #include "export/export.hpp"
+#include "model/angle_units.hpp"
+#include "text/encoding.hpp"
+#include "text/numbers.hpp"
 
 #include <array>
 

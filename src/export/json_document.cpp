@@ -1,6 +1,8 @@
 // The JSON document: every observation file, its data and its results.
-#include "angles/conversions.hpp"
 #include "export/export.hpp"
+#include "model/angle_units.hpp"
+#include "text/encoding.hpp"
+#include "text/numbers.hpp"
 
 #include <nlohmann/json.hpp>
 

@@ -1,8 +1,9 @@
 // The iterative least-squares pass of the planimetric adjustment.
 #include "planimetry/adjustment.hpp"
+#include "angles/bearing.hpp"
 
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 
 #include <cmath>
 #include <map>

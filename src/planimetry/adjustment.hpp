@@ -4,7 +4,7 @@
 #include "adjustment/block_diagonal.hpp"
 #include "adjustment/matrix.hpp"
 #include "angles/approximate_position.hpp"
-#include "run/observations.hpp"
+#include "model/observations.hpp"
 
 namespace interseccao {
 

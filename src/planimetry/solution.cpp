@@ -2,8 +2,8 @@
 #include "planimetry/solution.hpp"
 
 #include "adjustment/precision_search.hpp"
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 
 #include <cmath>
 

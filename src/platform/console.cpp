@@ -38,7 +38,7 @@ std::vector<std::string> commandLine(int argc, char** argv) {
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr) return {argv, argv + argc};
     std::vector<std::string> arguments;
-    for (int i = 0; i < count; ++i) arguments.push_back(toUtf8(wide[i]));
+    for (int i = 0; i < count; ++i) arguments.push_back(wideToUtf8(wide[i]));
     LocalFree(wide);
     return arguments;
 }

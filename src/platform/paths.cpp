@@ -54,7 +54,7 @@ std::wstring widen(std::string_view bytes, unsigned codePage) {
     return convert(bytes, codePage, 0);
 }
 
-std::string toUtf8(std::wstring_view text) {
+std::string wideToUtf8(std::wstring_view text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
     const int length =

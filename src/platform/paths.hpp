@@ -22,7 +22,7 @@ bool sameFile(const std::filesystem::path& first, const std::filesystem::path& s
 std::wstring widen(std::string_view bytes, unsigned codePage);
 
 // `text` in UTF-8.
-std::string toUtf8(std::wstring_view text);
+std::string wideToUtf8(std::wstring_view text);
 #endif
 
 } // namespace interseccao::platform

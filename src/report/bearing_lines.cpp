@@ -1,5 +1,5 @@
 // Console: the bearing lines of the orientation.
-#include "angles/conversions.hpp"
+#include "model/angle_units.hpp"
 #include "report/report.hpp"
 
 namespace interseccao {

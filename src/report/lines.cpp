@@ -1,7 +1,7 @@
 // The result line layout and the precision lines.
 #include "report/lines.hpp"
 
-#include "angles/conversions.hpp"
+#include "model/angle_units.hpp"
 
 #include <stdexcept>
 

@@ -1,8 +1,8 @@
 // Line pieces the report's sections share.
 #pragma once
 
-#include "run/observations.hpp"
-#include "run/output.hpp"
+#include "model/observations.hpp"
+#include "text/output.hpp"
 
 #include <string>
 #include <string_view>

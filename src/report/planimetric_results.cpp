@@ -1,5 +1,5 @@
 // Report: the results of the planimetric adjustment.
-#include "angles/conversions.hpp"
+#include "model/angle_units.hpp"
 #include "report/lines.hpp"
 #include "report/report.hpp"
 

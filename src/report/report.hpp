@@ -3,9 +3,9 @@
 
 #include "altimetry/solution.hpp"
 #include "angles/orientation.hpp"
+#include "model/observations.hpp"
 #include "planimetry/solution.hpp"
-#include "run/observations.hpp"
-#include "run/output.hpp"
+#include "text/output.hpp"
 
 namespace interseccao {
 

@@ -1,8 +1,8 @@
 // The records of the observation file: the planimetric data, then the zenith records.
 #pragma once
 
-#include "run/observations.hpp"
-#include "run/reader.hpp"
+#include "input/reader.hpp"
+#include "model/observations.hpp"
 
 namespace interseccao {
 

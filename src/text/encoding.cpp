@@ -1,8 +1,5 @@
-// Names as UTF-8 and numbers that read back exactly.
-#include "export/export.hpp"
-
-#include <charconv>
-#include <cmath>
+// Names as UTF-8, and text for XML.
+#include "text/encoding.hpp"
 
 namespace interseccao {
 
@@ -50,11 +47,19 @@ std::string toUtf8(std::string_view bytes) {
     return text;
 }
 
-std::string exactNumber(double value) {
-    if (!std::isfinite(value)) return {};
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+std::string xmlEscaped(std::string_view utf8) {
+    std::string escaped;
+    for (const char c : utf8) {
+        switch (c) {
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '&': escaped += "&amp;"; break;
+        case '"': escaped += "&quot;"; break;
+        case '\'': escaped += "&apos;"; break;
+        default: escaped += static_cast<unsigned char>(c) < 0x20 ? '?' : c; break;
+        }
+    }
+    return escaped;
 }
 
 } // namespace interseccao

@@ -1,5 +1,5 @@
 // The line formatter: parses a layout item by item and sets each value into its field.
-#include "run/format.hpp"
+#include "text/line_format.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Writes lines with their CR LF ends and turns a failed report write into a file-layer error.
-#include "run/output.hpp"
+#include "text/output.hpp"
 
-#include "run/errors.hpp"
+#include "model/errors.hpp"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Opens, reads and creates the run's two files and tells when two names are one file.
-#include "run/files.hpp"
+#include "platform/files.hpp"
 
+#include "model/errors.hpp"
 #include "platform/paths.hpp"
-#include "run/errors.hpp"
 
 #include <filesystem>
 #include <fstream>

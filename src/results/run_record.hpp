@@ -1,14 +1,25 @@
-// One observation file of a command-line run: what it computed and how it ended.
+// The record of a run: what it computed and how it ended, everything every writer needs.
 #pragma once
 
+#include "altimetry/solution.hpp"
 #include "analysis/quality.hpp"
-#include "run/driver.hpp"
+#include "angles/orientation.hpp"
+#include "model/observations.hpp"
+#include "planimetry/solution.hpp"
 
 #include <optional>
-
 #include <string>
 
 namespace interseccao {
+
+// What a run computed, as far as it went.
+struct RunValues {
+    ObservationSet observations; // the planimetric data, then the zenith records when read
+    std::optional<Orientation> orientation;
+    std::optional<PlanimetricSolution> planimetry;
+    bool heightRequested = false;
+    std::optional<HeightSolution> height;
+};
 
 enum class Outcome {
     Completed, // ran to its end

@@ -1,5 +1,6 @@
-// Angle conversions and bearings, each in the order of operations that fixes its last bits.
-#include "angles/conversions.hpp"
+// Angle conversions, each in the order of operations that fixes its last bits, and the units a
+// run shows.
+#include "model/angle_units.hpp"
 
 #include <cmath>
 
@@ -68,14 +69,42 @@ double precisionStep(AngleUnit unit) {
     return (PI * (1.0 / 36000.0)) / 180.0;
 }
 
-double bearing(double dM, double dP) {
-    if (dM > 0 && dP == 0) return PI / 2.0;
-    if (dM < 0 && dP == 0) return (PI * 3.0) / 2.0;
-    double b = std::atan(dM / dP);
-    if (dP < 0) b = b + PI;
-    if (dM < 0 && dP > 0) b = b + 2.0 * PI;
-    if (b >= 2.0 * PI) b = b - 2.0 * PI;
-    return b;
+std::optional<AngleUnit> angleUnitFromCode(std::string_view code) {
+    if (code == "gc") return AngleUnit::DecimalDegrees;
+    if (code == "gs") return AngleUnit::Sexagesimal;
+    if (code == "gr") return AngleUnit::Gon;
+    return std::nullopt;
+}
+
+std::string_view angleUnitCode(AngleUnit unit) {
+    switch (unit) {
+    case AngleUnit::DecimalDegrees: return "gc";
+    case AngleUnit::Sexagesimal: return "gs";
+    case AngleUnit::Gon: return "gr";
+    }
+    return {};
+}
+
+bool showsGon(AngleUnit unit) { return unit == AngleUnit::Gon; }
+
+double toDirection(double radians, AngleUnit unit) {
+    return showsGon(unit) ? radiansToGon(radians) : radiansToDegrees(radians);
+}
+
+double toSmallAngle(double radians, AngleUnit unit) {
+    return showsGon(unit) ? radiansToMilligon(radians) : radiansToArcSeconds(radians);
+}
+
+std::string directionSymbol(AngleUnit unit) { return showsGon(unit) ? " gon" : "°"; }
+
+std::string directionName(AngleUnit unit) { return showsGon(unit) ? "grados (gon)" : "graus (°)"; }
+
+std::string smallAngleSymbol(AngleUnit unit) { return showsGon(unit) ? " mgon" : "\""; }
+
+std::string smallAngleWord(AngleUnit unit) { return showsGon(unit) ? "mgon" : "segundos"; }
+
+std::string smallAngleName(AngleUnit unit) {
+    return showsGon(unit) ? "miligrados (mgon)" : "segundos de arco (\")";
 }
 
 } // namespace interseccao

@@ -1,20 +1,13 @@
 // Reads the header, station, reference and zenith records of the observation file.
-#include "run/observation_file.hpp"
+#include "input/observation_file.hpp"
 
-#include "angles/conversions.hpp"
-#include "run/errors.hpp"
+#include "model/angle_units.hpp"
+#include "model/errors.hpp"
 
 #include <algorithm>
 #include <cmath>
 
 namespace interseccao {
-
-std::optional<AngleUnit> angleUnitFromCode(std::string_view code) {
-    if (code == "gc") return AngleUnit::DecimalDegrees;
-    if (code == "gs") return AngleUnit::Sexagesimal;
-    if (code == "gr") return AngleUnit::Gon;
-    return std::nullopt;
-}
 
 namespace {
 

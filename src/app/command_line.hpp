@@ -1,7 +1,7 @@
 // The command line: options, the runs of many observation files, and the program's entry.
 #pragma once
 
-#include "run/driver.hpp"
+#include "app/driver.hpp"
 
 #include <optional>
 #include <ostream>

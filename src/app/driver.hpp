@@ -2,10 +2,11 @@
 #pragma once
 
 #include "altimetry/solution.hpp"
+#include "input/reader.hpp"
 #include "planimetry/solution.hpp"
-#include "run/files.hpp"
-#include "run/output.hpp"
-#include "run/reader.hpp"
+#include "platform/files.hpp"
+#include "results/run_record.hpp"
+#include "text/output.hpp"
 
 #include <functional>
 #include <istream>
@@ -21,15 +22,6 @@ struct Adjustments {
     std::function<PlanimetricSolution(const ObservationSet&, const Orientation&)> planimetry =
         solvePlanimetry;
     std::function<HeightSolution(const ObservationSet&, HeightGeometry)> height = solveHeight;
-};
-
-// What a run computed, as far as it went.
-struct RunValues {
-    ObservationSet observations; // the planimetric data, then the zenith records when read
-    std::optional<Orientation> orientation;
-    std::optional<PlanimetricSolution> planimetry;
-    bool heightRequested = false;
-    std::optional<HeightSolution> height;
 };
 
 // The stages that follow the opening of the report, on the planimetric data already in

@@ -1,5 +1,5 @@
 // Entry point of interseccao.
-#include "cli/command_line.hpp"
+#include "app/command_line.hpp"
 #include "platform/console.hpp"
 
 #include <iostream>

@@ -1,10 +1,13 @@
-// Angle conversions between radians and the units of the observation file and the report, and
-// bearings.
+// Angle units: the codes of the observation file, the conversions between radians and the units
+// of the file and the outputs, and the one place that decides how a run shows its angles.
 #pragma once
 
-#include "run/observations.hpp"
+#include "model/observations.hpp"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace interseccao {
 
@@ -42,8 +45,20 @@ DegreesMinutesSeconds splitDegrees(double degrees);
 // Step of the precision searches: 0.1 second of arc, or 0.1 milligon for "gr", in radians.
 double precisionStep(AngleUnit unit);
 
-// Bearing of the direction (dM, dP) in [0, 2·PI), clockwise from +P towards +M;
-// a sum that rounds to 2·PI becomes 0. Undefined for (0, 0): callers check first.
-double bearing(double dM, double dP);
+// The unit of an exact, lower-case two-character code ("gc", "gs", "gr"); none for any other.
+std::optional<AngleUnit> angleUnitFromCode(std::string_view code);
+std::string_view angleUnitCode(AngleUnit unit);
+
+// How a run shows its angles. Directions and intersection angles: degrees for "gc" and "gs",
+// gon for "gr". Small angles (precisions, residuals, biases): seconds of arc for "gc" and
+// "gs", milligon for "gr", as the file gives its precision.
+bool showsGon(AngleUnit unit);
+double toDirection(double radians, AngleUnit unit);
+double toSmallAngle(double radians, AngleUnit unit);
+std::string directionSymbol(AngleUnit unit);  // "°" or " gon"
+std::string directionName(AngleUnit unit);    // "graus (°)" or "grados (gon)"
+std::string smallAngleSymbol(AngleUnit unit); // "\"" or " mgon"
+std::string smallAngleWord(AngleUnit unit);   // "segundos" or "mgon"
+std::string smallAngleName(AngleUnit unit);   // "segundos de arco (\")" or "miligrados (mgon)"
 
 } // namespace interseccao

@@ -1,11 +1,11 @@
 // Runs the stages in order over the run's data and ends the run at a stop or a file-layer error.
-#include "run/driver.hpp"
+#include "app/driver.hpp"
 
+#include "input/observation_file.hpp"
+#include "input/reader.hpp"
+#include "model/errors.hpp"
 #include "report/report.hpp"
-#include "run/errors.hpp"
-#include "run/observation_file.hpp"
-#include "run/output.hpp"
-#include "run/reader.hpp"
+#include "text/output.hpp"
 
 #include <iostream>
 #include <optional>

@@ -2,8 +2,8 @@
 // and the run of one observation file.
 #pragma once
 
-#include "cli/command_line.hpp"
-#include "cli/file_run.hpp"
+#include "app/command_line.hpp"
+#include "results/run_record.hpp"
 
 #include <stdexcept>
 

@@ -2,7 +2,7 @@
 // them.
 #pragma once
 
-#include "run/format.hpp"
+#include "text/line_format.hpp"
 
 #include <ostream>
 #include <string>

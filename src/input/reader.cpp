@@ -1,7 +1,7 @@
 // The free-form reader: tokens, separators, quoted texts, and the checks on numbers.
-#include "run/reader.hpp"
+#include "input/reader.hpp"
 
-#include "run/errors.hpp"
+#include "model/errors.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 // Output names, their checks, and the run of one observation file.
-#include "cli/batch.hpp"
+#include "app/batch.hpp"
 
-#include "run/errors.hpp"
-#include "run/observation_file.hpp"
+#include "input/observation_file.hpp"
+#include "model/errors.hpp"
 
 #include <map>
 

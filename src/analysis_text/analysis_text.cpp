@@ -1,8 +1,11 @@
 // Layout of the analysis text: one table per question, every line naming its reading.
-#include "analysis/analysis_text.hpp"
+#include "analysis_text/analysis_text.hpp"
 
 #include "analysis/statistics.hpp"
 #include "analysis/wording.hpp"
+#include "model/angle_units.hpp"
+#include "text/encoding.hpp"
+#include "text/numbers.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -49,8 +52,8 @@ class Writer {
 public:
     Writer(const ObservationSet& observations, const QualityAnalysis& analysis, std::ostream& out)
         : o_(observations), a_(analysis), q_(analysis.planimetry), out_(out),
-          unit_(observations.angleUnit), small_(smallAngleUnit(observations.angleUnit)),
-          direction_(directionUnit(observations.angleUnit)) {}
+          unit_(observations.angleUnit), small_(smallAngleSymbol(observations.angleUnit)),
+          direction_(directionSymbol(observations.angleUnit)) {}
 
     void write() {
         out_ << "ANÁLISE DA QUALIDADE — ponto " << trimmedName(o_.sightedPointName) << "\n\n";

@@ -25,9 +25,6 @@ inline std::string_view trimmedName(std::string_view name) {
     return end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
 }
 
-// The unit of an exact, lower-case two-character code; none for any other code.
-std::optional<AngleUnit> angleUnitFromCode(std::string_view code);
-
 // A "gs" reading as written: degrees, minutes and seconds before any conversion, kept so
 // that a minute or a second of 60 or more can be pointed out.
 struct WrittenSexagesimal {

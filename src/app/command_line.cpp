@@ -1,12 +1,13 @@
 // The command line: options with CLI11, one run per observation file, the lists at the end.
-#include "cli/command_line.hpp"
+#include "app/command_line.hpp"
 
-#include "analysis/analysis_text.hpp"
-#include "cli/batch.hpp"
+#include "analysis_text/analysis_text.hpp"
+#include "app/batch.hpp"
 #include "drawing/drawing.hpp"
 #include "export/export.hpp"
-#include "run/errors.hpp"
-#include "run/format.hpp"
+#include "model/errors.hpp"
+#include "text/encoding.hpp"
+#include "text/line_format.hpp"
 
 #include <CLI/CLI.hpp>
 

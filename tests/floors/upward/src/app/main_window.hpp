@@ -1,0 +1,4 @@
+// The application may include the model.
+#pragma once
+
+#include "model/units.hpp"
