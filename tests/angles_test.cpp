@@ -193,7 +193,7 @@ TEST(ApproximatePosition, ParallelLinesStop) {
         try {
             intersect(first, second);
             ADD_FAILURE() << "no stop for " << first.meanBearing << ", " << second.meanBearing;
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(stop.message(), "Posicao aproximada indeterminada!");
         }
     }

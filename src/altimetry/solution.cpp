@@ -100,7 +100,7 @@ HeightSolution heightResults(const std::vector<ZenithObservation>& readings,
         s.adjustedAngles.push_back(adjusted);
         s.adjustedAngleDeviations.push_back(std::sqrt(angleVariance));
     }
-    if (!computable) throw Stop(outOfRangeMessage);
+    if (!computable) throw RunError::stop(outOfRangeMessage);
     return s;
 }
 

@@ -3,6 +3,7 @@
 
 #include "analysis_text/analysis_text.hpp"
 #include "app/batch.hpp"
+#include "app/run_end.hpp"
 #include "drawing/drawing.hpp"
 #include "export/export.hpp"
 #include "model/errors.hpp"
@@ -130,8 +131,8 @@ template <class Writer> void writeOutput(FileAccess& files, const std::string& n
         std::ostream& stream = files.createOutput(name);
         writer(stream);
         files.closeOutput(stream);
-    } catch (const FileError& error) {
-        errors << error.what() << '\n';
+    } catch (const RunError& error) {
+        writeError(error, errors);
         status = 2;
     }
 }
@@ -155,8 +156,8 @@ void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors
 int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
              FileAccess& files, const Adjustments& adjustments) {
     if (commandLine.report && commandLine.inputs.size() != 1)
-        throw UsageError(std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") +
-                         usageLine);
+        throw RunError::usage(
+            std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") + usageLine);
     const OutputNames names = outputNames(commandLine);
     std::vector<std::string> outputs = names.reports;
     outputs.insert(outputs.end(), names.analyses.begin(), names.analyses.end());
@@ -228,11 +229,8 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     if (heightNever) commandLine.height = HeightChoice::Never;
     try {
         return runFiles(commandLine, out, errors, files, adjustments);
-    } catch (const UsageError& error) {
-        errors << error.what() << '\n';
-        return 2;
-    } catch (const FileError& error) {
-        errors << error.what() << '\n';
+    } catch (const RunError& error) {
+        writeError(error, errors);
         return 2;
     }
 }
