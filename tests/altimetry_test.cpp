@@ -2,6 +2,7 @@
 #include "altimetry/cycle.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
+#include "support.hpp"
 #include "text/line_format.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,11 @@
 
 namespace interseccao {
 namespace {
+
+using testing::formatInteger;
+using testing::formatLine;
+using testing::FormattedLine;
+using testing::formatText;
 
 double degrees(double x) { return decimalDegreesToRadians(x); }
 

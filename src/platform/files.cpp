@@ -31,7 +31,8 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
         contents.append(piece, static_cast<std::size_t>(in.gcount()));
         if (contents.size() > observationFileLimit)
-            throw RunError::inFile(name, "o ficheiro de input tem mais de 256 MiB");
+            throw RunError::inFile(name, "o ficheiro de input tem mais de " +
+                                             std::to_string(observationFileLimit >> 20) + " MiB");
     }
     if (in.bad()) throw RunError::inFile(name, "nao foi possivel ler o ficheiro de input");
     return contents;
