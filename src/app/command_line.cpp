@@ -101,7 +101,7 @@ std::string summaryLine(const FileRun& run) {
 }
 
 // For a file of two stations, the approximate position that stands in the report.
-std::string approximatePosition(const FileRun& run) {
+std::string approximatePositionNote(const FileRun& run) {
     const auto& planimetry = run.values.planimetry;
     if (!planimetry || planimetry->adjusted) return {};
     return " (Redundancia=0: so duas estacoes, sem ajustamento; posicao aproximada M = " +
@@ -142,7 +142,7 @@ void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors
     switch (run.outcome) {
     case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
     case Outcome::Stopped:
-        errors << run.input << ": " << run.message << approximatePosition(run) << '\n';
+        errors << run.input << ": " << run.message << approximatePositionNote(run) << '\n';
         status = std::max(status, 1);
         break;
     case Outcome::Failed:
