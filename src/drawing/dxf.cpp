@@ -89,9 +89,9 @@ private:
     }
 
     void reserveHandles() {
-        for (std::string* h : {&rootDictionary_, &groupDictionary_, &layoutDictionary_,
-                               &modelLayout_, &paperLayout_, &properties_, &modelRecord_,
-                               &paperRecord_, &pointRecord_, &blockRecordTable_})
+        for (std::string* h :
+             {&rootDictionary_, &groupDictionary_, &layoutDictionary_, &modelLayout_, &paperLayout_,
+              &properties_, &modelRecord_, &paperRecord_, &pointRecord_, &blockRecordTable_})
             *h = handle();
     }
 
@@ -197,7 +197,8 @@ private:
         const std::string h = table("VPORT", 1);
         record("VPORT", h, "AcDbViewportTableRecord", "*Active");
         const Extent e = extent();
-        const double width = std::max(e.maxM - e.minM, 1.0), height = std::max(e.maxP - e.minP, 1.0);
+        const double width = std::max(e.maxM - e.minM, 1.0),
+                     height = std::max(e.maxP - e.minP, 1.0);
         point(10, 0, 0);
         point(11, 1, 1);
         point(12, (e.minM + e.maxM) / 2, (e.minP + e.maxP) / 2);
@@ -210,8 +211,8 @@ private:
         group(41, 1.5);
         group(42, 50.0);
         for (const int code : {43, 44, 50, 51}) group(code, 0.0);
-        for (const auto& [code, value] : {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0},
-                                           {76, 0}, {77, 0}, {78, 0}})
+        for (const auto& [code, value] :
+             {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0}, {77, 0}, {78, 0}})
             group(code, value);
         endTable();
     }
@@ -233,10 +234,9 @@ private:
             std::string name;
             int colour;
         };
-        std::vector<Layer> list = {{"0", White},          {stationLayer, White},
-                                   {referenceLayer, Grey}, {newPointLayer, Blue},
-                                   {rayLayer, Grey},       {suspectLayer, Red},
-                                   {labelLayer, White},    {noteLayer, White}};
+        std::vector<Layer> list = {
+            {"0", White},     {stationLayer, White}, {referenceLayer, Grey}, {newPointLayer, Blue},
+            {rayLayer, Grey}, {suspectLayer, Red},   {labelLayer, White},    {noteLayer, White}};
         if (scale_.ellipseFactor) list.push_back({ellipseLayer(*scale_.ellipseFactor), Blue});
         const std::string h = table("LAYER", static_cast<int>(list.size()));
         for (const Layer& layer : list) {
@@ -249,8 +249,9 @@ private:
 
     void blockRecords() {
         const std::string h = table("BLOCK_RECORD", 3);
-        const std::pair<std::string, std::string> records[] = {
-            {modelRecord_, "*Model_Space"}, {paperRecord_, "*Paper_Space"}, {pointRecord_, pointBlock}};
+        const std::pair<std::string, std::string> records[] = {{modelRecord_, "*Model_Space"},
+                                                               {paperRecord_, "*Paper_Space"},
+                                                               {pointRecord_, pointBlock}};
         for (const auto& [record, name] : records) {
             group(0, "BLOCK_RECORD");
             group(5, record);
@@ -283,9 +284,13 @@ private:
 
     static constexpr const char* attributeTags[] = {"NOME",   "M",      "P",     "C",
                                                     "PREC_M", "PREC_P", "PREC_C"};
-    static constexpr const char* attributePrompts[] = {
-        "Nome", "M (m)", "P (m)", "C (m)", "Precisao de M (m)", "Precisao de P (m)",
-        "Precisao de C (m)"};
+    static constexpr const char* attributePrompts[] = {"Nome",
+                                                       "M (m)",
+                                                       "P (m)",
+                                                       "C (m)",
+                                                       "Precisao de M (m)",
+                                                       "Precisao de P (m)",
+                                                       "Precisao de C (m)"};
 
     void blocks() {
         group(0, "SECTION");
@@ -402,14 +407,14 @@ private:
         group(66, 1);
         group(2, pointBlock);
         point(10, p.position.m, p.position.p, z(p));
-        const std::string values[] = {cadText(p.name),       fixed(p.position.m, 3),
-                                      fixed(p.position.p, 3), metres(p.height),
-                                      metres(p.deviationM),   metres(p.deviationP),
-                                      metres(p.deviationC)};
+        const std::string values[] = {
+            cadText(p.name),      fixed(p.position.m, 3), fixed(p.position.p, 3), metres(p.height),
+            metres(p.deviationM), metres(p.deviationP),   metres(p.deviationC)};
         for (std::size_t k = 0; k < std::size(attributeTags); ++k) {
             entity("ATTRIB", layer, h);
-            attributeText(p.position.m, p.position.p - static_cast<double>(k) * scale_.textHeight * 1.5,
-                          z(p), values[k]);
+            attributeText(p.position.m,
+                          p.position.p - static_cast<double>(k) * scale_.textHeight * 1.5, z(p),
+                          values[k]);
             group(100, "AcDbAttribute");
             group(2, attributeTags[k]);
             group(70, 1);
@@ -418,11 +423,11 @@ private:
     }
 
     std::vector<std::string> noteLines() const {
-        const std::string system = set_.coordinateSystem.empty() ? "não indicado"
-                                                                 : set_.coordinateSystem;
-        std::vector<std::string> lines = {
-            "Intersecção directa (interseccao " INTERSECCAO_VERSION ")",
-            "M, P e C em metros; sistema de coordenadas: " + system};
+        const std::string system =
+            set_.coordinateSystem.empty() ? "não indicado" : set_.coordinateSystem;
+        std::vector<std::string> lines = {"Intersecção directa (interseccao " INTERSECCAO_VERSION
+                                          ")",
+                                          "M, P e C em metros; sistema de coordenadas: " + system};
         if (scale_.ellipseFactor)
             lines.push_back("Elipses de erro padrão ampliadas " + fixed(*scale_.ellipseFactor, 0) +
                             " vezes (camada " + ellipseLayer(*scale_.ellipseFactor) + ")");

@@ -1,8 +1,8 @@
 // Machine-readable lists of a command-line run: the coordinate list (CSV) and the JSON document.
 #pragma once
 
-#include "results/run_record.hpp"
 #include "results/point_set.hpp"
+#include "results/run_record.hpp"
 
 #include <optional>
 #include <ostream>

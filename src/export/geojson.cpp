@@ -74,8 +74,9 @@ void writeGeoJson(const PointSet& points, std::ostream& out) {
     json document = {{"type", "FeatureCollection"}, {"name", "interseccao"}};
     if (!points.coordinateSystem.empty()) {
         const auto urn = crsUrn(points.coordinateSystem);
-        document["crs"] = {{"type", "name"},
-                           {"properties", {{"name", urn ? *urn : toUtf8(points.coordinateSystem)}}}};
+        document["crs"] = {
+            {"type", "name"},
+            {"properties", {{"name", urn ? *urn : toUtf8(points.coordinateSystem)}}}};
     }
     json features = json::array();
     for (const SurveyPoint& point : points.points) features.push_back(feature(point));

@@ -65,8 +65,7 @@ SurveyPoint newPoint(const FileRun& run) {
 
 // The w of a reading when the analysis suspects it (the one it names and those it cannot
 // tell from it).
-std::optional<double> suspicionOf(const FileRun& run, std::size_t station,
-                                  std::int32_t reference) {
+std::optional<double> suspicionOf(const FileRun& run, std::size_t station, std::int32_t reference) {
     if (!run.analysis) return std::nullopt;
     const PlanimetricQuality& quality = run.analysis->planimetry;
     if (quality.suspicion.kind == Suspicion::Kind::None) return std::nullopt;
