@@ -1,5 +1,6 @@
 // The JSON document: every observation file, its data and its results.
 #include "export/export.hpp"
+#include "export/json_run.hpp"
 #include "model/angle_units.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
@@ -303,6 +304,8 @@ json fileRun(const FileRun& run) {
 }
 
 } // namespace
+
+nlohmann::ordered_json fileRunJson(const FileRun& run) { return fileRun(run); }
 
 void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out) {
     json document = {{"versao", jsonFormatVersion},

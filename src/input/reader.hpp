@@ -11,7 +11,7 @@ namespace interseccao {
 
 // Reads records from the whole text of the observation file. A record starts at the
 // beginning of a line, may run over several lines, and the rest of the line after its
-// last value is skipped. Every failure is a FileError naming the file and the line of the
+// last value is skipped. Every failure is a file error (RunError) naming the file and the line of the
 // bad value, and, when the record began on an earlier line, that line too.
 //
 // A decimal comma is refused at the end of its record. Its mark: the rest of the line after
