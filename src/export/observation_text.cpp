@@ -2,8 +2,8 @@
 #include "export/observation_text.hpp"
 
 #include "text/encoding.hpp"
-#include "text/numbers.hpp"
 #include "text/line_format.hpp"
+#include "text/numbers.hpp"
 
 #include <cmath>
 

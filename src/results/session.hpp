@@ -2,10 +2,10 @@
 // the run of its observation file. What the session's writers read.
 #pragma once
 
-#include "results/run_record.hpp"
 #include "field/assembly.hpp"
 #include "field/reduction.hpp"
 #include "input/field_book.hpp"
+#include "results/run_record.hpp"
 
 #include <optional>
 #include <string>
