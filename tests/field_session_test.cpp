@@ -9,11 +9,13 @@
 #include "support.hpp"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <sstream>
 
 namespace interseccao::testing {
@@ -285,6 +287,42 @@ TEST(Assembly, SaysWhyAPointIsNotDetermined) {
     EXPECT_NE(files.output("resumo.csv").find("N3,nao determinado,"), std::string::npos);
 }
 
+TEST(Session, DxfAndGeoJsonFollowTheOutputRules) {
+    MemoryFiles files;
+    files.files["pontos.txt"] = "S1,0,0\nR1,0,100\n";
+    files.files["r.gsi"] = "110001+000000S1 88..10+00001500\n"
+                           "110002+000000R1 21.322+00000000\n"
+                           "110003+000000N1 21.322+05000000\n";
+    const std::vector<std::string> session = {"r.gsi", "--pontos", "pontos.txt", "--precisao",
+                                              "1",     "--resumo", "resumo.csv"};
+    for (const std::vector<std::string>& outputs :
+         std::vector<std::vector<std::string>>{{"--dxf", "pontos.txt"},
+                                               {"--geojson", "r.gsi"},
+                                               {"--dxf", "d.dxf", "--geojson", "d.dxf"},
+                                               {"--geojson", "resumo.csv"}}) {
+        std::vector<std::string> arguments = session;
+        arguments.insert(arguments.end(), outputs.begin(), outputs.end());
+        std::ostringstream out, errors;
+        EXPECT_EQ(runCommandLine(arguments, out, errors, files), 2) << outputs[1];
+        EXPECT_NE(errors.str().find("nada foi escrito"), std::string::npos) << errors.str();
+        EXPECT_FALSE(files.outputCreated("resumo.csv") || files.outputCreated("d.dxf"));
+    }
+    // Nothing determined: the layer and the drawing still hold the known points, and an odd
+    // system's code is kept as given, with a warning.
+    std::vector<std::string> arguments = session;
+    for (const char* more : {"--dxf", "d.dxf", "--geojson", "g.json", "--crs", "local"})
+        arguments.push_back(more);
+    std::ostringstream out, errors;
+    EXPECT_EQ(runCommandLine(arguments, out, errors, files), 1);
+    EXPECT_NE(errors.str().find("AUTORIDADE:NUMERO"), std::string::npos);
+    const auto layer = nlohmann::json::parse(files.output("g.json"));
+    ASSERT_EQ(layer["features"].size(), 2u);
+    EXPECT_EQ(layer["features"][0]["properties"]["papel"], "estacao");
+    EXPECT_EQ(layer["features"][1]["properties"]["papel"], "referencia");
+    EXPECT_EQ(layer["crs"]["properties"]["name"], "local");
+    EXPECT_NE(files.output("d.dxf").find("ESTACOES"), std::string::npos);
+}
+
 TEST(Session, NeedsThePrecisionAndWritesNothingWhenAFileCannotBeRead) {
     MemoryFiles files;
     files.files["pontos.txt"] = "A,1,5,2\n";
@@ -344,7 +382,8 @@ struct SessionFiles {
     }
 };
 
-SessionResult runSessionFolder(const std::string& name, SessionFiles& files) {
+SessionResult runSessionFolder(const std::string& name, SessionFiles& files,
+                               const std::vector<std::string>& more = {}) {
     const fs::path folder = sessionsDir() / name;
     std::string record;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -357,6 +396,7 @@ SessionResult runSessionFolder(const std::string& name, SessionFiles& files) {
                                           "sessao.json", "--desenho",  "--analise"};
     for (const std::string& option : splitOn(readFile(folder / "options.txt"), '\n'))
         arguments.push_back(option);
+    arguments.insert(arguments.end(), more.begin(), more.end());
     std::ostringstream out, errors;
     SessionResult result;
     result.status = runCommandLine(arguments, out, errors, files.disk);
@@ -395,6 +435,61 @@ TEST_P(SessionFolder, EveryPointAsTheDialogueComputesItsFile) {
     }
     EXPECT_NE(files.output("sessao-desenho.svg").find("</svg>"), std::string::npos);
     EXPECT_NE(files.output("sessao.json").find("\"dispersao_horizontal\""), std::string::npos);
+}
+
+// The coordinate a report prints for the point ("     M(N01) =     1150.000 m").
+double reportCoordinate(const std::string& report, char axis) {
+    std::smatch match;
+    const std::regex line(std::string(1, axis) + R"(\(.*\) =\s+(-?[0-9.]+) m)");
+    EXPECT_TRUE(std::regex_search(report, match, line)) << axis;
+    return match.empty() ? 0 : std::stod(match[1]);
+}
+
+// The POINT entities of a DXF text, by layer.
+std::map<std::string, int> dxfPointsByLayer(const std::string& text) {
+    std::vector<std::string> lines = splitOn(text, '\n');
+    std::map<std::string, int> layers;
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+        if (lines[i] != "  0" && lines[i] != "0") continue;
+        if (lines[i + 1] != "POINT") continue;
+        for (std::size_t j = i + 2; j + 1 < lines.size() && lines[j] != "  0" && lines[j] != "0";
+             j += 2)
+            if (lines[j] == "  8" || lines[j] == "8") ++layers[lines[j + 1]];
+    }
+    return layers;
+}
+
+TEST_P(SessionFolder, DxfAndGeoJsonHoldEveryKnownAndNewPoint) {
+    SessionFiles files(GetParam());
+    const SessionResult result = runSessionFolder(
+        GetParam(), files,
+        {"--dxf", "sessao.dxf", "--geojson", "sessao.geojson", "--crs", "EPSG:3763"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    const auto layer = nlohmann::json::parse(files.output("sessao.geojson"));
+    EXPECT_EQ(layer["crs"]["properties"]["name"], "urn:ogc:def:crs:EPSG::3763");
+    std::map<std::string, nlohmann::json> newPoints;
+    std::size_t known = 0;
+    for (const auto& feature : layer["features"])
+        if (feature["properties"]["papel"] == "ponto novo")
+            newPoints[feature["properties"]["nome"]] = feature["geometry"]["coordinates"];
+        else
+            ++known;
+    const std::size_t listed =
+        splitOn(readFile(sessionsDir() / GetParam() / "pontos.csv"), '\n').size() - 1;
+    EXPECT_EQ(known, listed);
+    EXPECT_EQ(newPoints.size(), result.coordinates.size());
+    for (const auto& [point, at] : result.coordinates) {
+        ASSERT_TRUE(newPoints.contains(point)) << point;
+        const std::string report = files.output(point + "-relatorio.txt");
+        EXPECT_NEAR(newPoints[point][0].get<double>(), reportCoordinate(report, 'M'), 0.0005)
+            << point;
+        EXPECT_NEAR(newPoints[point][1].get<double>(), reportCoordinate(report, 'P'), 0.0005)
+            << point;
+    }
+    int points = 0;
+    for (const auto& [name, count] : dxfPointsByLayer(files.output("sessao.dxf"))) points += count;
+    EXPECT_EQ(static_cast<std::size_t>(points), listed + result.coordinates.size());
+    EXPECT_NE(files.output("sessao.dxf").find("EPSG:3763"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sessions, SessionFolder, ::testing::ValuesIn(sessionNames()),

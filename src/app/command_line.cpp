@@ -179,6 +179,12 @@ template <class Writer> void writeOutput(FileAccess& files, const std::string& n
     }
 }
 
+// Writes a whole file from text made before it is opened: a writer that fails leaves no file.
+void writeWhole(FileAccess& files, const std::string& name, const std::string& text,
+                std::ostream& errors, int& status) {
+    writeOutput(files, name, errors, status, [&](std::ostream& stream) { stream << text; });
+}
+
 // The line for people about one input, and the status it makes.
 void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors, int& status) {
     switch (run.outcome) {
@@ -196,6 +202,33 @@ void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors
 }
 
 } // namespace
+
+// The DXF drawing and the GeoJSON layer of the points.
+void writePointFiles(const CommandLine& commandLine, const PointSet& points, FileAccess& files,
+                     std::ostream& errors, int& status) {
+    if (commandLine.geoJson) {
+        std::ostringstream text;
+        writeGeoJson(points, text);
+        writeWhole(files, *commandLine.geoJson, text.str(), errors, status);
+    }
+    if (!commandLine.dxf) return;
+    if (points.points.empty()) {
+        errors << "Nenhum ponto calculado: o desenho " << *commandLine.dxf << " nao foi escrito\n";
+        return;
+    }
+    std::ostringstream text;
+    writeDxf(points, text);
+    writeWhole(files, *commandLine.dxf, text.str(), errors, status);
+}
+
+std::string coordinateSystem(const CommandLine& commandLine, std::ostream& errors) {
+    const std::string system = commandLine.coordinateSystem.value_or("");
+    if (!system.empty() && !crsUrn(system))
+        errors << "Aviso: o sistema de coordenadas \"" << system
+               << "\" nao tem a forma AUTORIDADE:NUMERO (por exemplo EPSG:3763); fica como foi "
+                  "dado\n";
+    return system;
+}
 
 FileRun runInput(const CommandLine& commandLine, const std::string& input,
                  const InputOutputs& outputs, std::ostream& lines, std::ostream& errors,
@@ -229,32 +262,6 @@ std::vector<std::string> everyOutput(const CommandLine& commandLine, const Outpu
     return outputs;
 }
 
-// Writes a whole file from text made before it is opened: a writer that fails leaves no file.
-void writeWhole(FileAccess& files, const std::string& name, const std::string& text,
-                std::ostream& errors, int& status) {
-    writeOutput(files, name, errors, status, [&](std::ostream& stream) { stream << text; });
-}
-
-// The DXF drawing and the GeoJSON layer of every point the runs computed.
-void writePointFiles(const CommandLine& commandLine, const std::vector<FileRun>& runs,
-                     FileAccess& files, std::ostream& errors, int& status) {
-    if (!commandLine.dxf && !commandLine.geoJson) return;
-    const PointSet points = pointSet(runs);
-    if (commandLine.geoJson) {
-        std::ostringstream text;
-        writeGeoJson(points, text);
-        writeWhole(files, *commandLine.geoJson, text.str(), errors, status);
-    }
-    if (!commandLine.dxf) return;
-    if (points.points.empty()) {
-        errors << "Nenhum ponto calculado: o desenho " << *commandLine.dxf << " nao foi escrito\n";
-        return;
-    }
-    std::ostringstream text;
-    writeDxf(points, text);
-    writeWhole(files, *commandLine.dxf, text.str(), errors, status);
-}
-
 int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
              FileAccess& files, const Adjustments& adjustments) {
     if (commandLine.report && commandLine.inputs.size() != 1)
@@ -263,11 +270,7 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
     const OutputNames names = outputNames(commandLine);
     checkOutputNames(commandLine, everyOutput(commandLine, names), files);
     const bool jsonToOut = commandLine.json && *commandLine.json == "-";
-    const std::string system = commandLine.coordinateSystem.value_or("");
-    if (!system.empty() && !crsUrn(system))
-        errors << "Aviso: o sistema de coordenadas \"" << system
-               << "\" nao tem a forma AUTORIDADE:NUMERO (por exemplo EPSG:3763); fica como foi "
-                  "dado\n";
+    const std::string system = coordinateSystem(commandLine, errors);
     if (commandLine.folder) files.createFolder(*commandLine.folder);
 
     // With the JSON on standard output, the lines for people go to standard error.
@@ -290,7 +293,8 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
     else if (commandLine.json)
         writeOutput(files, *commandLine.json, errors, status,
                     [&](std::ostream& stream) { writeJsonDocument(runs, stream); });
-    writePointFiles(commandLine, runs, files, errors, status);
+    if (commandLine.dxf || commandLine.geoJson)
+        writePointFiles(commandLine, pointSet(runs), files, errors, status);
     out.flush();
     return status;
 }

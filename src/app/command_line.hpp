@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/driver.hpp"
+#include "results/point_set.hpp"
 #include "results/run_record.hpp"
 
 #include <optional>
@@ -51,6 +52,15 @@ struct InputOutputs {
 FileRun runInput(const CommandLine& commandLine, const std::string& input,
                  const InputOutputs& outputs, std::ostream& lines, std::ostream& errors,
                  FileAccess& files, const Adjustments& adjustments, int& status);
+
+// Writes the --dxf drawing and the --geojson layer of the points asked for; a file that cannot
+// be written is reported and makes `status` 2.
+void writePointFiles(const CommandLine& commandLine, const PointSet& points, FileAccess& files,
+                     std::ostream& errors, int& status);
+
+// The --crs code as given (empty when not), with a warning on `errors` when it does not look
+// like AUTHORITY:NUMBER.
+std::string coordinateSystem(const CommandLine& commandLine, std::ostream& errors);
 
 // Runs the program on the arguments (without the program's name): the dialogue when there
 // are none. Exit status: 0 when every input ran to its end; 1 when one ended at a stop of

@@ -9,6 +9,7 @@
 #include "input/field_record.hpp"
 #include "input/known_points.hpp"
 #include "model/errors.hpp"
+#include "results/point_set.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 
@@ -79,7 +80,8 @@ SessionOutputs sessionOutputs(const CommandLine& commandLine, const SessionRun& 
         outputs.drawing = outputName(commandLine, folder + "sessao.txt", "-desenho.svg");
         outputs.all.push_back(*outputs.drawing);
     }
-    if (commandLine.coordinateList) outputs.all.push_back(*commandLine.coordinateList);
+    for (const auto& list : {commandLine.coordinateList, commandLine.dxf, commandLine.geoJson})
+        if (list) outputs.all.push_back(*list);
     if (commandLine.json && *commandLine.json != "-") outputs.all.push_back(*commandLine.json);
     return outputs;
 }
@@ -120,6 +122,26 @@ void warnAboutFaces(const SessionRun& session, std::ostream& errors) {
                << sessionUnitName(session.book) << '\n';
 }
 
+// The session's own outputs, after every point's: the summary, the JSON, the drawing, the DXF
+// and the GeoJSON.
+void writeSessionFiles(const CommandLine& commandLine, const SessionRun& session,
+                       const SessionOutputs& outputs, std::ostream& out, std::ostream& errors,
+                       FileAccess& files, int& status) {
+    if (commandLine.coordinateList)
+        writeFile(files, *commandLine.coordinateList, errors, status,
+                  [&](std::ostream& stream) { writeSessionList(session, stream); });
+    if (commandLine.json && *commandLine.json == "-")
+        writeSessionJson(session, out);
+    else if (commandLine.json)
+        writeFile(files, *commandLine.json, errors, status,
+                  [&](std::ostream& stream) { writeSessionJson(session, stream); });
+    if (outputs.drawing)
+        writeFile(files, *outputs.drawing, errors, status,
+                  [&](std::ostream& stream) { writeSessionDrawing(session, stream); });
+    if (commandLine.dxf || commandLine.geoJson)
+        writePointFiles(commandLine, pointSet(session), files, errors, status);
+}
+
 } // namespace
 
 SessionRun assembleSession(const CommandLine& commandLine, FileAccess& files) {
@@ -153,6 +175,7 @@ int runSession(const CommandLine& commandLine, std::ostream& out, std::ostream& 
     CommandLine inputs = commandLine;
     inputs.inputs.push_back(*commandLine.knownPoints);
     checkOutputNames(inputs, outputs.all, files);
+    session.coordinateSystem = coordinateSystem(commandLine, errors);
     if (commandLine.folder) files.createFolder(*commandLine.folder);
 
     const bool jsonToOut = commandLine.json && *commandLine.json == "-";
@@ -176,18 +199,9 @@ int runSession(const CommandLine& commandLine, std::ostream& out, std::ostream& 
             continue;
         point.run = runInput(commandLine, point.observationFile, outputs.perPoint[i], lines, errors,
                              files, adjustments, status);
+        point.run->coordinateSystem = session.coordinateSystem;
     }
-    if (commandLine.coordinateList)
-        writeFile(files, *commandLine.coordinateList, errors, status,
-                  [&](std::ostream& stream) { writeSessionList(session, stream); });
-    if (jsonToOut)
-        writeSessionJson(session, out);
-    else if (commandLine.json)
-        writeFile(files, *commandLine.json, errors, status,
-                  [&](std::ostream& stream) { writeSessionJson(session, stream); });
-    if (outputs.drawing)
-        writeFile(files, *outputs.drawing, errors, status,
-                  [&](std::ostream& stream) { writeSessionDrawing(session, stream); });
+    writeSessionFiles(commandLine, session, outputs, out, errors, files, status);
     out.flush();
     return status;
 }

@@ -1,7 +1,9 @@
-// The points of a command line's runs, known points merged across the runs.
+// The points of a command line's runs, known points merged across the runs, and those of a
+// field session.
 #include "results/point_set.hpp"
 
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace interseccao {
@@ -100,16 +102,38 @@ void addRun(const FileRun& run, PointSetBuilder& builder, PointSet& set) {
     }
 }
 
+bool hasPosition(const FileRun& run) {
+    return run.dataRead && run.outcome != Outcome::Failed && run.values.planimetry;
+}
+
 } // namespace
 
 PointSet pointSet(const std::vector<FileRun>& runs) {
     PointSet set;
     PointSetBuilder builder(set);
     for (const FileRun& run : runs) {
-        if (!run.dataRead || run.outcome == Outcome::Failed || !run.values.planimetry) continue;
+        if (!hasPosition(run)) continue;
         if (set.coordinateSystem.empty()) set.coordinateSystem = run.coordinateSystem;
         addRun(run, builder, set);
     }
+    return set;
+}
+
+PointSet pointSet(const SessionRun& session) {
+    PointSet set;
+    set.coordinateSystem = session.coordinateSystem;
+    PointSetBuilder builder(set);
+    std::set<std::string> stood;
+    for (const ReducedSetup& setup : session.book.setups) stood.insert(setup.station);
+    // Every known point once, by the name its observation files give it, so that the runs'
+    // stations and references fall on them.
+    for (const KnownPoint& point : session.known.points) {
+        const PointRole role =
+            stood.contains(point.name) ? PointRole::Station : PointRole::Reference;
+        builder.known(role, point.name.substr(0, nameWidth), point.m, point.p, session.known.file);
+    }
+    for (const SessionPoint& point : session.points)
+        if (point.run && hasPosition(*point.run)) addRun(*point.run, builder, set);
     return set;
 }
 

@@ -1,10 +1,11 @@
 // Every point a run computed or stood on, with the rays to the new points and their error
-// ellipses: the value the CAD and GIS writers draw. Made from the runs of a command line here;
-// any other source of new points (a field session) makes the same value.
+// ellipses: the value the CAD and GIS writers draw, made from the runs of a command line or
+// from a field session.
 #pragma once
 
 #include "analysis/quality.hpp"
 #include "results/run_record.hpp"
+#include "results/session.hpp"
 
 #include <optional>
 #include <string>
@@ -48,5 +49,10 @@ struct PointSet {
 // The points of the runs that reached a plane position. A known point named alike at the same
 // coordinates in several runs is one point, a station when any run stood on it.
 PointSet pointSet(const std::vector<FileRun>& runs);
+
+// The points of a field session: every known point of the list (a station when a set-up stood
+// on it), every station the record alone gives coordinates to, and every new point that
+// reached a plane position, with the rays of the set-ups that sighted it.
+PointSet pointSet(const SessionRun& session);
 
 } // namespace interseccao

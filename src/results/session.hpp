@@ -24,6 +24,7 @@ struct SessionRun {
     KnownPoints known;
     ReducedBook book;
     std::vector<SessionPoint> points;
+    std::string coordinateSystem; // as given (--crs); empty when not stated
 };
 
 } // namespace interseccao
