@@ -11,6 +11,9 @@
       the GeoJSON read with GDAL's ogrinfo (gdal-bin): EPSG:3763 when given, every feature's
       coordinates those of the run to the printed millimetre, and no system when none is given.
 
+Both also run the field session of examples/sessao with the file: one point per known point of
+its list and per computed new point, each where the session's JSON puts it.
+
 Exits 77 (a skipped test for CTest) when the reader is not installed, saying why.
 """
 import json
@@ -69,6 +72,41 @@ def prepare(work, source):
     os.makedirs(work)
     for example in EXAMPLES:
         shutil.copy(os.path.join(source, "examples", example), work)
+    shutil.copytree(os.path.join(source, "examples", "sessao"), os.path.join(work, "sessao"))
+
+
+def run_session(program, work, *options):
+    """Runs the example session with `options`; returns its known points (name -> (M, P)) and
+    its computed new points (name -> (M, P)) as its JSON gives them."""
+    folder = os.path.join(work, "sessao")
+    result = subprocess.run([program, "registo.gsi", "--pontos", "pontos.csv", "--precisao", "1",
+                             "--crs", "EPSG:3763", "--json", "sessao.json", *options],
+                            cwd=folder, capture_output=True, text=True)
+    check(result.returncode == 0, f"session: status {result.returncode}: {result.stderr}")
+    with open(os.path.join(folder, "sessao.json"), encoding="utf-8") as f:
+        document = json.load(f)
+    known = {point["nome"]: (point["M"], point["P"]) for point in document["conhecidos"]}
+    new = {}
+    for point in document["pontos"]:
+        result = point.get("resultado") or {}
+        position = result.get("planimetria") or {}
+        if "M" in position:
+            new[point["nome"]] = (position["M"], position["P"])
+    check(len(new) == 8, f"session: eight new points computed, not {len(new)}")
+    return folder, known, new
+
+
+def check_session_dxf(ezdxf, program, work):
+    folder, known, new = run_session(program, work, "--dxf", "sessao.dxf")
+    doc = ezdxf.readfile(os.path.join(folder, "sessao.dxf"))
+    auditor = doc.audit()
+    check(not auditor.errors and not auditor.fixes, "session: the DXF's audit")
+    marks = list(doc.modelspace().query("POINT"))
+    check(len(marks) == len(known) + len(new), "session: one POINT per known and new point")
+    for name, (m, p) in list(known.items()) + list(new.items()):
+        at = [e for e in marks if abs(e.dxf.location.x - m) <= 1e-9 and
+              abs(e.dxf.location.y - p) <= 1e-9]
+        check(len(at) == 1, f"session: the POINT of {name}")
 
 
 # ---------------------------------------------------------------------------------------------
@@ -223,6 +261,7 @@ def dxf_main(program, source, work, guide):
         if guide and example == GUIDE_EXAMPLE:
             shutil.copy(png, os.path.join(source, GUIDE_PICTURE))
     check(os.path.exists(os.path.join(source, GUIDE_PICTURE)), "the guide's picture")
+    check_session_dxf(ezdxf, program, work)
     return report()
 
 
@@ -273,7 +312,20 @@ def geojson_main(program, source, work):
     check("Aviso" in result.stderr and result.returncode == 0, "a warning for 'Datum 73'")
     with open(os.path.join(work, "d73.geojson"), encoding="utf-8") as f:
         check(json.load(f)["crs"]["properties"]["name"] == "Datum 73", "the code as given")
+    check_session_geojson(program, work)
     return report()
+
+
+def check_session_geojson(program, work):
+    folder, known, new = run_session(program, work, "--geojson", "sessao.geojson")
+    summary, features = ogr_features(os.path.join(folder, "sessao.geojson"))
+    check('ID["EPSG",3763]' in summary, "session: the layer's system is EPSG:3763")
+    check(len(features) == len(known) + len(new), "session: one feature per known and new point")
+    for props, xyz in features:
+        name = props.get("nome")
+        m, p = (new if props.get("papel") == "ponto novo" else known).get(name, (None, None))
+        check(m is not None and f"{xyz[0]:.3f}" == f"{m:.3f}" and f"{xyz[1]:.3f}" == f"{p:.3f}",
+              f"session: coordinates of {name}")
 
 
 def report():
