@@ -65,6 +65,8 @@ bench: build
 	# and would hide the program's own time.
 	./$(BUILD)/bench/batch_benchmark ./$(BUILD)/interseccao \
 		$$( [ -d /dev/shm ] && echo /dev/shm/interseccao-bench-batch || echo $(BUILD)/bench-batch ) 1000
+	./$(BUILD)/bench/session_benchmark ./$(BUILD)/interseccao \
+		$$( [ -d /dev/shm ] && echo /dev/shm/interseccao-bench-session || echo $(BUILD)/bench-session ) 7
 
 # How often the quality analysis names a blundered reading, and how often it suspects one
 # in networks without a blunder.

@@ -14,18 +14,6 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 constexpr double curvatureRefraction = 6.82e-08; // metres per square metre, as the program uses it
 
-struct Point {
-    double m = 0;
-    double p = 0;
-};
-
-// Bearing in degrees in [0, 360), clockwise from +P towards +M.
-double bearingDegrees(Point from, Point to) {
-    double b = std::atan2(to.m - from.m, to.p - from.p) * 180.0 / pi;
-    if (b < 0) b += 360.0;
-    return b;
-}
-
 double wrapDegrees(double d) {
     d = std::fmod(d, 360.0);
     if (d < 0) d += 360.0;
@@ -141,10 +129,9 @@ std::string writeNetwork(const NetworkOptions& options, std::int64_t blunderAt, 
         const double stationHeight = sightedHeight + uniform(-150, 150);
         const double instrumentHeight = uniform(1.40, 1.65);
         const double targetHeight = uniform(1.20, 1.60);
-        const double d = std::hypot(station.m - sighted.m, station.p - sighted.p);
-        const double dH = sightedHeight - stationHeight - instrumentHeight + targetHeight -
-                          curvatureRefraction * d * d;
-        const double zenith = std::atan2(d, dH) * 180.0 / pi + noise(random);
+        const double zenith = zenithDegrees(station, stationHeight, instrumentHeight, sighted,
+                                            sightedHeight, targetHeight) +
+                              noise(random);
         text += format("E%zu %.3f %.3f %.3f ", s + 1, station.m, station.p, stationHeight);
         text += zenithReading(options.unit, zenith);
         text += format(" %.3f %.3f\n", instrumentHeight, targetHeight);
@@ -153,6 +140,20 @@ std::string writeNetwork(const NetworkOptions& options, std::int64_t blunderAt, 
 }
 
 } // namespace
+
+double bearingDegrees(Point from, Point to) {
+    double b = std::atan2(to.m - from.m, to.p - from.p) * 180.0 / pi;
+    if (b < 0) b += 360.0;
+    return b;
+}
+
+double zenithDegrees(Point station, double stationHeight, double instrumentHeight, Point point,
+                     double pointHeight, double targetHeight) {
+    const double d = std::hypot(station.m - point.m, station.p - point.p);
+    const double dH =
+        pointHeight - stationHeight - instrumentHeight + targetHeight - curvatureRefraction * d * d;
+    return std::atan2(d, dH) * 180.0 / pi;
+}
 
 std::string generateNetwork(const NetworkOptions& options) {
     std::int64_t readings = 0;

@@ -8,6 +8,21 @@
 
 namespace interseccao::bench {
 
+// A point on the ground: M and P in metres.
+struct Point {
+    double m = 0;
+    double p = 0;
+};
+
+// Bearing in degrees in [0, 360), clockwise from +P towards +M.
+double bearingDegrees(Point from, Point to);
+
+// The zenith reading, in degrees and without noise, from a station of height `stationHeight`
+// with the instrument `instrumentHeight` above it to a target `targetHeight` above a point of
+// height `pointHeight`, with the curvature and refraction the program corrects for.
+double zenithDegrees(Point station, double stationHeight, double instrumentHeight, Point point,
+                     double pointHeight, double targetHeight);
+
 struct NetworkOptions {
     std::string unit = "gc";       // "gc", "gs" or "gr"
     std::int32_t stations = 5;     // at least 2

@@ -1,10 +1,15 @@
-// The benchmark's helper programs: the floor writes as many lines as it is asked for, and the
-// replay writes a fuzz input out as the case folder the benchmark and the tests read.
+// The benchmark's helper programs: the floor writes as many lines as it is asked for, the
+// replay writes a fuzz input out as the case folder the benchmark and the tests read, and the
+// synthetic field session is one the session command computes.
 #include "support.hpp"
+
+#include "app/command_line.hpp"
+#include "session_generator.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -89,6 +94,39 @@ TEST(Replay, WritesAFuzzInputOutAsACaseFolder) {
               0);
     EXPECT_EQ(countLines(readFile(times.string())), 3);
     fs::remove(times);
+}
+
+TEST(SessionGenerator, EveryNewPointDeterminedNearItsTruePosition) {
+    bench::SessionOptions options;
+    options.setups = 6;
+    options.newPoints = 12;
+    options.setupsPerPoint = 3;
+    options.seed = 7;
+    const bench::GeneratedSession generated = bench::generateSession(options);
+    EXPECT_EQ(generated.record, bench::generateSession(options).record) << "one seed, one session";
+    const TemporaryFolder work("session-generator");
+    writeFile((work.path() / "pontos.csv").string(), generated.knownPoints);
+    writeFile((work.path() / "registo.gsi").string(), generated.record);
+    DiskFiles files(work.path());
+    std::ostringstream out, errors;
+    ASSERT_EQ(runCommandLine({"registo.gsi", "--pontos", "pontos.csv", "--precisao", "1",
+                              "--resumo", "resumo.csv"},
+                             out, errors, files),
+              0)
+        << errors.str();
+    EXPECT_EQ(errors.str(), "") << "no face pair beyond the limit";
+    ASSERT_EQ(generated.newPoints.size(), 12u);
+    const std::string summary = readFile(work.path() / "resumo.csv");
+    for (const bench::TruePoint& point : generated.newPoints) {
+        const std::size_t row = summary.find("\n" + point.name + ",calculado,");
+        ASSERT_NE(row, std::string::npos) << point.name;
+        std::istringstream fields(summary.substr(row + point.name.size() + 12));
+        double m = 0, p = 0;
+        char comma = 0;
+        fields >> m >> comma >> p;
+        EXPECT_NEAR(m, point.m, 0.02) << point.name;
+        EXPECT_NEAR(p, point.p, 0.02) << point.name;
+    }
 }
 
 } // namespace
