@@ -69,8 +69,8 @@ bool before(const RayIntersection& x, const RayIntersection& y) {
 // Keeps `candidate` when it is weaker (`weaker`) or stronger, or as strong and earlier.
 void keep(std::optional<RayIntersection>& best, const RayIntersection& candidate, bool weaker) {
     if (candidate.first == candidate.second) return;
-    if (!best || (weaker ? candidate.strength < best->strength
-                         : candidate.strength > best->strength) ||
+    if (!best ||
+        (weaker ? candidate.strength < best->strength : candidate.strength > best->strength) ||
         (candidate.strength == best->strength && before(candidate, *best)))
         best = candidate;
 }

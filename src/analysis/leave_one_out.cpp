@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace interseccao {
 
@@ -23,6 +24,10 @@ constexpr double heightStepShare = 0.3;
 // Newton's method on a series: the step at which it has settled, metres, and its limit.
 constexpr double settledStep = 1e-12;
 constexpr int newtonLimit = 30;
+// Heights that far apart (a sight of no length gives a series of no reach) are not followed.
+constexpr std::size_t centreLimit = 8;
+// A sight shorter than this (a station under the point) gives a series that holds nothing.
+constexpr double shortestReach = heightStepShare * 1e-3; // metres
 
 // One station's share of the sum of squares.
 struct StationTerm {
@@ -53,7 +58,8 @@ StationTerm stationTerm(const double* v, std::int32_t n, bool pointActive) {
 }
 
 // The term without the station's reading `l` (0 for the point's, when `pointActive`).
-StationTerm withoutReading(const StationTerm& t, const double* v, std::int32_t l, bool pointActive) {
+StationTerm withoutReading(const StationTerm& t, const double* v, std::int32_t l,
+                           bool pointActive) {
     StationTerm after;
     after.readings = t.readings - 1;
     if (!pointActive) {
@@ -79,8 +85,10 @@ StationTerm withoutReading(const StationTerm& t, const double* v, std::int32_t l
 struct Plane {
     const DirectionFit& fit;
     std::vector<StationTerm> terms;
-    PlaneSeries total;              // Σ w (e − B)² over the stations
-    std::array<double, 3> normal{}; // N = Σ w a aᵀ: MM, MP, PP
+    PlaneSeries total; // Σ w (e − B)² over the stations
+    // N = Σ w a aᵀ (MM, MP, PP) over the stations before each one and after it: N without a
+    // station is never a difference, which a station under the point would swamp.
+    std::vector<std::array<double, 3>> before, after;
     std::int32_t seeing = 0;
     double nearest = 0; // metres, the nearest station's distance from the point
 };
@@ -110,9 +118,11 @@ LeaveOneOut replaced(const Plane& plane, std::size_t station, const StationTerm&
     LeaveOneOut out;
     const auto& a = plane.fit.bearingGradient[station];
     const double dw = after.weight - before.weight;
-    const std::array<double, 3> n = {plane.normal[0] + dw * a[0] * a[0],
-                                     plane.normal[1] + dw * a[0] * a[1],
-                                     plane.normal[2] + dw * a[1] * a[1]};
+    std::array<double, 3> n{};
+    for (std::size_t c = 0; c < 3; ++c)
+        n[c] = plane.before[station][c] + plane.after[station + 1][c];
+    n = {n[0] + after.weight * a[0] * a[0], n[1] + after.weight * a[0] * a[1],
+         n[2] + after.weight * a[1] * a[1]};
     const std::int32_t seeing = plane.seeing - (before.weight > 0) + (after.weight > 0);
     if (seeing < 2 || !(n[0] * n[2] - n[1] * n[1] > parallelRaysBound * n[0] * n[2])) return out;
     // Σ over the others + w' (e' − B)² = total + (w' − w) B² − 2 (w' e' − w e) B + constants.
@@ -144,7 +154,8 @@ LeaveOneOut replaced(const Plane& plane, std::size_t station, const StationTerm&
 
 // The stations' terms, their sum as a series and the normal matrix, from the fit.
 Plane plane(const ObservationSet& observations, const DirectionFit& fit) {
-    Plane plane{fit, {}, {}, {}, 0, INFINITY};
+    Plane plane{fit, {}, {}, {}, {}, 0, INFINITY};
+    std::vector<std::array<double, 3>> shares;
     std::size_t k = 0;
     for (std::size_t i = 0; i < observations.stations.size(); ++i) {
         const Station& station = observations.stations[i];
@@ -156,14 +167,23 @@ Plane plane(const ObservationSet& observations, const DirectionFit& fit) {
         k += static_cast<std::size_t>(n);
         plane.terms.push_back(t);
         if (pointActive) plane.nearest = std::min(plane.nearest, std::hypot(dM, dP));
+        const auto& a = fit.bearingGradient[i];
+        shares.push_back({t.weight * a[0] * a[0], t.weight * a[0] * a[1], t.weight * a[1] * a[1]});
         if (t.weight == 0) continue;
         ++plane.seeing;
-        const auto& a = fit.bearingGradient[i];
-        plane.normal[0] += t.weight * a[0] * a[0];
-        plane.normal[1] += t.weight * a[0] * a[1];
-        plane.normal[2] += t.weight * a[1] * a[1];
         plane.total += squaredTerm(t.weight, t.misclosure, PlaneSeries::bearingChange(dM, dP));
     }
+    const std::size_t n = shares.size();
+    plane.before.assign(n + 1, {0, 0, 0});
+    plane.after.assign(n + 1, {0, 0, 0});
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t c = 0; c < 3; ++c) {
+            plane.before[i + 1][c] =
+                plane.before[i][c] + (plane.terms[i].weight > 0 ? shares[i][c] : 0.0);
+            plane.after[n - 1 - i][c] =
+                plane.after[n - i][c] +
+                (plane.terms[n - 1 - i].weight > 0 ? shares[n - 1 - i][c] : 0.0);
+        }
     return plane;
 }
 
@@ -186,54 +206,112 @@ PlanimetricLeaveOneOut leaveOneOut(const ObservationSet& observations,
         for (std::int32_t l = 0; l < t.readings; ++l, ++k)
             if (redundancy[k] >= uncontrolledBound)
                 result.readings[k] =
-                    replaced(p, i, withoutReading(t, &fit.residuals[k - static_cast<std::size_t>(l)], l, pointActive),
+                    replaced(p, i,
+                             withoutReading(t, &fit.residuals[k - static_cast<std::size_t>(l)], l,
+                                            pointActive),
                              change, square);
         result.stations.push_back(replaced(p, i, StationTerm{}, change, square));
     }
     return result;
 }
 
+namespace {
+
+// The sum of the zenith readings' squares as series about heights near the fit's: one about
+// the fit's height, and more where a reading left out moves the height beyond their reach.
+class HeightSums {
+public:
+    HeightSums(const std::vector<ZenithObservation>& readings, PlanePoint point, double height)
+        : readings_(readings), point_(point), height_(height) {
+        for (const ZenithObservation& z : readings) {
+            const double d = std::hypot(z.m - point.m, z.p - point.p);
+            const double h = height - z.stationHeight - z.instrumentHeight + z.targetHeight -
+                             curvatureRefractionCoefficient * d * d;
+            reach_ = std::min(reach_, heightStepShare * std::hypot(d, h));
+        }
+    }
+
+    // The value and the two derivatives of the sum without reading `left`, `step` from the
+    // fit's height; none when the step needs more series than centreLimit.
+    std::optional<std::array<double, 3>> without(std::size_t left, double step) {
+        const Centre* c = centreNear(step);
+        if (c == nullptr) return std::nullopt;
+        const double t = step - c->step;
+        std::array<double, 3> local = c->sum.at(t);
+        const std::array<double, 3> own = term(left, c->step).at(t);
+        for (std::size_t k = 0; k < 3; ++k) local[k] -= own[k];
+        return local;
+    }
+
+    double reach() const { return reach_; }
+
+private:
+    struct Centre {
+        double step = 0;
+        LineSeries sum;
+    };
+
+    // Reading i's square as a series about the fit's height plus `step`.
+    LineSeries term(std::size_t i, double step) const {
+        const ZenithObservation& z = readings_[i];
+        const double d = std::hypot(z.m - point_.m, z.p - point_.p);
+        const double h = height_ + step - z.stationHeight - z.instrumentHeight + z.targetHeight -
+                         curvatureRefractionCoefficient * d * d;
+        return LineSeries::squaredTerm(z.zenithReading - std::atan2(d, h),
+                                       LineSeries::angleChange(d, h));
+    }
+
+    const Centre* centreNear(double step) {
+        for (const Centre& c : centres_)
+            if (std::fabs(step - c.step) <= reach_) return &c;
+        if (centres_.size() == centreLimit) return nullptr;
+        Centre c{step, {}};
+        for (std::size_t i = 0; i < readings_.size(); ++i) c.sum += term(i, step);
+        centres_.push_back(c);
+        return &centres_.back();
+    }
+
+    const std::vector<ZenithObservation>& readings_;
+    PlanePoint point_;
+    double height_;
+    double reach_ = INFINITY;
+    std::deque<Centre> centres_;
+};
+
+} // namespace
+
 std::vector<HeightWithout> leaveZenithOut(const std::vector<ZenithObservation>& readings,
                                           PlanePoint point, const ZenithFit& fit) {
-    std::vector<LineSeries> changes;
-    LineSeries total;
-    double nearest = INFINITY;
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        const ZenithObservation& z = readings[i];
-        const double d = std::hypot(z.m - point.m, z.p - point.p);
-        const double h = fit.height - z.stationHeight - z.instrumentHeight + z.targetHeight -
-                         curvatureRefractionCoefficient * d * d;
-        nearest = std::min(nearest, std::hypot(d, h));
-        changes.push_back(LineSeries::angleChange(d, h));
-        total += LineSeries::squaredTerm(fit.residuals[i], changes.back());
-    }
     std::vector<HeightWithout> result(readings.size());
+    if (readings.size() < 2) return result;
+    HeightSums sums(readings, point, fit.height);
+    if (!(sums.reach() >= shortestReach)) {
+        for (HeightWithout& r : result) r.without.status = LeaveOneOut::Status::NotConverged;
+        return result;
+    }
     for (std::size_t i = 0; i < readings.size(); ++i) {
         HeightWithout& r = result[i];
         r.without.degreesOfFreedom = fit.degreesOfFreedom - 1;
-        if (readings.size() < 2) continue;
-        LineSeries f = total;
-        f -= LineSeries::squaredTerm(fit.residuals[i], changes[i]);
         double step = 0;
         bool settled = false;
         for (int iteration = 0; iteration < newtonLimit && !settled; ++iteration) {
-            const auto local = f.at(step);
-            if (!(local[2] > 0)) break;
-            const double correction = -local[1] / local[2];
+            const auto local = sums.without(i, step);
+            if (!local || !((*local)[2] > 0)) break;
+            const double correction = -(*local)[1] / (*local)[2];
             step += correction;
             settled = std::fabs(correction) <= settledStep;
         }
-        if (!settled || !(std::fabs(step) <= heightStepShare * nearest)) {
+        if (!settled) {
             r.without.status = LeaveOneOut::Status::NotConverged;
             continue;
         }
         r.without.status = LeaveOneOut::Status::Computed;
         r.height = fit.height + step;
         r.without.shift = std::fabs(step);
-        const double sum = fit.weightedSquareSum - fit.residuals[i] * fit.residuals[i] +
-                           (f.at(step)[0] - f[0]);
         if (r.without.degreesOfFreedom > 0)
-            r.without.unitDeviation = std::sqrt(std::max(sum, 0.0) / r.without.degreesOfFreedom);
+            r.without.unitDeviation = std::sqrt(
+                std::max(sums.without(i, step).value_or(std::array<double, 3>{})[0], 0.0) /
+                r.without.degreesOfFreedom);
     }
     return result;
 }

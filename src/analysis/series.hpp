@@ -40,7 +40,7 @@ public:
 
 private:
     static std::size_t index(int m, int p) { return static_cast<std::size_t>(m * order + p); }
-    std::array<double, static_cast<std::size_t>(order * order)> c_{};
+    std::array<double, static_cast<std::size_t>(order* order)> c_{};
 };
 
 // w (e − B)²: a station's term of the sum of squares, with its misclosure e at the point and

@@ -61,9 +61,8 @@ std::optional<double> studentizedCritical(double significance, std::int32_t f) {
     if (f < 2) return std::nullopt;
     const double a = 0.5;
     const double b = (f - 1) / 2.0;
-    const double share =
-        bisectIncreasing([&](double x) { return regularizedIncompleteBeta(a, b, x); },
-                         1.0 - significance, 0.0, 1.0);
+    const double share = bisectIncreasing(
+        [&](double x) { return regularizedIncompleteBeta(a, b, x); }, 1.0 - significance, 0.0, 1.0);
     return std::sqrt(f * share);
 }
 

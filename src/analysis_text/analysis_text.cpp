@@ -98,8 +98,7 @@ struct Sheet {
 
 // The verdict, the warnings and the units of what follows.
 void writeOpening(const Sheet& s) {
-    s.out << "ANÁLISE DA QUALIDADE — ponto " << toUtf8(trimmedName(s.o.sightedPointName))
-          << "\n\n";
+    s.out << "ANÁLISE DA QUALIDADE — ponto " << toUtf8(trimmedName(s.o.sightedPointName)) << "\n\n";
     s.out << "VEREDICTO\n";
     const std::string verdict = verdictText(s.o, s.a);
     for (std::size_t start = 0; start <= verdict.size();) {
@@ -149,14 +148,13 @@ void writeEllipses(const Sheet& s) {
     Rows rows{{"", "a (m)", "b (m)", "rumo de a"}};
     const auto row = [&](const std::string& name, const std::optional<ErrorEllipse>& e) {
         if (e)
-            rows.push_back(
-                {name, fixed(e->a, 4), fixed(e->b, 4), s.direction(e->bearing) + s.directionSymbol});
+            rows.push_back({name, fixed(e->a, 4), fixed(e->b, 4),
+                            s.direction(e->bearing) + s.directionSymbol});
     };
     row("do relatório (redundância " + std::to_string(s.q.reportRedundancy) + ")",
         s.q.reportEllipse);
     row("rigorosa (f = " + std::to_string(s.q.degreesOfFreedom) + ")", s.q.rigorousEllipse);
-    row("de confiança 95 % (x " + fixed(confidenceEllipseFactor(), 4) + ")",
-        s.q.confidenceEllipse);
+    row("de confiança 95 % (x " + fixed(confidenceEllipseFactor(), 4) + ")", s.q.confidenceEllipse);
     writeTable(s.out, rows, 1);
 }
 
@@ -171,9 +169,7 @@ void appendLeaveOneOut(const Sheet& s, std::vector<std::string>& row, const Leav
     case LeaveOneOut::Status::Indeterminate:
         row.insert(row.end(), {"ponto indeterminado", "", ""});
         return;
-    case LeaveOneOut::Status::NotConverged:
-        row.insert(row.end(), {"não converge", "", ""});
-        return;
+    case LeaveOneOut::Status::NotConverged: row.insert(row.end(), {"não converge", "", ""}); return;
     }
 }
 
@@ -227,9 +223,8 @@ void writeStations(const Sheet& s) {
         const LeaveOneOut& w = s.q.withoutStation[i];
         std::vector<std::string> row = {s.station(static_cast<std::int32_t>(i))};
         appendLeaveOneOut(s, row, w);
-        row.push_back(w.status == LeaveOneOut::Status::Computed
-                          ? std::to_string(w.degreesOfFreedom)
-                          : "-");
+        row.push_back(w.status == LeaveOneOut::Status::Computed ? std::to_string(w.degreesOfFreedom)
+                                                                : "-");
         rows.push_back(row);
     }
     writeTable(s.out, rows, 1);
@@ -268,13 +263,14 @@ void writeHeight(const Sheet& s, const HeightQuality& h) {
         const ZenithReadingQuality& r = h.readings[i];
         const ReadingTests& t = r.tests;
         const bool high = t.standardized && std::fabs(*t.standardized) > snoopingCritical;
-        rows.push_back({zenithLabel(s.o, i), s.small(t.residual, 2),
-                        fixed(100.0 * t.redundancyNumber, 1), optionalFixed(t.standardized, 2),
-                        optionalFixed(t.studentized, 2),
-                        r.without.status == LeaveOneOut::Status::Computed
-                            ? fixed(r.heightWithout, 3)
-                            : "indeterminada",
-                        t.suspected ? "<< SUSPEITA" : high ? "<< |w| alto" : ""});
+        rows.push_back(
+            {zenithLabel(s.o, i), s.small(t.residual, 2), fixed(100.0 * t.redundancyNumber, 1),
+             optionalFixed(t.standardized, 2), optionalFixed(t.studentized, 2),
+             r.without.status == LeaveOneOut::Status::Computed ? fixed(r.heightWithout, 3)
+                                                               : "indeterminada",
+             t.suspected ? "<< SUSPEITA"
+             : high      ? "<< |w| alto"
+                         : ""});
     }
     writeTable(s.out, rows, 1);
 }
@@ -284,8 +280,9 @@ void writeHeight(const Sheet& s, const HeightQuality& h) {
 void writeAnalysis(const ObservationSet& observations, const QualityAnalysis& analysis,
                    std::ostream& out) {
     const AngleUnit unit = observations.angleUnit;
-    const Sheet sheet{observations,           analysis, analysis.planimetry, out, unit,
-                      smallAngleSymbol(unit), directionSymbol(unit)};
+    const Sheet sheet{
+        observations,         analysis, analysis.planimetry, out, unit, smallAngleSymbol(unit),
+        directionSymbol(unit)};
     writeOpening(sheet);
     if (sheet.q.determined) {
         writePlanimetricSummary(sheet);

@@ -25,7 +25,8 @@ std::string targetLabel(const ObservationSet& observations, ReadingIndex reading
 } // namespace
 
 std::string readingLabel(const ObservationSet& observations, ReadingIndex reading) {
-    return stationLabel(observations, reading.station) + " -> " + targetLabel(observations, reading);
+    return stationLabel(observations, reading.station) + " -> " +
+           targetLabel(observations, reading);
 }
 
 std::string zenithLabel(const ObservationSet& observations, std::size_t record) {
@@ -159,7 +160,6 @@ std::string heightVerdict(const ObservationSet& observations, const HeightQualit
     return text;
 }
 
-
 std::string writtenText(const WrittenSexagesimal& w) {
     return fixed(w.degrees, 0) + " " + fixed(w.minutes, 0) + " " + fixed(w.seconds, 2);
 }
@@ -191,7 +191,8 @@ std::string horizontalWarningText(const Warning& w, const ObservationSet& observ
 }
 
 std::string zenithWarningText(const Warning& w, const ObservationSet& observations) {
-    const ZenithObservation& z = observations.zenithObservations[static_cast<std::size_t>(w.record)];
+    const ZenithObservation& z =
+        observations.zenithObservations[static_cast<std::size_t>(w.record)];
     const std::string record = "Registo zenital " + std::to_string(w.record + 1) + " (" +
                                zenithLabel(observations, static_cast<std::size_t>(w.record)) + ")";
     const AngleUnit unit = observations.angleUnit;
