@@ -330,6 +330,8 @@ private:
         for (const std::string& verdict : verdictLines()) lines.add(2.6, verdict);
         lines.skip(1);
         lines.add(2.6, "Escala do mapa " + ratio(layout_.map.denominator));
+        if (!run_.coordinateSystem.empty())
+            lines.add(2.6, "Sistema de coordenadas: " + text(run_.coordinateSystem));
         lines.add(2.6, "Ficheiro: " + text(fileName()));
         out_ << "</g>\n";
     }

@@ -202,6 +202,10 @@ double roundFactorNear(double value) {
     return value / below <= above / value ? below : above;
 }
 
+double ellipseEnlargement(double semiMajorAxis, double scale) {
+    return std::max(1.0, roundFactorNear(ellipseVisibleAxis / (semiMajorAxis * scale)));
+}
+
 Projection fitProjection(const std::vector<PlanePoint>& points, const Box& area) {
     double minM = points.front().m, maxM = minM, minP = points.front().p, maxP = minP;
     for (const PlanePoint& point : points) {
@@ -319,8 +323,7 @@ DrawingLayout layOutDrawing(const ObservationSet& observations,
         return ellipse && std::isfinite(ellipse->a) && ellipse->a > 0 && std::isfinite(ellipse->b);
     };
     if (quality && drawable(quality->rigorousEllipse) && drawable(quality->confidenceEllipse)) {
-        const double pageAxis = quality->rigorousEllipse->a * layout.map.scale;
-        const double factor = std::max(1.0, roundFactorNear(ellipseVisibleAxis / pageAxis));
+        const double factor = ellipseEnlargement(quality->rigorousEllipse->a, layout.map.scale);
         layout.ellipseFactor = factor;
         layout.standard =
             pageEllipse(*quality->rigorousEllipse, pointPage, layout.map.scale, factor);

@@ -56,6 +56,9 @@ inline constexpr Box mapFitArea{mapFrame.left + 18, mapFrame.top + 10, mapFrame.
 double roundScaleDenominator(double atLeast); // the smallest such value not below `atLeast`
 double roundLengthBelow(double atMost);       // the largest 1-2-5 value not above `atMost`
 double roundFactorNear(double value);         // the 1-2-5 value nearest in ratio
+// The enlargement of an error ellipse of semi-major axis `semiMajorAxis` (metres) drawn at
+// `scale` (mm per metre): the rounded factor that makes the axis about 5 mm, never below 1.
+double ellipseEnlargement(double semiMajorAxis, double scale);
 
 // Plane coordinates to the page at a scale, with a chosen plane point at a chosen page point.
 struct Projection {
