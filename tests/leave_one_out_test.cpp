@@ -37,9 +37,10 @@ std::optional<Analysed> analysed(const std::string& text) {
         Analysed a;
         RecordReader reader(text, "obs.txt");
         a.observations = readPlanimetricData(reader);
+        checkSettings(a.observations);
         try {
             readZenithObservations(reader, a.observations);
-        } catch (const Stop&) {
+        } catch (const RunError&) {
             a.observations.zenithObservations.clear();
         }
         a.planimetry = solvePlanimetry(a.observations, orientStations(a.observations));
