@@ -37,6 +37,10 @@ bool beyondSexagesimal(const std::optional<WrittenSexagesimal>& w) {
 
 } // namespace
 
+bool looksLikeElevation(double zenithReading) {
+    return zenithReading < lowestZenith || zenithReading > highestZenith;
+}
+
 std::vector<std::string> consistencyWarnings(const ObservationSet& observations) {
     std::vector<std::string> warnings;
     const std::string point(trimmedName(observations.sightedPointName));
@@ -58,13 +62,20 @@ std::vector<std::string> consistencyWarnings(const ObservationSet& observations)
         const ZenithObservation& z = observations.zenithObservations[k];
         const std::string name(trimmedName(z.stationName));
         const std::string record = "Registo zenital " + std::to_string(k + 1) + " (" + name + ")";
+        // Paired by position and name: two stations may bear one name once names are cut.
         const Station* named = nullptr;
         const Station* placed = nullptr;
+        bool paired = false;
         for (const Station& station : observations.stations) {
-            if (!named && trimmedName(station.name) == name) named = &station;
-            if (!placed && samePosition(station.m, station.p, z.m, z.p)) placed = &station;
+            const bool sameName = trimmedName(station.name) == name;
+            const bool samePlace = samePosition(station.m, station.p, z.m, z.p);
+            paired = paired || (sameName && samePlace);
+            if (!named && sameName) named = &station;
+            if (!placed && samePlace) placed = &station;
         }
-        if (!named && !placed)
+        if (paired) {
+            // The record is its station's.
+        } else if (!named && !placed)
             warnings.push_back(record +
                                ": nem o nome nem as coordenadas correspondem a uma estação dos "
                                "dados planimétricos.");
@@ -81,7 +92,7 @@ std::vector<std::string> consistencyWarnings(const ObservationSet& observations)
             warnings.push_back(record + ": leitura zenital escrita como " +
                                writtenText(*z.zenithReadingWritten) +
                                ": minutos ou segundos de 60 ou mais.");
-        if (z.zenithReading < lowestZenith || z.zenithReading > highestZenith)
+        if (looksLikeElevation(z.zenithReading))
             warnings.push_back(record + ": leitura zenital de " +
                                fixed(toDirection(z.zenithReading, unit), 4) +
                                directionSymbol(unit) +

@@ -14,6 +14,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <set>
 #include <iostream>
 
 namespace interseccao {
@@ -103,14 +104,44 @@ std::string metres(double value) {
     return text.substr(text.find_first_not_of(' '));
 }
 
+// A file name on a line for people: between double quotes, its control characters escaped,
+// when it holds any (a newline would break the one line per input).
+std::string shownFileName(const std::string& name) {
+    const std::string escaped = escapedControls(toUtf8(name));
+    return escaped == toUtf8(name) ? escaped : "\"" + escaped + "\"";
+}
+
+// A name of the file for the console: UTF-8, its control characters escaped.
+std::string shownName(std::string_view name) { return escapedControls(toUtf8(name)); }
+
 // One line per input that ran to its end: the file, the point, M, P and C, the report.
 std::string summaryLine(const FileRun& run) {
     const ObservationSet& observations = run.values.observations;
-    std::string line = run.input + ": " + toUtf8(trimmedName(observations.sightedPointName));
+    std::string line =
+        shownFileName(run.input) + ": " + shownName(trimmedName(observations.sightedPointName));
     const PlanimetricSolution& planimetry = *run.values.planimetry;
     line += " M = " + metres(planimetry.point.m) + " P = " + metres(planimetry.point.p);
     if (run.values.height) line += " C = " + metres(run.values.height->height);
-    return line + " -> " + run.report;
+    if (run.elevationLikeZenith)
+        line += " (C duvidosa: uma leitura zenital parece um angulo de elevacao)";
+    return line + " -> " + shownFileName(run.report);
+}
+
+// What one input's file tells besides its results, on standard error: the names cut (once
+// each), data after the last record, and the warnings of its records against each other.
+void writeWarnings(const FileRun& run, std::ostream& errors) {
+    const std::string file = "aviso: " + shownFileName(run.input) + ": ";
+    std::set<std::string> said;
+    for (const CutName& cut : run.cutNames)
+        if (said.insert(cut.written).second)
+            errors << file << "linha " << cut.line << ": o nome " << shownName(cut.written)
+                   << " tem mais de 12 caracteres e fica " << shownName(cut.kept) << '\n';
+    if (run.dataAfterLine)
+        errors << file << "linha " << *run.dataAfterLine
+               << ": dados depois do ultimo registo que as contagens do ficheiro pedem, nao "
+                  "lidos (confira o numero de estacoes, de pontos de referencia e de leituras "
+                  "zenitais)\n";
+    for (const std::string& warning : run.warnings) errors << file << shownName(warning) << '\n';
 }
 
 // For a file of two stations, the approximate position that stands in the report.
@@ -152,10 +183,12 @@ template <class Writer> void writeOutput(FileAccess& files, const std::string& n
 
 // The line for people about one input, and the status it makes.
 void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors, int& status) {
+    writeWarnings(run, errors);
     switch (run.outcome) {
     case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
     case Outcome::Stopped:
-        errors << run.input << ": " << run.message << approximatePositionNote(run) << '\n';
+        errors << shownFileName(run.input) << ": " << run.message << approximatePositionNote(run)
+               << '\n';
         status = std::max(status, 1);
         break;
     case Outcome::Failed:
