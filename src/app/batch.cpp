@@ -65,8 +65,14 @@ void checkOutputNames(const CommandLine& commandLine, const std::vector<std::str
         }
         const auto [earlier, added] = outputOf.emplace(canonical, output);
         if (!added)
-            throw RunError::usage("Erro: dois ficheiros de output teriam o mesmo nome, " +
-                                  earlier->second + "; nada foi escrito (use --pasta ou -o)");
+            throw RunError::usage(
+                "Erro: dois ficheiros de output teriam o mesmo nome, " + earlier->second +
+                "; nada foi escrito (" +
+                (commandLine.folder
+                     ? std::string("dois ficheiros de observacoes com o mesmo nome em pastas "
+                                   "diferentes: mude o nome de um deles, ou corra-os em "
+                                   "separado com --pasta diferentes)")
+                     : std::string("use --pasta ou -o)")));
     }
 }
 

@@ -283,6 +283,18 @@ json fileRun(const FileRun& run) {
                   {"estado", outcomeText(run.outcome)}};
     entry["mensagem"] = run.message.empty() ? json(nullptr) : json(toUtf8(run.message));
     if (!run.dataRead) return entry;
+    entry["codificacao"] = run.encoding == TextEncoding::Utf8 ? "UTF-8" : "Latin-1";
+    json cut = json::array();
+    for (const CutName& name : run.cutNames)
+        cut.push_back({{"linha", name.line},
+                       {"escrito", toUtf8(name.written)},
+                       {"cortado", toUtf8(name.kept)}});
+    entry["nomes_cortados"] = cut;
+    entry["dados_depois_da_linha"] = run.dataAfterLine ? json(*run.dataAfterLine) : json(nullptr);
+    json warnings = json::array();
+    for (const std::string& warning : run.warnings) warnings.push_back(toUtf8(warning));
+    entry["avisos"] = warnings;
+    entry["cota_duvidosa"] = run.elevationLikeZenith;
     const ObservationSet& observations = run.values.observations;
     const AngleUnit unit = observations.angleUnit;
     entry["definicoes"] = {{"unidade", unitCode(unit)},
