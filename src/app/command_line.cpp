@@ -105,18 +105,20 @@ std::string namedInError(const CLI::ParseError& error) {
 
 // A parse error in Portuguese, with what CLI11 found.
 std::string usageMessage(const CLI::ParseError& error) {
+    // Told apart by type: CLI11 gives some errors the application's name.
     const std::string name = error.get_name();
     if (name == "RequiredError") return "falta o ficheiro de observacoes";
-    if (name == "ExtrasError") {
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
         // CLI11 names the extras last first.
         std::vector<std::string> extras;
         std::istringstream words(namedInError(error));
         for (std::string word; words >> word;) extras.insert(extras.begin(), word);
         std::string list;
         for (const std::string& extra : extras) list += (list.empty() ? "" : " ") + extra;
-        return (extras.size() > 1 ? "opcoes desconhecidas: " : "opcao desconhecida: ") + list;
+        return (extras.size() > 1 ? "opcoes desconhecidas: " : "opcao desconhecida: ") + list +
+               " (as opcoes sao as de interseccao --help)";
     }
-    if (name == "ArgumentMismatch") {
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
         const std::string text = error.what();
         return "a opcao " + text.substr(0, text.find(':')) + " precisa de um valor";
     }
