@@ -90,6 +90,7 @@ fuzz:
 		clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null || \
 		(apt-get update -qq && apt-get install -y -qq clang libclang-rt-dev >/dev/null)
 	fuzz/run.sh $(FUZZ_SECONDS)
+	FUZZ_TARGET=command-line fuzz/run.sh $(FUZZ_SECONDS)
 
 # MinGW-w64 with posix threads; GoogleTest is built from Debian's sources with it.
 windows:

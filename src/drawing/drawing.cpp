@@ -2,7 +2,7 @@
 // user unit, the generic sans-serif font, nothing fetched from elsewhere.
 #include "drawing/drawing.hpp"
 
-#include "analysis/wording.hpp"
+#include "results/analysis_wording.hpp"
 #include "model/angle_units.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"

@@ -3,7 +3,7 @@
 #include "drawing/layout.hpp"
 
 #include "analysis/direction_model.hpp"
-#include "analysis/wording.hpp"
+#include "results/analysis_wording.hpp"
 #include "text/numbers.hpp"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // The coordinate list: one CSV row per observation file.
 #include "export/export.hpp"
 #include "model/angle_units.hpp"
+#include "results/analysis_wording.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 
@@ -19,12 +20,16 @@ struct ListStyle {
 };
 
 // A field quoted when it holds the separator, a quote or a line end.
-std::string csvField(const std::string& text, const ListStyle& style) {
-    const std::string special = std::string(1, style.separator) + "\"\r\n";
+std::string csvField(const std::string& text, char separator) {
+    const std::string special = std::string(1, separator) + "\"\r\n";
     if (text.find_first_of(special) == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
+}
+
+std::string csvField(const std::string& text, const ListStyle& style) {
+    return csvField(text, style.separator);
 }
 
 // Coordinates, heights and their precisions to 0.1 mm; empty when not finite.
@@ -56,10 +61,11 @@ std::string warningsText(const FileRun& run) {
     if (run.dataAfterLine)
         parts.push_back("dados depois do ultimo registo na linha " +
                         std::to_string(*run.dataAfterLine));
-    for (const std::string& warning : run.warnings) parts.push_back(warning);
+    for (const Warning& warning : run.warnings)
+        parts.push_back(warningText(warning, run.values.observations));
     std::string text;
     for (const std::string& part : parts) text += (text.empty() ? "" : " | ") + part;
-    return toUtf8(text);
+    return text;
 }
 
 constexpr std::array<const char*, 15> header = {
@@ -111,6 +117,8 @@ void writeList(const std::vector<FileRun>& runs, std::ostream& out, const ListSt
 }
 
 } // namespace
+
+std::string csvField(const std::string& text) { return csvField(text, ','); }
 
 void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out) {
     writeList(runs, out, ListStyle{});

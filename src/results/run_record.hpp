@@ -46,7 +46,7 @@ struct FileRun {
     std::optional<std::size_t> dataAfterLine;     // data after the last record starts here
     // The warnings of the records against each other (zenith records matching no station,
     // readings beyond what they can be), made whether or not the analysis was asked for.
-    std::vector<std::string> warnings;
+    std::vector<Warning> warnings;
     // A zenith reading of the height looks like an elevation angle: the height is doubtful.
     bool elevationLikeZenith = false;
 };
