@@ -20,14 +20,14 @@ using namespace std::string_literals;
 
 TEST(Encoding, FilesAreUtf8OnlyWithAMarkOrValidBytesBeyondAscii) {
     const std::vector<std::pair<std::string, TextEncoding>> cases = {
-        {"gc 0.001 5\nV 2\n", TextEncoding::Latin1},                   // ASCII
-        {"\xEF\xBB\xBFgc 0.001 5\n", TextEncoding::Utf8},              // mark alone
-        {"ESTA\xC3\x87\xC3\x83O 2\n", TextEncoding::Utf8},             // accents in UTF-8
-        {"ESTA\xC7\xC3O 2\n", TextEncoding::Latin1},                   // the same in Latin-1
-        {"\xC3\x81GUA \xC1GUA\n", TextEncoding::Latin1},               // one Latin-1 byte: all of it
-        {"\xE0\x80\xAF\n", TextEncoding::Latin1},                      // overlong form
-        {"\xED\xA0\x80\n", TextEncoding::Latin1},                      // surrogate
-        {"\xF0\x9F\x98\x80 ok\n", TextEncoding::Utf8},                 // beyond the plane
+        {"gc 0.001 5\nV 2\n", TextEncoding::Latin1},       // ASCII
+        {"\xEF\xBB\xBFgc 0.001 5\n", TextEncoding::Utf8},  // mark alone
+        {"ESTA\xC3\x87\xC3\x83O 2\n", TextEncoding::Utf8}, // accents in UTF-8
+        {"ESTA\xC7\xC3O 2\n", TextEncoding::Latin1},       // the same in Latin-1
+        {"\xC3\x81GUA \xC1GUA\n", TextEncoding::Latin1},   // one Latin-1 byte: all of it
+        {"\xE0\x80\xAF\n", TextEncoding::Latin1},          // overlong form
+        {"\xED\xA0\x80\n", TextEncoding::Latin1},          // surrogate
+        {"\xF0\x9F\x98\x80 ok\n", TextEncoding::Utf8},     // beyond the plane
     };
     for (const auto& [contents, expected] : cases)
         EXPECT_EQ(detectEncoding(contents), expected) << contents;
@@ -53,7 +53,10 @@ TEST(Encoding, PrefixesNeverEndInsideACharacter) {
     EXPECT_EQ(prefixLength(name, 12, TextEncoding::Latin1), 12u);
     EXPECT_EQ(prefixLength("AB", 12, TextEncoding::Utf8), 2u);
     // A byte that starts no sequence counts as one character.
-    EXPECT_EQ(characterCount("A\x80" "B", TextEncoding::Utf8), 3u);
+    EXPECT_EQ(characterCount("A\x80"
+                             "B",
+                             TextEncoding::Utf8),
+              3u);
 }
 
 TEST(Encoding, ControlCharactersAreEscapedForTheConsole) {
@@ -84,12 +87,12 @@ TEST(Numbers, FixedDecimalsFromTheExactValue) {
     const std::vector<std::tuple<double, int, char, std::string>> cases = {
         {49.999999999999986, 4, '.', "50.0000"},
         {2.9000000000000035, 2, '.', "2.90"},
-        {0.00045, 3, '.', "0.000"},     // the double is below 0.00045
-        {-0.00004, 4, '.', "0.0000"},   // no sign on a zero
+        {0.00045, 3, '.', "0.000"},   // the double is below 0.00045
+        {-0.00004, 4, '.', "0.0000"}, // no sign on a zero
         {48732.42225728279, 4, ',', "48732,4223"},
         {-1.5, 1, ',', "-1,5"},
         {1e23, 0, '.', "99999999999999991611392"}, // the double's own digits
-        {0.125, 2, '.', "0.12"},                    // a tie, to even
+        {0.125, 2, '.', "0.12"},                   // a tie, to even
     };
     for (const auto& [value, decimals, point, expected] : cases)
         EXPECT_EQ(fixed(value, decimals, point), expected) << value;
@@ -101,7 +104,9 @@ TEST(OwnOutputs, AreToldByHowTheyBegin) {
         {stars + "\r\nCalculo por interseccao inversa das coordenadas do ponto V", true},
         {"AN\xC3\x81LISE DA QUALIDADE \xE2\x80\x94 ponto V\n", true},
         {"ficheiro,ponto,M,P,C\r\n", true},
-        {"\xEF\xBB\xBF" "ficheiro;ponto;M;P;C\r\n", true},
+        {"\xEF\xBB\xBF"
+         "ficheiro;ponto;M;P;C\r\n",
+         true},
         {"{\n  \"versao\": 1,\n  \"programa\": \"interseccao 1.0.0\",\n", true},
         {"{\n  \"type\": \"FeatureCollection\",\n  \"name\": \"interseccao\",\n", true},
         {"<?xml version=\"1.0\"?>\n<svg>\n<title>Intersec\xC3\xA7\xC3\xA3o directa</title>", true},

@@ -186,19 +186,21 @@ TEST_P(HostileName, IsWrittenBackByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, HostileName,
-    ::testing::Values(
-        NameCase{"ESTA\xC3\x87\xC3\x83O", "ESTA\xC3\x87\xC3\x83O"}, // UTF-8
-        NameCase{"\xE9\xE8\xFF\x80", "\xE9\xE8\xFF\x80"},           // Latin-1 and stray bytes
-        NameCase{"\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81", // UTF-8: cut at a character
-                 "\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81"},
-        NameCase{"A\x01"
-                 "B\x7F\x1B[0m",
-                 "A\x01"
-                 "B\x7F\x1B[0m"},                                 // control bytes
-        NameCase{"\x0B\x0C\x07", "\x0B\x0C\x07"},                 // not separators
-        NameCase{std::string("N\0L", 3), std::string("N\0L", 3)}, // a NUL byte
-        NameCase{"'A\tB\rC D'", "A\tB\rC D"},                     // quoted tab, CR, blank
-        NameCase{"'\xC3\x89 ''X'''", "\xC3\x89 'X'"}));
+    ::testing::Values(NameCase{"ESTA\xC3\x87\xC3\x83O", "ESTA\xC3\x87\xC3\x83O"}, // UTF-8
+                      NameCase{"\xE9\xE8\xFF\x80", "\xE9\xE8\xFF\x80"}, // Latin-1 and stray bytes
+                      NameCase{
+                          "\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81"
+                          "\xC3\x81\xC3\x81\xC3\x81\xC3\x81", // UTF-8: cut at a character
+                          "\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81"
+                          "\xC3\x81\xC3\x81\xC3\x81"},
+                      NameCase{"A\x01"
+                               "B\x7F\x1B[0m",
+                               "A\x01"
+                               "B\x7F\x1B[0m"},                                 // control bytes
+                      NameCase{"\x0B\x0C\x07", "\x0B\x0C\x07"},                 // not separators
+                      NameCase{std::string("N\0L", 3), std::string("N\0L", 3)}, // a NUL byte
+                      NameCase{"'A\tB\rC D'", "A\tB\rC D"}, // quoted tab, CR, blank
+                      NameCase{"'\xC3\x89 ''X'''", "\xC3\x89 'X'"}));
 
 // ---------------------------------------------------------------------------------------
 // One line of 10 MB, in each place where a line may hold it.

@@ -12,7 +12,6 @@ namespace {
 // Coordinates written to the millimetre match when they differ by less than half of it.
 constexpr double coordinateMatch = 0.0005; // metres
 
-
 // A minute or a second of arc is below 60.
 constexpr double sexagesimalLimit = 60.0;
 

@@ -91,7 +91,8 @@ void noteFileFindings(RecordReader& reader, RecordReader::Place afterPlanimetry,
     run.warnings = consistencyWarnings(observations);
     if (run.values.height)
         for (const ZenithObservation& z : observations.zenithObservations)
-            run.elevationLikeZenith = run.elevationLikeZenith || looksLikeElevation(z.zenithReading);
+            run.elevationLikeZenith =
+                run.elevationLikeZenith || looksLikeElevation(z.zenithReading);
     if (run.outcome == Outcome::Failed) return;
     try {
         checkCutNames(run.cutNames, observations, run.input);

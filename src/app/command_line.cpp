@@ -9,17 +9,17 @@
 #include "drawing/dxf.hpp"
 #include "export/export.hpp"
 #include "model/errors.hpp"
-#include "results/own_outputs.hpp"
 #include "results/analysis_wording.hpp"
+#include "results/own_outputs.hpp"
 #include "text/encoding.hpp"
 #include "text/line_format.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <iostream>
 #include <map>
 #include <set>
-#include <iostream>
 
 namespace interseccao {
 
@@ -31,6 +31,20 @@ constexpr const char* description =
     "leituras zenitais.\nSem argumentos, pergunta o nome do ficheiro de observacoes, o do "
     "relatorio e se deve calcular a cota. Com ficheiros, calcula cada um e escreve o seu "
     "relatorio NOME-relatorio.txt.";
+
+// The lists of the whole run: CSV, CSV for a spreadsheet in Portuguese, JSON.
+void defineListOptions(CLI::App& app, CommandLine& commandLine) {
+    app.add_option("--resumo", commandLine.coordinateList,
+                   "Lista das coordenadas de todos os ficheiros, em CSV")
+        ->type_name("FICHEIRO");
+    app.add_option("--resumo-pt", commandLine.spreadsheetList,
+                   "A mesma lista para uma folha de calculo em portugues: separador ;, "
+                   "virgula decimal, UTF-8 com BOM")
+        ->type_name("FICHEIRO");
+    app.add_option("--json", commandLine.json,
+                   "Dados e resultados de todos os ficheiros, em JSON (\"-\": a saida padrao)")
+        ->type_name("FICHEIRO");
+}
 
 // The options, with Portuguese labels in the generated help.
 void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, bool& heightNever) {
@@ -60,16 +74,7 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
     app.add_flag("--cota", heightAlways,
                  "Calcula a cota (o ficheiro tem de ter leituras zenitais)");
     app.add_flag("--sem-cota", heightNever, "Nunca calcula a cota");
-    app.add_option("--resumo", commandLine.coordinateList,
-                   "Lista das coordenadas de todos os ficheiros, em CSV")
-        ->type_name("FICHEIRO");
-    app.add_option("--resumo-pt", commandLine.spreadsheetList,
-                   "A mesma lista para uma folha de calculo em portugues: separador ;, "
-                   "virgula decimal, UTF-8 com BOM")
-        ->type_name("FICHEIRO");
-    app.add_option("--json", commandLine.json,
-                   "Dados e resultados de todos os ficheiros, em JSON (\"-\": a saida padrao)")
-        ->type_name("FICHEIRO");
+    defineListOptions(app, commandLine);
     app.add_flag("--analise", commandLine.analysis,
                  "Escreve a analise da qualidade em NOME-analise.txt, ao lado do relatorio: a "
                  "leitura suspeita, os testes de cada leitura, a elipse de erro");
@@ -220,8 +225,8 @@ OutputNames outputNames(const CommandLine& commandLine) {
     CommandLine beside = commandLine;
     if (commandLine.report && !commandLine.folder) {
         const std::size_t slash = commandLine.report->find_last_of("/\\");
-        beside.folder = slash == std::string::npos ? std::string()
-                                                   : commandLine.report->substr(0, slash + 1);
+        beside.folder =
+            slash == std::string::npos ? std::string() : commandLine.report->substr(0, slash + 1);
     }
     for (const std::string& input : commandLine.inputs) {
         if (commandLine.analysis)
@@ -328,9 +333,12 @@ void writePointFiles(const CommandLine& commandLine, const std::vector<FileRun>&
 // gives the value "=r.txt", and "--resumo -" a file named "-" (only --json takes "-").
 void checkFileValues(const CommandLine& commandLine) {
     const std::pair<std::string_view, const std::optional<std::string>*> values[] = {
-        {"-o/--relatorio", &commandLine.report}, {"--pasta", &commandLine.folder},
-        {"--resumo", &commandLine.coordinateList}, {"--resumo-pt", &commandLine.spreadsheetList},
-        {"--json", &commandLine.json},           {"--dxf", &commandLine.dxf},
+        {"-o/--relatorio", &commandLine.report},
+        {"--pasta", &commandLine.folder},
+        {"--resumo", &commandLine.coordinateList},
+        {"--resumo-pt", &commandLine.spreadsheetList},
+        {"--json", &commandLine.json},
+        {"--dxf", &commandLine.dxf},
         {"--geojson", &commandLine.geoJson}};
     for (const auto& [option, value] : values) {
         if (!*value || (*value)->empty()) continue;
@@ -339,12 +347,13 @@ void checkFileValues(const CommandLine& commandLine) {
         if (text.front() == '=')
             throw RunError::usage("Erro: o valor de " + std::string(option) + " e \"" + text +
                                   "\": sem o sinal =, escreva a opcao, um espaco e o nome (ou "
-                                  "--opcao=NOME na forma longa)\n" + usageLine);
+                                  "--opcao=NOME na forma longa)\n" +
+                                  usageLine);
         if (text.front() == '-')
             throw RunError::usage("Erro: o valor de " + std::string(option) + " e \"" + text +
                                   "\", que parece uma opcao; falta o nome do ficheiro (um "
-                                  "ficheiro cujo nome comece por - escreve-se ./" + text + ")\n" +
-                                  usageLine);
+                                  "ficheiro cujo nome comece por - escreve-se ./" +
+                                  text + ")\n" + usageLine);
     }
 }
 
@@ -357,11 +366,10 @@ std::vector<std::string> observationInputs(const std::vector<std::string>& input
     for (const std::string& input : inputs) {
         const auto [earlier, added] = given.emplace(files.canonicalName(input), input);
         if (!added)
-            throw RunError::usage("Erro: o ficheiro de observacoes " + shownFileName(input) +
-                                  " foi dado duas vezes" +
-                                  (earlier->second == input ? std::string()
-                                                            : " (como " + earlier->second + ")") +
-                                  "; de cada ficheiro uma so vez; nada foi escrito");
+            throw RunError::usage(
+                "Erro: o ficheiro de observacoes " + shownFileName(input) + " foi dado duas vezes" +
+                (earlier->second == input ? std::string() : " (como " + earlier->second + ")") +
+                "; de cada ficheiro uma so vez; nada foi escrito");
         std::optional<std::string_view> kind;
         std::string contents;
         try {
@@ -380,8 +388,8 @@ std::vector<std::string> observationInputs(const std::vector<std::string>& input
 }
 
 // The lists of the whole run, written once every input has run.
-void writeLists(const CommandLine& commandLine, const std::vector<FileRun>& runs,
-                std::ostream& out, FileAccess& files, std::ostream& errors, int& status) {
+void writeLists(const CommandLine& commandLine, const std::vector<FileRun>& runs, std::ostream& out,
+                FileAccess& files, std::ostream& errors, int& status) {
     if (commandLine.coordinateList)
         writeOutput(files, *commandLine.coordinateList, errors, status,
                     [&](std::ostream& stream) { writeCoordinateList(runs, stream); });
@@ -396,8 +404,8 @@ void writeLists(const CommandLine& commandLine, const std::vector<FileRun>& runs
     writePointFiles(commandLine, runs, files, errors, status);
 }
 
-int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors,
-             FileAccess& files, const Adjustments& adjustments) {
+int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, FileAccess& files,
+             const Adjustments& adjustments) {
     checkFileValues(given);
     // With the JSON on standard output, the lines for people go to standard error.
     std::ostream& lines = given.json && *given.json == "-" ? errors : out;

@@ -24,7 +24,7 @@ struct CommandLine {
     HeightChoice height = HeightChoice::FromFile;
     std::optional<std::string> coordinateList;  // --resumo
     std::optional<std::string> spreadsheetList; // --resumo-pt: for a spreadsheet in Portuguese
-    std::optional<std::string> json;           // --json; "-" is standard output
+    std::optional<std::string> json;            // --json; "-" is standard output
     bool verbose = false;
     bool analysis = false;                       // --analise: NAME-analise.txt beside the report
     bool drawing = false;                        // --desenho: NAME-desenho.svg beside the report

@@ -68,10 +68,21 @@ std::string warningsText(const FileRun& run) {
     return text;
 }
 
-constexpr std::array<const char*, 15> header = {
-    "ficheiro",   "ponto",      "M",          "P", "C", "precisao_M", "precisao_P",
-    "precisao_C", "unidade_precisao_leituras", "precisao_leituras",     "precisao_zenitais",
-    "iteracoes_planimetria",    "iteracoes_altimetria", "resultado", "avisos"};
+constexpr std::array<const char*, 15> header = {"ficheiro",
+                                                "ponto",
+                                                "M",
+                                                "P",
+                                                "C",
+                                                "precisao_M",
+                                                "precisao_P",
+                                                "precisao_C",
+                                                "unidade_precisao_leituras",
+                                                "precisao_leituras",
+                                                "precisao_zenitais",
+                                                "iteracoes_planimetria",
+                                                "iteracoes_altimetria",
+                                                "resultado",
+                                                "avisos"};
 
 std::array<std::string, 15> row(const FileRun& run, const ListStyle& style) {
     std::array<std::string, 15> row;

@@ -246,7 +246,8 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
             zenith.push_back(entry);
         }
     json warnings = json::array();
-    for (const Warning& warning : a.warnings) warnings.push_back(warningText(warning, observations));
+    for (const Warning& warning : a.warnings)
+        warnings.push_back(warningText(warning, observations));
     json j = {{"veredicto", verdictText(observations, a)},
               {"graus_liberdade", q.degreesOfFreedom},
               {"redundancia_relatorio", q.reportRedundancy},

@@ -195,9 +195,11 @@ void checkCutNames(const std::vector<CutName>& cutNames, const ObservationSet& o
             } else if (cut.written != first->written) {
                 throw RunError::inFile(
                     fileName, "os nomes " + escapedControls(first->written) + " (linha " +
-                                  std::to_string(first->line) + ") e " + escapedControls(cut.written) +
-                                  " (linha " + std::to_string(cut.line) + ") ficam ambos " +
-                                  escapedControls(cut.kept) + " cortados a 12 caracteres, e um registo zenital " +
+                                  std::to_string(first->line) + ") e " +
+                                  escapedControls(cut.written) + " (linha " +
+                                  std::to_string(cut.line) + ") ficam ambos " +
+                                  escapedControls(cut.kept) +
+                                  " cortados a 12 caracteres, e um registo zenital " +
                                   "fora das coordenadas das estacoes so se liga a uma pelo "
                                   "nome; encurte um dos nomes");
             }

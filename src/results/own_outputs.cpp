@@ -19,8 +19,8 @@ std::optional<std::string_view> ownOutputKind(std::string_view contents) {
     const std::string stars(72, '*');
     if (contents.starts_with(stars + "\r\nCalculo por interseccao inversa")) return "um relatorio";
     if (contents.starts_with("AN\xC3\x81LISE DA QUALIDADE")) return "uma analise da qualidade";
-    if (contents.starts_with("ficheiro,ponto,M,P,") ||
-        contents.starts_with("\xEF\xBB\xBF" "ficheiro;ponto;M;P;"))
+    if (contents.starts_with("ficheiro,ponto,M,P,") || contents.starts_with("\xEF\xBB\xBF"
+                                                                            "ficheiro;ponto;M;P;"))
         return "uma lista de coordenadas";
     if (beginsWithin(contents, "{", "\"programa\": \"interseccao ", 100)) return "um JSON";
     if (beginsWithin(contents, "{", "\"name\": \"interseccao\"", 100)) return "um GeoJSON";

@@ -93,6 +93,14 @@ void appendText(std::string& out, std::string_view text, int width, TextEncoding
     out += text;
 }
 
+// The layouts are written in Latin-1 (the report's degree sign is byte 0xBA).
+void appendLiteral(std::string& out, std::string_view literal, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf8)
+        out += toUtf8(literal);
+    else
+        out += literal;
+}
+
 } // namespace
 
 std::string formatReal(double value, int width, int decimals) {
@@ -117,11 +125,7 @@ bool appendLine(std::string& out, std::string_view layout, std::span<const Field
         if (c == '\'') {
             const std::size_t close = items.find('\'', 1);
             if (close == std::string_view::npos) throw malformed();
-            const std::string_view literal = items.substr(1, close - 1);
-            if (encoding == TextEncoding::Utf8)
-                out += toUtf8(literal);
-            else
-                out += literal;
+            appendLiteral(out, items.substr(1, close - 1), encoding);
             items.remove_prefix(close + 1);
         } else if (c == 'A' || c == 'a') {
             items.remove_prefix(1);
