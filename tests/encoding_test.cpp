@@ -2,6 +2,7 @@
 // program's own outputs told apart, and what a file holds after its last record.
 #include "input/observation_file.hpp"
 #include "model/errors.hpp"
+#include "platform/system_reason.hpp"
 #include "results/own_outputs.hpp"
 #include "text/encoding.hpp"
 #include "text/line_format.hpp"
@@ -153,6 +154,19 @@ TEST(CutNames, TwoNamesOneOnceCutAreAnErrorOnlyWhereANameAlonePairs) {
     };
     EXPECT_NO_THROW(check("ALTO-DA-SERRA-2 100 0 10 88 1.5 1.3\n")); // paired by position
     EXPECT_THROW(check("ALTO-DA-SERRA-2 100.5 0 10 88 1.5 1.3\n"), RunError);
+}
+
+TEST(SystemReason, CommonCausesInPortuguese) {
+    using platform::systemReason;
+    EXPECT_EQ(systemReason({}), "");
+    EXPECT_EQ(systemReason(std::make_error_code(std::errc::permission_denied)), "sem permissao");
+    EXPECT_EQ(systemReason(std::make_error_code(std::errc::no_such_file_or_directory)),
+              "o ficheiro ou a pasta nao existe");
+    EXPECT_EQ(systemReason(std::make_error_code(std::errc::no_space_on_device)),
+              "o disco esta cheio");
+    // Anything else: the system's words, said to be its own.
+    EXPECT_TRUE(systemReason(std::make_error_code(std::errc::broken_pipe))
+                    .starts_with("erro do sistema ("));
 }
 
 } // namespace
