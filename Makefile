@@ -38,7 +38,11 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 	cmake --build $(BUILD) -j2
 
-run: build
+# Only the program: the tests and the benchmarks are built by `make test` and `make bench`.
+run:
+	@$(INSTALL_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
+	cmake --build $(BUILD) --target interseccao -j2
 	printf '%s\n%s\n%s\n' '$(EXAMPLE)' '$(REPORT)' 'S' | ./$(BUILD)/interseccao
 	@echo
 	@cat $(REPORT)

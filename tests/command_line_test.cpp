@@ -228,10 +228,10 @@ TEST_P(SameAsDialogue, ReportListAndJsonAgree) {
         const std::string printed = printedValue(dialogue.report, check.letter);
         if (printed.empty()) continue;
         ASSERT_GT(fields.size(), check.column);
-        EXPECT_EQ(formatReal(std::strtod(fields[check.column].c_str(), nullptr), 12, 3), printed)
-            << check.letter;
         ASSERT_TRUE(check.value.is_number()) << check.letter;
         EXPECT_EQ(formatReal(check.value.get<double>(), 12, 3), printed) << check.letter;
+        // The list holds the same value to 0.1 mm, whatever the platform.
+        EXPECT_EQ(fields[check.column], fixed(check.value.get<double>(), 4)) << check.letter;
     }
 }
 

@@ -95,7 +95,14 @@ TEST(RecordReader, TextsAreCutAndPaddedToTheirWidth) {
         {"E1", 12, "E1          "},
         {"'PONTO ALTO, N/S'", 12, "PONTO ALTO, "},
         {"'O''NEILL'", 12, "O'NEILL     "},
-        {"\xC3\x81GUA", 12, "\xC3\x81GUA       "}, // bytes are kept as they are
+        // A file in UTF-8 pads and cuts its names by characters; one in Latin-1 by bytes.
+        {"\xC3\x81GUA", 12, "\xC3\x81GUA        "},
+        {"\xC1GUA", 12, "\xC1GUA        "},
+        {"\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81X\xC3\x81\xC3\x81\xC3\x81\xC3\x81"
+         "\xC3\x81",
+         12,
+         "\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81\xC3\x81X\xC3\x81\xC3\x81\xC3\x81\xC3"
+         "\x81"},
         {"grados", 2, "gr"},
         {"g", 2, "g "},
     };

@@ -12,11 +12,6 @@ namespace {
 // Coordinates written to the millimetre match when they differ by less than half of it.
 constexpr double coordinateMatch = 0.0005; // metres
 
-// A zenith reading outside 50 to 150 gon sights more than 50 gon above or below the
-// horizon: for a forward intersection far likelier an elevation angle typed as a zenith
-// reading (2 instead of 88) than a real sight.
-bool likeElevation(double zenith) { return zenith < PI / 4.0 || zenith > 3.0 * PI / 4.0; }
-
 // A minute or a second of arc is below 60.
 constexpr double sexagesimalLimit = 60.0;
 
@@ -48,12 +43,16 @@ void addHorizontalChecks(const ObservationSet& observations, std::vector<Warning
     }
 }
 
-// Of the stations, the first named `name` and the first at the record's position.
+// Of the stations, the first named `name` and the first at the record's position; the one
+// with both when there is one (two stations may bear one name once names are cut).
 std::pair<const Station*, const Station*> matches(const ObservationSet& observations,
                                                   const ZenithObservation& z) {
     const std::string_view name = trimmedName(z.stationName);
     const Station* named = nullptr;
     const Station* placed = nullptr;
+    for (const Station& station : observations.stations)
+        if (trimmedName(station.name) == name && samePosition(station.m, station.p, z.m, z.p))
+            return {&station, &station};
     for (const Station& station : observations.stations) {
         if (!named && trimmedName(station.name) == name) named = &station;
         if (!placed && samePosition(station.m, station.p, z.m, z.p)) placed = &station;
@@ -85,13 +84,18 @@ void addZenithChecks(const ObservationSet& observations, std::size_t k,
         w.written = z.zenithReadingWritten;
         add(WarningKind::ZenithSexagesimalOverflow);
     }
-    if (likeElevation(z.zenithReading)) {
+    if (looksLikeElevation(z.zenithReading)) {
         w.angle = z.zenithReading;
         add(WarningKind::ZenithLikeElevation);
     }
 }
 
 } // namespace
+
+// A zenith reading outside 50 to 150 gon sights more than 50 gon above or below the horizon:
+// for a forward intersection far likelier an elevation angle typed as a zenith reading (2
+// instead of 88) than a real sight.
+bool looksLikeElevation(double zenith) { return zenith < PI / 4.0 || zenith > 3.0 * PI / 4.0; }
 
 std::vector<Warning> consistencyWarnings(const ObservationSet& observations) {
     std::vector<Warning> warnings;

@@ -158,4 +158,8 @@ QualityAnalysis analyseQuality(const ObservationSet& observations,
 // "gs" minutes or seconds of 60 or more, zenith readings that look like elevation angles.
 std::vector<Warning> consistencyWarnings(const ObservationSet& observations);
 
+// A zenith reading (radians) outside 50 to 150 gon: likelier an elevation angle written as a
+// zenith reading than a real sight.
+bool looksLikeElevation(double zenithReading);
+
 } // namespace interseccao

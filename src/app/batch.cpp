@@ -5,7 +5,9 @@
 #include "input/observation_file.hpp"
 #include "model/errors.hpp"
 
+#include <algorithm>
 #include <map>
+#include <optional>
 
 namespace interseccao {
 
@@ -63,10 +65,44 @@ void checkOutputNames(const CommandLine& commandLine, const std::vector<std::str
         }
         const auto [earlier, added] = outputOf.emplace(canonical, output);
         if (!added)
-            throw RunError::usage("Erro: dois ficheiros de output teriam o mesmo nome, " +
-                                  earlier->second + "; nada foi escrito (use --pasta ou -o)");
+            throw RunError::usage(
+                "Erro: dois ficheiros de output teriam o mesmo nome, " + earlier->second +
+                "; nada foi escrito (" +
+                (commandLine.folder
+                     ? std::string("dois ficheiros de observacoes com o mesmo nome em pastas "
+                                   "diferentes: mude o nome de um deles, ou corra-os em "
+                                   "separado com --pasta diferentes)")
+                     : std::string("use --pasta ou -o)")));
     }
 }
+
+namespace {
+
+// What the file tells besides its values: names cut, data after the last record, the
+// warnings of its records against each other, and a clash of cut names (which fails the run).
+void noteFileFindings(RecordReader& reader, RecordReader::Place afterPlanimetry, FileRun& run) {
+    const ObservationSet& observations = run.values.observations;
+    run.cutNames = reader.cutNames();
+    const bool zenithRead =
+        run.values.heightRequested &&
+        std::ssize(observations.zenithObservations) == std::max(observations.zenithCount, 0);
+    if (run.outcome != Outcome::Failed)
+        run.dataAfterLine = dataAfterRecords(reader, afterPlanimetry, observations, zenithRead);
+    run.warnings = consistencyWarnings(observations);
+    if (run.values.height)
+        for (const ZenithObservation& z : observations.zenithObservations)
+            run.elevationLikeZenith =
+                run.elevationLikeZenith || looksLikeElevation(z.zenithReading);
+    if (run.outcome == Outcome::Failed) return;
+    try {
+        checkCutNames(run.cutNames, observations, run.input);
+    } catch (const RunError& error) {
+        run.outcome = Outcome::Failed;
+        run.message = error.shown();
+    }
+}
+
+} // namespace
 
 FileRun runFile(const std::string& input, const std::string& report, HeightChoice height,
                 FileAccess& files, std::ostream& console, const Adjustments& adjustments,
@@ -76,17 +112,22 @@ FileRun runFile(const std::string& input, const std::string& report, HeightChoic
     run.report = report;
     Output output(console);
     std::ostream* reportStream = nullptr;
+    std::optional<RecordReader> reader;
+    RecordReader::Place afterPlanimetry;
     try {
         try {
-            RecordReader reader(files.readObservationFile(input), input);
-            run.values.observations = readPlanimetricData(reader);
+            reader.emplace(files.readObservationFile(input), input);
+            run.encoding = reader->encoding();
+            output.setEncoding(run.encoding);
+            run.values.observations = readPlanimetricData(*reader);
             run.dataRead = true;
+            afterPlanimetry = reader->place();
             reportStream = &files.createOutput(report);
             output.attachReport(*reportStream, report);
             runStages(
-                reader, output, adjustments,
+                *reader, output, adjustments,
                 [&] {
-                    if (height == HeightChoice::FromFile) return !reader.atEnd();
+                    if (height == HeightChoice::FromFile) return !reader->atEnd();
                     return height == HeightChoice::Always;
                 },
                 run.values);
@@ -109,6 +150,7 @@ FileRun runFile(const std::string& input, const std::string& report, HeightChoic
             }
         }
     }
+    if (run.dataRead) noteFileFindings(*reader, afterPlanimetry, run);
     const auto& planimetry = run.values.planimetry;
     if (analyse && planimetry && planimetry->adjusted)
         run.analysis = analyseQuality(run.values.observations, *planimetry,

@@ -9,6 +9,8 @@
 #include "drawing/dxf.hpp"
 #include "export/export.hpp"
 #include "model/errors.hpp"
+#include "results/analysis_wording.hpp"
+#include "results/own_outputs.hpp"
 #include "text/encoding.hpp"
 #include "text/line_format.hpp"
 
@@ -16,6 +18,8 @@
 
 #include <algorithm>
 #include <iostream>
+#include <map>
+#include <set>
 
 namespace interseccao {
 
@@ -27,6 +31,20 @@ constexpr const char* description =
     "leituras zenitais.\nSem argumentos, pergunta o nome do ficheiro de observacoes, o do "
     "relatorio e se deve calcular a cota. Com ficheiros, calcula cada um e escreve o seu "
     "relatorio NOME-relatorio.txt.";
+
+// The lists of the whole run: CSV, CSV for a spreadsheet in Portuguese, JSON.
+void defineListOptions(CLI::App& app, CommandLine& commandLine) {
+    app.add_option("--resumo", commandLine.coordinateList,
+                   "Lista das coordenadas de todos os ficheiros, em CSV")
+        ->type_name("FICHEIRO");
+    app.add_option("--resumo-pt", commandLine.spreadsheetList,
+                   "A mesma lista para uma folha de calculo em portugues: separador ;, "
+                   "virgula decimal, UTF-8 com BOM")
+        ->type_name("FICHEIRO");
+    app.add_option("--json", commandLine.json,
+                   "Dados e resultados de todos os ficheiros, em JSON (\"-\": a saida padrao)")
+        ->type_name("FICHEIRO");
+}
 
 // The options, with Portuguese labels in the generated help.
 void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, bool& heightNever) {
@@ -56,12 +74,7 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
     app.add_flag("--cota", heightAlways,
                  "Calcula a cota (o ficheiro tem de ter leituras zenitais)");
     app.add_flag("--sem-cota", heightNever, "Nunca calcula a cota");
-    app.add_option("--resumo", commandLine.coordinateList,
-                   "Lista das coordenadas de todos os ficheiros, em CSV")
-        ->type_name("FICHEIRO");
-    app.add_option("--json", commandLine.json,
-                   "Dados e resultados de todos os ficheiros, em JSON (\"-\": a saida padrao)")
-        ->type_name("FICHEIRO");
+    defineListOptions(app, commandLine);
     app.add_flag("--analise", commandLine.analysis,
                  "Escreve a analise da qualidade em NOME-analise.txt, ao lado do relatorio: a "
                  "leitura suspeita, os testes de cada leitura, a elipse de erro");
@@ -118,13 +131,33 @@ void defineSessionOptions(CLI::App& app, CommandLine& commandLine) {
 constexpr const char* usageLine =
     "Uso: interseccao [opcoes] FICHEIRO...  (interseccao --help mostra as opcoes)\n";
 
+// What CLI11 names in its message, after its English introduction ("...: --csv").
+std::string namedInError(const CLI::ParseError& error) {
+    const std::string text = error.what();
+    const std::size_t colon = text.find(": ");
+    return colon == std::string::npos ? text : text.substr(colon + 2);
+}
+
 // A parse error in Portuguese, with what CLI11 found.
 std::string usageMessage(const CLI::ParseError& error) {
+    // Told apart by type: CLI11 gives some errors the application's name.
     const std::string name = error.get_name();
     if (name == "RequiredError") return "falta o ficheiro de observacoes";
-    if (name == "ExtrasError") return std::string("argumentos a mais: ") + error.what();
-    if (name == "ArgumentMismatch") return std::string("falta um valor: ") + error.what();
-    return std::string("opcoes invalidas: ") + error.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        // CLI11 names the extras last first.
+        std::vector<std::string> extras;
+        std::istringstream words(namedInError(error));
+        for (std::string word; words >> word;) extras.insert(extras.begin(), word);
+        std::string list;
+        for (const std::string& extra : extras) list += (list.empty() ? "" : " ") + extra;
+        return (extras.size() > 1 ? "opcoes desconhecidas: " : "opcao desconhecida: ") + list +
+               " (as opcoes sao as de interseccao --help)";
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+        const std::string text = error.what();
+        return "a opcao " + text.substr(0, text.find(':')) + " precisa de um valor";
+    }
+    return "opcoes invalidas: " + namedInError(error);
 }
 
 std::string metres(double value) {
@@ -132,14 +165,45 @@ std::string metres(double value) {
     return text.substr(text.find_first_not_of(' '));
 }
 
+// A file name on a line for people: between double quotes, its control characters escaped,
+// when it holds any (a newline would break the one line per input).
+std::string shownFileName(const std::string& name) {
+    const std::string escaped = escapedControls(toUtf8(name));
+    return escaped == toUtf8(name) ? escaped : "\"" + escaped + "\"";
+}
+
+// A name of the file for the console: UTF-8, its control characters escaped.
+std::string shownName(std::string_view name) { return escapedControls(toUtf8(name)); }
+
 // One line per input that ran to its end: the file, the point, M, P and C, the report.
 std::string summaryLine(const FileRun& run) {
     const ObservationSet& observations = run.values.observations;
-    std::string line = run.input + ": " + toUtf8(trimmedName(observations.sightedPointName));
+    std::string line =
+        shownFileName(run.input) + ": " + shownName(trimmedName(observations.sightedPointName));
     const PlanimetricSolution& planimetry = *run.values.planimetry;
     line += " M = " + metres(planimetry.point.m) + " P = " + metres(planimetry.point.p);
     if (run.values.height) line += " C = " + metres(run.values.height->height);
-    return line + " -> " + run.report;
+    if (run.elevationLikeZenith)
+        line += " (C duvidosa: uma leitura zenital parece um angulo de elevacao)";
+    return line + " -> " + shownFileName(run.report);
+}
+
+// What one input's file tells besides its results, on standard error: the names cut (once
+// each), data after the last record, and the warnings of its records against each other.
+void writeWarnings(const FileRun& run, std::ostream& errors) {
+    const std::string file = "aviso: " + shownFileName(run.input) + ": ";
+    std::set<std::string> said;
+    for (const CutName& cut : run.cutNames)
+        if (said.insert(cut.written).second)
+            errors << file << "linha " << cut.line << ": o nome " << shownName(cut.written)
+                   << " tem mais de 12 caracteres e fica " << shownName(cut.kept) << '\n';
+    if (run.dataAfterLine)
+        errors << file << "linha " << *run.dataAfterLine
+               << ": dados depois do ultimo registo que as contagens do ficheiro pedem, nao "
+                  "lidos (confira o numero de estacoes, de pontos de referencia e de leituras "
+                  "zenitais)\n";
+    for (const Warning& warning : run.warnings)
+        errors << file << escapedControls(warningText(warning, run.values.observations)) << '\n';
 }
 
 // For a file of two stations, the approximate position that stands in the report.
@@ -157,11 +221,18 @@ struct OutputNames {
 
 OutputNames outputNames(const CommandLine& commandLine) {
     OutputNames names{reportNames(commandLine), {}, {}};
+    // With -o the analysis and the drawing go beside that report, under the input's stem.
+    CommandLine beside = commandLine;
+    if (commandLine.report && !commandLine.folder) {
+        const std::size_t slash = commandLine.report->find_last_of("/\\");
+        beside.folder =
+            slash == std::string::npos ? std::string() : commandLine.report->substr(0, slash + 1);
+    }
     for (const std::string& input : commandLine.inputs) {
         if (commandLine.analysis)
-            names.analyses.push_back(outputName(commandLine, input, "-analise.txt"));
+            names.analyses.push_back(outputName(beside, input, "-analise.txt"));
         if (commandLine.drawing)
-            names.drawings.push_back(outputName(commandLine, input, "-desenho.svg"));
+            names.drawings.push_back(outputName(beside, input, "-desenho.svg"));
     }
     return names;
 }
@@ -187,10 +258,12 @@ void writeWhole(FileAccess& files, const std::string& name, const std::string& t
 
 // The line for people about one input, and the status it makes.
 void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors, int& status) {
+    writeWarnings(run, errors);
     switch (run.outcome) {
     case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
     case Outcome::Stopped:
-        errors << run.input << ": " << run.message << approximatePositionNote(run) << '\n';
+        errors << shownFileName(run.input) << ": " << run.message << approximatePositionNote(run)
+               << '\n';
         status = std::max(status, 1);
         break;
     case Outcome::Failed:
@@ -256,25 +329,104 @@ std::vector<std::string> everyOutput(const CommandLine& commandLine, const Outpu
     std::vector<std::string> outputs = names.reports;
     outputs.insert(outputs.end(), names.analyses.begin(), names.analyses.end());
     outputs.insert(outputs.end(), names.drawings.begin(), names.drawings.end());
-    for (const auto& list : {commandLine.coordinateList, commandLine.dxf, commandLine.geoJson})
+    for (const auto& list : {commandLine.coordinateList, commandLine.spreadsheetList,
+                             commandLine.dxf, commandLine.geoJson})
         if (list) outputs.push_back(*list);
     if (commandLine.json && *commandLine.json != "-") outputs.push_back(*commandLine.json);
     return outputs;
 }
 
-int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
-             FileAccess& files, const Adjustments& adjustments) {
-    if (commandLine.report && commandLine.inputs.size() != 1)
+// An option's value where a file name is expected may not start with '=' or '-': "-o=r.txt"
+// gives the value "=r.txt", and "--resumo -" a file named "-" (only --json takes "-").
+void checkFileValues(const CommandLine& commandLine) {
+    const std::pair<std::string_view, const std::optional<std::string>*> values[] = {
+        {"-o/--relatorio", &commandLine.report},
+        {"--pasta", &commandLine.folder},
+        {"--resumo", &commandLine.coordinateList},
+        {"--resumo-pt", &commandLine.spreadsheetList},
+        {"--json", &commandLine.json},
+        {"--dxf", &commandLine.dxf},
+        {"--geojson", &commandLine.geoJson}};
+    for (const auto& [option, value] : values) {
+        if (!*value || (*value)->empty()) continue;
+        const std::string& text = **value;
+        if (text == "-" && option == "--json") continue;
+        if (text.front() == '=')
+            throw RunError::usage("Erro: o valor de " + std::string(option) + " e \"" + text +
+                                  "\": sem o sinal =, escreva a opcao, um espaco e o nome (ou "
+                                  "--opcao=NOME na forma longa)\n" +
+                                  usageLine);
+        if (text.front() == '-')
+            throw RunError::usage("Erro: o valor de " + std::string(option) + " e \"" + text +
+                                  "\", que parece uma opcao; falta o nome do ficheiro (um "
+                                  "ficheiro cujo nome comece por - escreve-se ./" +
+                                  text + ")\n" + usageLine);
+    }
+}
+
+// The inputs without the outputs of this program among them, each of those said in one line;
+// the same input given twice is refused.
+std::vector<std::string> observationInputs(const std::vector<std::string>& inputs,
+                                           FileAccess& files, std::ostream& lines) {
+    std::vector<std::string> kept;
+    std::map<std::string, std::string> given; // canonical name -> as given
+    for (const std::string& input : inputs) {
+        const auto [earlier, added] = given.emplace(files.canonicalName(input), input);
+        if (!added)
+            throw RunError::usage(
+                "Erro: o ficheiro de observacoes " + shownFileName(input) + " foi dado duas vezes" +
+                (earlier->second == input ? std::string() : " (como " + earlier->second + ")") +
+                "; de cada ficheiro uma so vez; nada foi escrito");
+        std::optional<std::string_view> kind;
+        std::string contents;
+        try {
+            contents = files.readObservationFile(input);
+            kind = ownOutputKind(contents);
+        } catch (const RunError&) {
+            // Its run will say what is wrong with it.
+        }
+        if (kind)
+            lines << shownFileName(input) << ": ignorado, e " << *kind
+                  << " deste programa e nao um ficheiro de observacoes\n";
+        else
+            kept.push_back(input);
+    }
+    return kept;
+}
+
+// The lists of the whole run, written once every input has run.
+void writeLists(const CommandLine& commandLine, const std::vector<FileRun>& runs, std::ostream& out,
+                FileAccess& files, std::ostream& errors, int& status) {
+    if (commandLine.coordinateList)
+        writeOutput(files, *commandLine.coordinateList, errors, status,
+                    [&](std::ostream& stream) { writeCoordinateList(runs, stream); });
+    if (commandLine.spreadsheetList)
+        writeOutput(files, *commandLine.spreadsheetList, errors, status,
+                    [&](std::ostream& stream) { writeSpreadsheetList(runs, stream); });
+    if (commandLine.json && *commandLine.json == "-")
+        writeJsonDocument(runs, out);
+    else if (commandLine.json)
+        writeOutput(files, *commandLine.json, errors, status,
+                    [&](std::ostream& stream) { writeJsonDocument(runs, stream); });
+    if (commandLine.dxf || commandLine.geoJson)
+        writePointFiles(commandLine, pointSet(runs), files, errors, status);
+}
+
+int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, FileAccess& files,
+             const Adjustments& adjustments) {
+    checkFileValues(given);
+    // With the JSON on standard output, the lines for people go to standard error.
+    std::ostream& lines = given.json && *given.json == "-" ? errors : out;
+    CommandLine commandLine = given;
+    commandLine.inputs = observationInputs(given.inputs, files, lines);
+    if (commandLine.report && commandLine.inputs.size() > 1)
         throw RunError::usage(
             std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") + usageLine);
     const OutputNames names = outputNames(commandLine);
     checkOutputNames(commandLine, everyOutput(commandLine, names), files);
-    const bool jsonToOut = commandLine.json && *commandLine.json == "-";
     const std::string system = coordinateSystem(commandLine, errors);
     if (commandLine.folder) files.createFolder(*commandLine.folder);
 
-    // With the JSON on standard output, the lines for people go to standard error.
-    std::ostream& lines = jsonToOut ? errors : out;
     std::vector<FileRun> runs;
     int status = 0;
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
@@ -285,16 +437,7 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
                                 adjustments, status));
         runs.back().coordinateSystem = system;
     }
-    if (commandLine.coordinateList)
-        writeOutput(files, *commandLine.coordinateList, errors, status,
-                    [&](std::ostream& stream) { writeCoordinateList(runs, stream); });
-    if (jsonToOut)
-        writeJsonDocument(runs, out);
-    else if (commandLine.json)
-        writeOutput(files, *commandLine.json, errors, status,
-                    [&](std::ostream& stream) { writeJsonDocument(runs, stream); });
-    if (commandLine.dxf || commandLine.geoJson)
-        writePointFiles(commandLine, pointSet(runs), files, errors, status);
+    writeLists(commandLine, runs, out, files, errors, status);
     out.flush();
     return status;
 }

@@ -23,8 +23,9 @@ struct CommandLine {
     std::optional<std::string> report; // -o, only with one input
     std::optional<std::string> folder; // --pasta
     HeightChoice height = HeightChoice::FromFile;
-    std::optional<std::string> coordinateList; // --resumo
-    std::optional<std::string> json;           // --json; "-" is standard output
+    std::optional<std::string> coordinateList;  // --resumo
+    std::optional<std::string> spreadsheetList; // --resumo-pt: for a spreadsheet in Portuguese
+    std::optional<std::string> json;            // --json; "-" is standard output
     bool verbose = false;
     bool analysis = false;                       // --analise: NAME-analise.txt beside the report
     bool drawing = false;                        // --desenho: NAME-desenho.svg beside the report

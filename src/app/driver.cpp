@@ -58,6 +58,7 @@ void run(std::istream& consoleIn, FileAccess& files, Output& output,
     prompt(output, " Nome do ficheiro de input: ");
     const std::string observationFileName = readFileName(consoleIn, "input");
     RecordReader reader(files.readObservationFile(observationFileName), observationFileName);
+    output.setEncoding(reader.encoding());
     output.writePlainLine(Channel::Console);
 
     RunValues values;

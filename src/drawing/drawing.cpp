@@ -2,8 +2,8 @@
 // user unit, the generic sans-serif font, nothing fetched from elsewhere.
 #include "drawing/drawing.hpp"
 
-#include "results/analysis_wording.hpp"
 #include "model/angle_units.hpp"
+#include "results/analysis_wording.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 

@@ -1,26 +1,49 @@
 // The coordinate list: one CSV row per observation file.
 #include "export/export.hpp"
 #include "model/angle_units.hpp"
+#include "results/analysis_wording.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 
 #include <array>
+#include <cmath>
 
 namespace interseccao {
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+namespace {
+
+// How the list is written: for programs (RFC 4180: commas, decimal points) or for a
+// spreadsheet set to Portuguese (semicolons, decimal commas, a byte-order mark).
+struct ListStyle {
+    char separator = ',';
+    char point = '.';
+};
+
+// A field quoted when it holds the separator, a quote or a line end.
+std::string csvField(const std::string& text, char separator) {
+    const std::string special = std::string(1, separator) + "\"\r\n";
+    if (text.find_first_of(special) == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
 
-namespace {
+std::string csvField(const std::string& text, const ListStyle& style) {
+    return csvField(text, style.separator);
+}
 
-// A precision of one reading in the file's unit: seconds of arc, or milligon for "gr".
-std::string precisionInUnit(AngleUnit unit, double radians) {
-    return exactNumber(unit == AngleUnit::Gon ? radiansToMilligon(radians)
-                                              : radiansToArcSeconds(radians));
+// Coordinates, heights and their precisions to 0.1 mm; empty when not finite.
+constexpr int metreDecimals = 4;
+
+std::string number(double value, int decimals, const ListStyle& style) {
+    return std::isfinite(value) ? fixed(value, decimals, style.point) : std::string();
+}
+
+// A precision of one reading in the file's unit: seconds of arc to 0.01", or milligon to
+// 0.001 mgon for "gr".
+std::string precisionInUnit(AngleUnit unit, double radians, const ListStyle& style) {
+    return unit == AngleUnit::Gon ? number(radiansToMilligon(radians), 3, style)
+                                  : number(radiansToArcSeconds(radians), 2, style);
 }
 
 std::string outcomeText(const FileRun& run) {
@@ -31,56 +54,90 @@ std::string outcomeText(const FileRun& run) {
     return run.message;
 }
 
-} // namespace
+// The warnings of one input in one field: the data after the last record, the records'
+// warnings and a doubtful height, separated by " | ".
+std::string warningsText(const FileRun& run) {
+    std::vector<std::string> parts;
+    if (run.dataAfterLine)
+        parts.push_back("dados depois do ultimo registo na linha " +
+                        std::to_string(*run.dataAfterLine));
+    for (const Warning& warning : run.warnings)
+        parts.push_back(warningText(warning, run.values.observations));
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : " | ") + part;
+    return text;
+}
 
-void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out) {
-    constexpr std::array<const char*, 14> header = {"ficheiro",
-                                                    "ponto",
-                                                    "M",
-                                                    "P",
-                                                    "C",
-                                                    "precisao_M",
-                                                    "precisao_P",
-                                                    "precisao_C",
-                                                    "unidade_precisao_leituras",
-                                                    "precisao_leituras",
-                                                    "precisao_zenitais",
-                                                    "iteracoes_planimetria",
-                                                    "iteracoes_altimetria",
-                                                    "resultado"};
-    for (std::size_t i = 0; i < header.size(); ++i) out << (i ? "," : "") << header[i];
+constexpr std::array<const char*, 15> header = {"ficheiro",
+                                                "ponto",
+                                                "M",
+                                                "P",
+                                                "C",
+                                                "precisao_M",
+                                                "precisao_P",
+                                                "precisao_C",
+                                                "unidade_precisao_leituras",
+                                                "precisao_leituras",
+                                                "precisao_zenitais",
+                                                "iteracoes_planimetria",
+                                                "iteracoes_altimetria",
+                                                "resultado",
+                                                "avisos"};
+
+std::array<std::string, 15> row(const FileRun& run, const ListStyle& style) {
+    std::array<std::string, 15> row;
+    row[0] = toUtf8(run.input);
+    const ObservationSet& observations = run.values.observations;
+    const AngleUnit unit = observations.angleUnit;
+    if (run.dataRead) {
+        row[1] = toUtf8(trimmedName(observations.sightedPointName));
+        row[8] = unit == AngleUnit::Gon ? "mgon" : "segundos";
+    }
+    if (const auto& planimetry = run.values.planimetry) {
+        const PlanePoint point = planimetry->adjusted ? planimetry->point : planimetry->approximate;
+        row[2] = number(point.m, metreDecimals, style);
+        row[3] = number(point.p, metreDecimals, style);
+        if (planimetry->adjusted) {
+            row[5] = number(planimetry->deviationM, metreDecimals, style);
+            row[6] = number(planimetry->deviationP, metreDecimals, style);
+            row[9] = precisionInUnit(unit, planimetry->search.precision, style);
+            row[11] = std::to_string(planimetry->iterationCount);
+        }
+    }
+    if (const auto& height = run.values.height) {
+        row[4] = number(height->height, metreDecimals, style);
+        row[7] = number(height->deviation, metreDecimals, style);
+        row[10] = precisionInUnit(unit, height->search.precision, style);
+        row[12] = std::to_string(height->iterationCount);
+    }
+    row[13] = toUtf8(outcomeText(run));
+    row[14] = warningsText(run);
+    return row;
+}
+
+void writeList(const std::vector<FileRun>& runs, std::ostream& out, const ListStyle& style) {
+    for (std::size_t i = 0; i < header.size(); ++i)
+        out << (i ? std::string(1, style.separator) : "") << header[i];
     out << "\r\n";
     for (const FileRun& run : runs) {
-        std::array<std::string, 14> row;
-        row[0] = toUtf8(run.input);
-        const ObservationSet& observations = run.values.observations;
-        const AngleUnit unit = observations.angleUnit;
-        if (run.dataRead) {
-            row[1] = toUtf8(trimmedName(observations.sightedPointName));
-            row[8] = unit == AngleUnit::Gon ? "mgon" : "segundos";
-        }
-        if (const auto& planimetry = run.values.planimetry) {
-            const PlanePoint point =
-                planimetry->adjusted ? planimetry->point : planimetry->approximate;
-            row[2] = exactNumber(point.m);
-            row[3] = exactNumber(point.p);
-            if (planimetry->adjusted) {
-                row[5] = exactNumber(planimetry->deviationM);
-                row[6] = exactNumber(planimetry->deviationP);
-                row[9] = precisionInUnit(unit, planimetry->search.precision);
-                row[11] = std::to_string(planimetry->iterationCount);
-            }
-        }
-        if (const auto& height = run.values.height) {
-            row[4] = exactNumber(height->height);
-            row[7] = exactNumber(height->deviation);
-            row[10] = precisionInUnit(unit, height->search.precision);
-            row[12] = std::to_string(height->iterationCount);
-        }
-        row[13] = toUtf8(outcomeText(run));
-        for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "," : "") << csvField(row[i]);
+        const std::array<std::string, 15> fields = row(run, style);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            out << (i ? std::string(1, style.separator) : "") << csvField(fields[i], style);
         out << "\r\n";
     }
+}
+
+} // namespace
+
+std::string csvField(const std::string& text) { return csvField(text, ','); }
+
+void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out) {
+    writeList(runs, out, ListStyle{});
+}
+
+void writeSpreadsheetList(const std::vector<FileRun>& runs, std::ostream& out) {
+    out << "\xEF\xBB\xBF";
+    writeList(runs, out, ListStyle{';', ','});
 }
 
 } // namespace interseccao

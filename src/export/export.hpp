@@ -15,8 +15,14 @@ namespace interseccao {
 // A field as RFC 4180 writes it: quoted when it holds a comma, a quote or a line end.
 std::string csvField(const std::string& text);
 
-// One row per input, in the order given, with a header row: RFC 4180, UTF-8, CR LF.
+// One row per input, in the order given, with a header row: RFC 4180, UTF-8, CR LF. Metres
+// to 0.1 mm, precisions of a reading to 0.01" or 0.001 mgon; the last field, the input's
+// warnings.
 void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out);
+
+// The same list for a spreadsheet set to Portuguese: semicolons, decimal commas, and a UTF-8
+// byte-order mark before the header.
+void writeSpreadsheetList(const std::vector<FileRun>& runs, std::ostream& out);
 
 // One document with every input and result; the format's version is `jsonFormatVersion`.
 void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out);

@@ -246,7 +246,8 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
             zenith.push_back(entry);
         }
     json warnings = json::array();
-    for (const Warning& warning : a.warnings) warnings.push_back(warningText(warning, observations));
+    for (const Warning& warning : a.warnings)
+        warnings.push_back(warningText(warning, observations));
     json j = {{"veredicto", verdictText(observations, a)},
               {"graus_liberdade", q.degreesOfFreedom},
               {"redundancia_relatorio", q.reportRedundancy},
@@ -285,6 +286,19 @@ json fileRun(const FileRun& run) {
                   {"estado", stateCode(run.outcome)}};
     entry["mensagem"] = run.message.empty() ? json(nullptr) : json(toUtf8(run.message));
     if (!run.dataRead) return entry;
+    entry["codificacao"] = run.encoding == TextEncoding::Utf8 ? "UTF-8" : "Latin-1";
+    json cut = json::array();
+    for (const CutName& name : run.cutNames)
+        cut.push_back({{"linha", name.line},
+                       {"escrito", toUtf8(name.written)},
+                       {"cortado", toUtf8(name.kept)}});
+    entry["nomes_cortados"] = cut;
+    entry["dados_depois_da_linha"] = run.dataAfterLine ? json(*run.dataAfterLine) : json(nullptr);
+    json warnings = json::array();
+    for (const Warning& warning : run.warnings)
+        warnings.push_back(warningText(warning, run.values.observations));
+    entry["avisos"] = warnings;
+    entry["cota_duvidosa"] = run.elevationLikeZenith;
     const ObservationSet& observations = run.values.observations;
     const AngleUnit unit = observations.angleUnit;
     entry["definicoes"] = {{"unidade", unitCode(unit)},

@@ -3,6 +3,7 @@
 
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
+#include "text/encoding.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -145,6 +146,64 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
         z.targetHeight = reader.readReal("altura do alvo");
         reader.endRecord();
         observations.zenithObservations.push_back(std::move(z));
+    }
+}
+
+std::optional<std::size_t> dataAfterRecords(RecordReader& reader,
+                                            RecordReader::Place afterPlanimetry,
+                                            const ObservationSet& observations, bool zenithRead) {
+    if (zenithRead) {
+        if (reader.atEnd()) return std::nullopt;
+        return reader.nextDataLine();
+    }
+    reader.moveTo(afterPlanimetry);
+    if (reader.atEnd()) return std::nullopt;
+    const std::size_t line = reader.nextDataLine();
+    try {
+        ObservationSet zenith;
+        zenith.angleUnit = observations.angleUnit;
+        readZenithObservations(reader, zenith);
+    } catch (const RunError&) {
+        return line;
+    }
+    if (reader.atEnd()) return std::nullopt;
+    return reader.nextDataLine();
+}
+
+namespace {
+
+// The stations' positions match as the analysis matches them: written to the millimetre.
+bool atStation(const ObservationSet& observations, const ZenithObservation& z) {
+    return std::any_of(observations.stations.begin(), observations.stations.end(),
+                       [&](const Station& s) {
+                           return std::fabs(s.m - z.m) < 0.0005 && std::fabs(s.p - z.p) < 0.0005;
+                       });
+}
+
+} // namespace
+
+void checkCutNames(const std::vector<CutName>& cutNames, const ObservationSet& observations,
+                   const std::string& fileName) {
+    for (const ZenithObservation& z : observations.zenithObservations) {
+        if (atStation(observations, z)) continue;
+        const std::string_view name = trimmedName(z.stationName);
+        const CutName* first = nullptr;
+        for (const CutName& cut : cutNames) {
+            if (cut.kept != name) continue;
+            if (first == nullptr) {
+                first = &cut;
+            } else if (cut.written != first->written) {
+                throw RunError::inFile(
+                    fileName, "os nomes " + escapedControls(first->written) + " (linha " +
+                                  std::to_string(first->line) + ") e " +
+                                  escapedControls(cut.written) + " (linha " +
+                                  std::to_string(cut.line) + ") ficam ambos " +
+                                  escapedControls(cut.kept) +
+                                  " cortados a 12 caracteres, e um registo zenital " +
+                                  "fora das coordenadas das estacoes so se liga a uma pelo "
+                                  "nome; encurte um dos nomes");
+            }
+        }
     }
 }
 

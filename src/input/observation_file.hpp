@@ -25,4 +25,17 @@ void checkSettings(const ObservationSet& observations);
 // The zenith count and the zenith records that follow the last reference record.
 void readZenithObservations(RecordReader& reader, ObservationSet& observations);
 
+// The line where data starts that none of the file's counts calls for, or nothing. The reader
+// stands after the last record read; `afterPlanimetry` is where the planimetric data ended.
+// When the zenith records were not read, what follows the planimetric data is data after the
+// last record unless it is a complete block of zenith records and nothing more.
+std::optional<std::size_t> dataAfterRecords(RecordReader& reader,
+                                            RecordReader::Place afterPlanimetry,
+                                            const ObservationSet& observations, bool zenithRead);
+
+// Two different names that are one once cut, where a zenith record would be paired with a
+// station by its name (its coordinates being those of no station): a FileError naming both.
+void checkCutNames(const std::vector<CutName>& cutNames, const ObservationSet& observations,
+                   const std::string& fileName);
+
 } // namespace interseccao

@@ -2,7 +2,9 @@
 #include "input/reader.hpp"
 
 #include "model/errors.hpp"
+#include "model/observations.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -127,8 +129,38 @@ std::size_t endOfValue(std::string_view text, std::size_t from) {
 
 RecordReader::RecordReader(std::string contents, std::string fileName)
     : contents_(std::move(contents)), fileName_(std::move(fileName)) {
+    checkBytes();
+    encoding_ = detectEncoding(contents_);
     if (contents_.starts_with("\xEF\xBB\xBF")) start_ = 3;
     rewind();
+}
+
+// Refuses what is no one-byte text. A file without a line feed whose lines end in a lone CR
+// (a spreadsheet's "CSV (Macintosh)") has its CRs read as line ends; in any other file a
+// CR is a blank, as before a line feed.
+void RecordReader::checkBytes() {
+    if (isWideText(contents_))
+        throw RunError::inFile(fileName_, "o ficheiro esta em UTF-16 ou UTF-32; guarde-o como "
+                                          "texto UTF-8 ou Latin-1 (ISO-8859-1) e repita");
+    if (contents_.find('\n') == std::string::npos)
+        std::replace(contents_.begin(), contents_.end(), '\r', '\n');
+}
+
+void RecordReader::moveTo(Place place) {
+    pos_ = place.pos;
+    line_ = place.line;
+    forgetRecord();
+}
+
+std::size_t RecordReader::nextDataLine() const {
+    std::size_t line = line_;
+    for (std::size_t i = pos_; i < contents_.size(); ++i) {
+        if (contents_[i] == '\n')
+            ++line;
+        else if (!isBlank(contents_[i]))
+            break;
+    }
+    return line;
 }
 
 void RecordReader::rewind() {
@@ -335,8 +367,13 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
 
 std::string RecordReader::readText(std::size_t width, std::string_view what) {
     const Token token = nextToken(textExpected, what);
-    std::string text(token.text.substr(0, width));
-    text.resize(width, ' ');
+    // Padded to `width` characters: in UTF-8 a name takes more bytes than characters.
+    const std::size_t kept = prefixLength(token.text, width, encoding_);
+    std::string text(token.text.substr(0, kept));
+    const std::size_t characters = characterCount(text, encoding_);
+    if (kept < token.text.size() && width == nameWidth)
+        cutNames_.push_back({std::string(token.text), text, token.line});
+    text.append(width - characters, ' ');
     return text;
 }
 

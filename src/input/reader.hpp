@@ -1,13 +1,23 @@
 // Free-form reading of observation records: values separated by blanks, commas or line ends.
 #pragma once
 
+#include "text/encoding.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace interseccao {
+
+// A name longer than its field, as written and as kept.
+struct CutName {
+    std::string written;
+    std::string kept; // without its padding
+    std::size_t line = 0;
+};
 
 // Reads records from the whole text of the observation file. A record starts at the
 // beginning of a line, may run over several lines, and the rest of the line after its
@@ -20,9 +30,29 @@ namespace interseccao {
 // and two of the record's values are separated by more than a lone comma. Read with those
 // commas as decimal points, the line would hold the record's values and nothing more. A
 // record whose values are all separated by lone commas is never refused.
+//
+// The contents are taken as UTF-8 or Latin-1 as detectEncoding says, and texts are cut at
+// characters of that encoding; lines may end in LF, CR LF, or a lone CR in a file without
+// LF. A UTF-16 or UTF-32 file is refused with a FileError when the reader is made.
 class RecordReader {
 public:
     RecordReader(std::string contents, std::string fileName);
+
+    TextEncoding encoding() const { return encoding_; }
+
+    // Every name cut to its field so far, in file order.
+    const std::vector<CutName>& cutNames() const { return cutNames_; }
+
+    // Where the reader stands, to come back to it.
+    struct Place {
+        std::size_t pos = 0;
+        std::size_t line = 1;
+    };
+    Place place() const { return {pos_, line_}; }
+    void moveTo(Place place);
+
+    // The line on which the next value stands: where data after the last record starts.
+    std::size_t nextDataLine() const;
 
     // Back to the first record (the counting pass is followed by the loading pass).
     void rewind();
@@ -65,8 +95,12 @@ private:
     [[noreturn]] void malformed(const Token& token, std::string_view expected,
                                 std::string_view what) const;
 
+    void checkBytes();
+
     std::string contents_;
     std::string fileName_;
+    TextEncoding encoding_ = TextEncoding::Latin1;
+    std::vector<CutName> cutNames_;
     std::size_t start_ = 0; // after a byte-order mark
     std::size_t pos_ = 0;
     std::size_t line_ = 1;

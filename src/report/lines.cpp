@@ -2,6 +2,7 @@
 #include "report/lines.hpp"
 
 #include "model/angle_units.hpp"
+#include "text/encoding.hpp"
 
 #include <stdexcept>
 
@@ -17,7 +18,7 @@ std::string resultLayout(char letter, std::size_t length) {
 }
 
 void writeResultLine(Output& output, char letter, const std::string& name, double metres) {
-    const std::size_t length = trimmedName(name).size();
+    const std::size_t length = characterCount(trimmedName(name), output.encoding());
     if (length > 0) output.writeReportLine(resultLayout(letter, length), {name, metres});
 }
 

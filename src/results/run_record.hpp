@@ -4,6 +4,7 @@
 #include "altimetry/solution.hpp"
 #include "analysis/quality.hpp"
 #include "angles/orientation.hpp"
+#include "input/reader.hpp"
 #include "model/observations.hpp"
 #include "planimetry/solution.hpp"
 
@@ -38,6 +39,16 @@ struct FileRun {
     std::optional<QualityAnalysis> analysis;
     // The coordinate system of the job's M, P and C, as given (--crs); empty when not stated.
     std::string coordinateSystem;
+
+    // What the file itself tells besides its values, for the warnings of the command line.
+    TextEncoding encoding = TextEncoding::Latin1; // of the observation file and its report
+    std::vector<CutName> cutNames;                // names longer than 12 characters
+    std::optional<std::size_t> dataAfterLine;     // data after the last record starts here
+    // The warnings of the records against each other (zenith records matching no station,
+    // readings beyond what they can be), made whether or not the analysis was asked for.
+    std::vector<Warning> warnings;
+    // A zenith reading of the height looks like an elevation angle: the height is doubtful.
+    bool elevationLikeZenith = false;
 };
 
 } // namespace interseccao

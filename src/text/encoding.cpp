@@ -1,6 +1,7 @@
 // Names as UTF-8, and text for XML.
 #include "text/encoding.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace interseccao {
@@ -29,7 +30,73 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
     return length;
 }
 
+// The bytes of the character at `i`: its UTF-8 sequence, or one byte.
+std::size_t characterLength(std::string_view s, std::size_t i, TextEncoding encoding) {
+    if (encoding == TextEncoding::Latin1) return 1;
+    const std::size_t length = utf8SequenceLength(s, i);
+    return length == 0 ? 1 : length;
+}
+
 } // namespace
+
+TextEncoding detectEncoding(std::string_view contents) {
+    if (contents.starts_with("\xEF\xBB\xBF")) return TextEncoding::Utf8;
+    bool beyondAscii = false;
+    for (std::size_t i = 0; i < contents.size();) {
+        if (static_cast<unsigned char>(contents[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = utf8SequenceLength(contents, i);
+        if (length == 0) return TextEncoding::Latin1;
+        beyondAscii = true;
+        i += length;
+    }
+    return beyondAscii ? TextEncoding::Utf8 : TextEncoding::Latin1;
+}
+
+bool isWideText(std::string_view contents) {
+    for (std::string_view mark : {std::string_view("\xFF\xFE"), std::string_view("\xFE\xFF"),
+                                  std::string_view("\0\0\xFE\xFF", 4)})
+        if (contents.starts_with(mark)) return true;
+    // Without a mark: a text of ASCII characters in two or four bytes each has a NUL in at
+    // least every other byte of its beginning, and
+    // a character in every fourth.
+    const std::string_view first = contents.substr(0, std::min<std::size_t>(contents.size(), 64));
+    if (first.size() < 4) return false;
+    std::size_t nulls = 0;
+    for (const char c : first) nulls += c == '\0' ? 1 : 0;
+    // Characters between the NULs: a file of NULs alone is no text of any width.
+    return nulls * 2 >= first.size() && (first.size() - nulls) * 4 >= first.size();
+}
+
+std::size_t characterCount(std::string_view text, TextEncoding encoding) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); i += characterLength(text, i, encoding)) ++count;
+    return count;
+}
+
+std::size_t prefixLength(std::string_view text, std::size_t characters, TextEncoding encoding) {
+    std::size_t i = 0;
+    for (std::size_t count = 0; i < text.size() && count < characters; ++count)
+        i += characterLength(text, i, encoding);
+    return i;
+}
+
+std::string escapedControls(std::string_view text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        char buffer[8];
+        std::snprintf(buffer, sizeof buffer, "\\x%02X", static_cast<unsigned>(byte));
+        shown += buffer;
+    }
+    return shown;
+}
 
 std::string toUtf8(std::string_view bytes) {
     std::string text;

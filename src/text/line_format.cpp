@@ -83,13 +83,22 @@ void appendInteger(std::string& out, std::int64_t value, int width) {
     out.append(buffer, end);
 }
 
-void appendText(std::string& out, std::string_view text, int width) {
-    if (static_cast<int>(text.size()) >= width) {
-        out += text.substr(0, width);
+void appendText(std::string& out, std::string_view text, int width, TextEncoding encoding) {
+    const auto characters = static_cast<int>(characterCount(text, encoding));
+    if (characters >= width) {
+        out += text.substr(0, prefixLength(text, static_cast<std::size_t>(width), encoding));
         return;
     }
-    out.append(width - text.size(), ' ');
+    out.append(static_cast<std::size_t>(width - characters), ' ');
     out += text;
+}
+
+// The layouts are written in Latin-1 (the report's degree sign is byte 0xBA).
+void appendLiteral(std::string& out, std::string_view literal, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf8)
+        out += toUtf8(literal);
+    else
+        out += literal;
 }
 
 } // namespace
@@ -100,7 +109,8 @@ std::string formatReal(double value, int width, int decimals) {
     return s;
 }
 
-bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values) {
+bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values,
+                TextEncoding encoding) {
     const auto malformed = [&] {
         return std::logic_error("malformed layout " + std::string(layout));
     };
@@ -115,7 +125,7 @@ bool appendLine(std::string& out, std::string_view layout, std::span<const Field
         if (c == '\'') {
             const std::size_t close = items.find('\'', 1);
             if (close == std::string_view::npos) throw malformed();
-            out += items.substr(1, close - 1);
+            appendLiteral(out, items.substr(1, close - 1), encoding);
             items.remove_prefix(close + 1);
         } else if (c == 'A' || c == 'a') {
             items.remove_prefix(1);
@@ -124,7 +134,7 @@ bool appendLine(std::string& out, std::string_view layout, std::span<const Field
             if (width < 0)
                 out += text;
             else
-                appendText(out, text, width);
+                appendText(out, text, width, encoding);
         } else if (c == 'F') {
             items.remove_prefix(1);
             const int width = takeNumber(items);

@@ -1,6 +1,8 @@
 // Line layouts: turns a layout such as "('M = ',F12.3,' m')" and its values into one line of text.
 #pragma once
 
+#include "text/encoding.hpp"
+
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -16,8 +18,10 @@ using FieldValue = std::variant<double, std::int64_t, std::string_view>;
 // Appends one line to `out` (a caller reuses one buffer); true when the line stays open: the
 // layout ends in a backslash, the cursor stays on the line. Values are consumed in the order
 // of the layout's value items; a missing or mistyped value, like a malformed layout, is a
-// programming error (std::logic_error), never an input's.
-bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values);
+// programming error (std::logic_error), never an input's. In UTF-8 the layout's literal
+// texts (Latin-1, as the layouts are written) are converted, and A fields count characters.
+bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values,
+                TextEncoding encoding = TextEncoding::Latin1);
 
 // Fw.d alone: rounded to nearest (ties to even on the exact binary value), right-aligned;
 // the zero before the point is dropped when only it does not fit; w asterisks when the

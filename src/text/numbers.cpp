@@ -1,9 +1,8 @@
-// Numbers as text: std::to_chars for the exact form, the C library's fixed notation for people.
+// Numbers as text: std::to_chars for both, so that every platform writes the same digits.
 #include "text/numbers.hpp"
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace interseccao {
 
@@ -14,13 +13,17 @@ std::string exactNumber(double value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string fixed(double value, int decimals) {
+std::string fixed(double value, int decimals, char point) {
     if (!std::isfinite(value)) return "-";
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string text = buffer;
+    // From the exact binary value, rounded to nearest: the same digits on every platform.
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    std::string text(buffer, result.ptr);
     // A value that rounds to zero shows no sign.
     if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    if (point != '.')
+        if (const std::size_t dot = text.find('.'); dot != std::string::npos) text[dot] = point;
     return text;
 }
 

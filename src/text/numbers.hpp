@@ -9,8 +9,9 @@ namespace interseccao {
 // for a value that is not finite.
 std::string exactNumber(double value);
 
-// A value with a fixed number of decimals and a dot, "-" when it is not finite; a value that
-// rounds to zero shows no sign.
-std::string fixed(double value, int decimals);
+// A value with a fixed number of decimals, rounded from its exact value, and `point` (a dot,
+// or a comma for Portuguese); "-" when it is not finite; a value that rounds to zero shows
+// no sign.
+std::string fixed(double value, int decimals, char point = '.');
 
 } // namespace interseccao

@@ -46,7 +46,7 @@ void Output::formatted(Channel channel, std::string_view layout,
                        std::span<const FieldValue> values) {
     trapNonFinite(values);
     line_.clear();
-    if (!appendLine(line_, layout, values)) line_ += lineEnd;
+    if (!appendLine(line_, layout, values, encoding_)) line_ += lineEnd;
     emit(channel);
 }
 

@@ -16,6 +16,11 @@ class Output {
 public:
     explicit Output(std::ostream& console) : console_(console) {}
 
+    // The encoding of the run's names: in UTF-8 the lines are UTF-8 and A fields count
+    // characters. Latin-1 until set.
+    void setEncoding(TextEncoding encoding) { encoding_ = encoding; }
+    TextEncoding encoding() const { return encoding_; }
+
     // From here on report lines go to `report`; `name` is used in write-error messages.
     void attachReport(std::ostream& report, std::string name);
 
@@ -39,6 +44,7 @@ private:
     std::ostream& console_;
     std::ostream* report_ = nullptr;
     std::string reportName_;
+    TextEncoding encoding_ = TextEncoding::Latin1;
     std::string line_; // reused for every line, so that writing a line allocates nothing
 };
 

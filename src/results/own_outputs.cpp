@@ -1,0 +1,32 @@
+// Each output's first bytes, as its writer makes them.
+#include "results/own_outputs.hpp"
+
+#include <string>
+
+namespace interseccao {
+
+namespace {
+
+bool beginsWithin(std::string_view contents, std::string_view start, std::string_view within,
+                  std::size_t reach) {
+    return contents.starts_with(start) &&
+           contents.substr(0, reach).find(within) != std::string_view::npos;
+}
+
+} // namespace
+
+std::optional<std::string_view> ownOutputKind(std::string_view contents) {
+    const std::string stars(72, '*');
+    if (contents.starts_with(stars + "\r\nCalculo por interseccao inversa")) return "um relatorio";
+    if (contents.starts_with("AN\xC3\x81LISE DA QUALIDADE")) return "uma analise da qualidade";
+    if (contents.starts_with("ficheiro,ponto,M,P,") || contents.starts_with("\xEF\xBB\xBF"
+                                                                            "ficheiro;ponto;M;P;"))
+        return "uma lista de coordenadas";
+    if (beginsWithin(contents, "{", "\"programa\": \"interseccao ", 100)) return "um JSON";
+    if (beginsWithin(contents, "{", "\"name\": \"interseccao\"", 100)) return "um GeoJSON";
+    if (beginsWithin(contents, "<?xml", "<title>Intersec", 400)) return "um desenho SVG";
+    if (contents.starts_with("999\r\ninterseccao ")) return "um desenho DXF";
+    return std::nullopt;
+}
+
+} // namespace interseccao
