@@ -20,14 +20,18 @@ WERROR := $(if $(CI),-DINTERSECCAO_WERROR=ON,)
 all: build
 
 # What the build needs from Debian: compiler, CMake, GoogleTest, CLI11 and nlohmann/json; and
-# rsvg-convert, with which the tests render the drawings (and the guide's picture).
-PACKAGES := cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev librsvg2-bin
+# rsvg-convert, with which the tests render the drawings (and the guide's picture); ezdxf and
+# matplotlib, which read the DXF back and render it, and GDAL's ogrinfo, which reads the GeoJSON.
+PACKAGES := cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev librsvg2-bin \
+	python3-ezdxf python3-matplotlib gdal-bin
 HAVE_PACKAGES := command -v cmake >/dev/null && command -v g++ >/dev/null && \
-	command -v rsvg-convert >/dev/null && \
+	command -v rsvg-convert >/dev/null && command -v ogrinfo >/dev/null && \
+	/usr/bin/python3 -c 'import ezdxf, matplotlib' 2>/dev/null && \
 	[ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/CLI/CLI.hpp ] && \
 	[ -f /usr/include/nlohmann/json.hpp ]
 INSTALL_PACKAGES := $(HAVE_PACKAGES) || \
-	(apt-get update -qq && apt-get install -y -qq $(PACKAGES) >/dev/null)
+	(apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+		--no-install-recommends $(PACKAGES) >/dev/null)
 
 build:
 	@$(INSTALL_PACKAGES)
@@ -82,6 +86,7 @@ fuzz:
 		clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null || \
 		(apt-get update -qq && apt-get install -y -qq clang libclang-rt-dev >/dev/null)
 	fuzz/run.sh $(FUZZ_SECONDS)
+	FUZZ_TARGET=command-line fuzz/run.sh $(FUZZ_SECONDS)
 
 # MinGW-w64 with posix threads; GoogleTest is built from Debian's sources with it.
 windows:

@@ -45,7 +45,7 @@ void assess(const bench::GeneratedNetwork& network, Count& count) {
         const ObservationSet observations = readPlanimetricData(reader);
         checkSettings(observations);
         const Orientation orientation = orientStations(observations);
-        if (orientation.stopMessage) throw Stop(*orientation.stopMessage);
+        if (orientation.stopMessage) throw RunError::stop(*orientation.stopMessage);
         const PlanimetricSolution solution = solvePlanimetry(observations, orientation);
         const QualityAnalysis analysis = analyseQuality(observations, solution, nullptr);
         const PlanimetricQuality& q = analysis.planimetry;
@@ -62,7 +62,7 @@ void assess(const bench::GeneratedNetwork& network, Count& count) {
         if (s.kind == Suspicion::Kind::Reading && inStation &&
             named.reference == network.blunder->reference)
             ++count.reading;
-    } catch (const Stop&) {
+    } catch (const RunError&) {
         ++count.skipped;
     }
 }

@@ -59,8 +59,7 @@ void measure(const std::string& path, bool analyse, int repeats) {
         bytes = svg.str().size();
     });
     std::cout << path << ": plain " << plain << " ms, layout " << layout << " ms, layout and SVG "
-              << whole << " ms (" << bytes << " bytes), drawing / plain " << whole / plain
-              << '\n';
+              << whole << " ms (" << bytes << " bytes), drawing / plain " << whole / plain << '\n';
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "run_checks.hpp"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cctype>
 
@@ -23,7 +25,42 @@ bool showsNonFinite(std::string_view output, const std::string& loweredInput) {
     return false;
 }
 
+const std::string* fileOf(const CommandLineOutput& run, const char* name) {
+    const auto file = run.files->find(name);
+    return file == run.files->end() ? nullptr : &file->second;
+}
+
+// The lists of a run that computed: both written whole.
+std::optional<std::string> brokenLists(const CommandLineOutput& run) {
+    const std::string* list = fileOf(run, fuzzedList);
+    if (list == nullptr) return "no list";
+    const auto rows = std::count(list->begin(), list->end(), '\n');
+    if (rows != 2 || !list->ends_with("\r\n")) return "a list without its header and one row";
+    const std::string* json = fileOf(run, fuzzedJson);
+    if (json == nullptr) return "no JSON document";
+    if (!nlohmann::json::accept(*json)) return "a JSON document that does not parse";
+    if (const std::string* drawing = fileOf(run, fuzzedDrawing))
+        if (!drawing->starts_with("<?xml") || !drawing->ends_with("</svg>\n"))
+            return "a drawing that is not a whole SVG page";
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<std::string> brokenCommandLineRule(const CommandLineOutput& run,
+                                                 std::string_view input) {
+    if (run.status < 0 || run.status > 2)
+        return "exit status " + std::to_string(run.status) + ", neither 0, 1 nor 2";
+    if (run.status == 2 && run.errors.empty()) return "status 2 with nothing on standard error";
+    if (run.status != 2)
+        if (const auto broken = brokenLists(run)) return broken;
+    const std::string in = lowered(input);
+    if (showsNonFinite(run.out, in)) return "nan or inf on standard output";
+    for (const char* name : {fuzzedReport, fuzzedAnalysis, fuzzedDrawing})
+        if (const std::string* file = fileOf(run, name); file && showsNonFinite(*file, in))
+            return std::string("nan or inf in ") + name;
+    return std::nullopt;
+}
 
 std::optional<std::string> brokenEndRule(const RunOutput& run, std::string_view input) {
     if (run.status == 0) {

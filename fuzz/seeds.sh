@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Writes the seed corpus into the folder given: every example file with the answers
-# "obs.txt", "rel.txt", "S", and every end-to-end case with its own answers, each laid out
-# as the fuzz target reads it (answers, a NUL byte, the observation file).
+# Writes the seed corpus of a fuzz target into the folder given. For the dialogue (the
+# default): every example file with the answers "obs.txt", "rel.txt", "S", and every
+# end-to-end case with its own answers, each laid out as the fuzz target reads it (answers, a
+# NUL byte, the observation file). For the command line ("command-line"): every observation
+# file of the examples and of the end-to-end and command-line cases, as it is.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$1"
+target="${2:-dialogue}"
 mkdir -p "$out"
+if [ "$target" = command-line ]; then
+    n=0
+    for file in "$root"/examples/*.txt "$root"/examples/*/*.txt "$root"/tests/cases/*/obs.txt \
+        "$root"/tests/cli-cases/*/*.txt; do
+        case "$file" in *expected* | */args.txt) continue ;; esac
+        n=$((n + 1))
+        cp "$file" "$out/seed-$n"
+    done
+    exit 0
+fi
 for example in "$root"/examples/*.txt "$root"/examples/*/*.txt; do
     { printf 'obs.txt\nrel.txt\nS\n\0'; cat "$example"; } >"$out/example-$(basename "$(dirname "$example")")-$(basename "$example" .txt)"
 done

@@ -2,6 +2,7 @@
 #include "altimetry/cycle.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
+#include "support.hpp"
 #include "text/line_format.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,11 @@
 
 namespace interseccao {
 namespace {
+
+using testing::formatInteger;
+using testing::formatLine;
+using testing::FormattedLine;
+using testing::formatText;
 
 double degrees(double x) { return decimalDegreesToRadians(x); }
 
@@ -63,7 +69,7 @@ TEST(FirstHeight, UndefinedWhenTheTangentIsZero) {
         try {
             const double h = firstHeight(zenith(point.m + row.dM, point.p, 50, row.zenith), point);
             ADD_FAILURE() << row.what << ": no stop, first height " << h;
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(stop.message(), "Cota aproximada indeterminada!") << row.what;
         }
     }
@@ -127,7 +133,7 @@ TEST(HeightCycle, StopsOnATenthCorrection) {
         try {
             cycleFrom(records, position, firstHeight(records[0], position.adjusted));
             ADD_FAILURE() << row.zenith1 << " " << row.zenith2 << ": converged";
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(stop.message(), "");
             EXPECT_EQ(stop.plainLines(),
                       std::vector<std::string>{" Processo iterativo nao convergente..."});
@@ -147,7 +153,7 @@ TEST(HeightCycle, StationsAtThePointLeaveNothingToSolve) {
         try {
             cycleFrom(records, {row.adjusted, {10, 20}}, 150);
             ADD_FAILURE() << row.what << ": no stop";
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(stop.message(), "Matriz singular!") << row.what;
         }
     }

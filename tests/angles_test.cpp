@@ -4,6 +4,7 @@
 #include "angles/orientation.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
+#include "support.hpp"
 #include "text/line_format.hpp"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,11 @@
 
 namespace interseccao {
 namespace {
+
+using testing::formatInteger;
+using testing::formatLine;
+using testing::FormattedLine;
+using testing::formatText;
 
 double degrees(double x) { return decimalDegreesToRadians(x); }
 
@@ -193,7 +199,7 @@ TEST(ApproximatePosition, ParallelLinesStop) {
         try {
             intersect(first, second);
             ADD_FAILURE() << "no stop for " << first.meanBearing << ", " << second.meanBearing;
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(stop.message(), "Posicao aproximada indeterminada!");
         }
     }

@@ -1,4 +1,5 @@
 // The line formatter: F, I and A fields, blanks, quoted texts and the open prompt line.
+#include "support.hpp"
 #include "text/line_format.hpp"
 #include "text/output.hpp"
 
@@ -16,6 +17,11 @@
 
 namespace interseccao {
 namespace {
+
+using testing::formatInteger;
+using testing::formatLine;
+using testing::FormattedLine;
+using testing::formatText;
 
 struct RealCase {
     double value;

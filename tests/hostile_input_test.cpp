@@ -3,12 +3,16 @@
 // error), and never prints a number that is not finite. The inputs here are generated from
 // the surveys of tests/cases or too large for a folder; the fixed hostile files and
 // answers (overflowing-*, count-*, limit-*, odd-file-*, answers-*) are case folders there.
+#include "app/command_line.hpp"
+#include "run_checks.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -245,6 +249,34 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace(name.begin(), name.end(), ' ', '_');
         return name;
     });
+
+// Every observation file of the cases and the examples, run as the command-line fuzz target
+// runs its inputs: whatever a file holds, every output that the run writes is whole.
+TEST(CommandLineOnEveryCase, EndsInADefinedWayWithEveryOutputWhole) {
+    std::vector<std::filesystem::path> inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(sourceDir() + "/tests/cases"))
+        if (std::filesystem::exists(entry.path() / "obs.txt"))
+            inputs.push_back(entry.path() / "obs.txt");
+    for (const auto& entry : std::filesystem::directory_iterator(sourceDir() + "/examples"))
+        if (entry.path().extension() == ".txt") inputs.push_back(entry.path());
+    ASSERT_GT(inputs.size(), 40u);
+    for (const auto& path : inputs) {
+        const std::string input = readFile(path);
+        MemoryFiles files;
+        files.files["obs.txt"] = input;
+        std::ostringstream out, errors;
+        const int status = runCommandLine(
+            {"obs.txt", "--analise", "--desenho", "--resumo", fuzzedList, "--json", fuzzedJson},
+            out, errors, files);
+        std::map<std::string, std::string> written;
+        for (const char* name :
+             {fuzzedReport, fuzzedAnalysis, fuzzedDrawing, fuzzedList, fuzzedJson})
+            if (files.outputCreated(name)) written[name] = files.output(name);
+        EXPECT_EQ(brokenCommandLineRule({status, out.str(), errors.str(), &written}, input),
+                  std::nullopt)
+            << path;
+    }
+}
 
 } // namespace
 } // namespace interseccao::testing

@@ -56,7 +56,7 @@ TEST(InvertMatrix, StopsOnARowOfZeros) {
         try {
             invertMatrix(a.rows(), a);
             ADD_FAILURE() << "no stop for an order " << a.rows() << " matrix with a zero row";
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(stop.message(), "Matriz singular!");
         }
     }

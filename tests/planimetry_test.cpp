@@ -171,7 +171,7 @@ TEST(PlanimetricPass, StopsAfterTenIterations) {
         try {
             const PlanimetricPass pass = adjust(makeSet(row.stations, row.tolerance));
             EXPECT_EQ(pass.iterationCount, row.iterations) << row.tolerance;
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(row.iterations, 0) << row.tolerance;
             EXPECT_EQ(stop.message(), "");
             EXPECT_EQ(stop.plainLines(), std::vector<std::string>{" Processo nao convergente..."});
@@ -285,7 +285,7 @@ TEST(PrecisionSearch, StopsWhenOneVerdictOutlastsTheTestLimit) {
         searchPrecision(
             step, step, [&](double) { return ++tests, Verdict::Rejected; }, 100);
         ADD_FAILURE() << "no stop";
-    } catch (const Stop& stop) {
+    } catch (const RunError& stop) {
         EXPECT_EQ(stop.message(), "Pesquisa da precisao nao convergente!");
     }
     EXPECT_EQ(tests, 100);

@@ -135,7 +135,7 @@ std::string countingError(const std::string& contents) {
     RecordReader reader(contents, "obs.txt");
     try {
         readPlanimetricData(reader);
-    } catch (const FileError& error) {
+    } catch (const RunError& error) {
         return error.what();
     }
     return "no error";
@@ -202,7 +202,7 @@ ReadNumber readOneReal(const std::string& text) {
     ReadNumber r;
     try {
         r.value = reader.readReal("valor");
-    } catch (const FileError& error) {
+    } catch (const RunError& error) {
         r.error = error.what();
     }
     return r;
@@ -213,7 +213,7 @@ ReadNumber readOneInteger(const std::string& text) {
     ReadNumber r;
     try {
         r.value = reader.readInteger("valor");
-    } catch (const FileError& error) {
+    } catch (const RunError& error) {
         r.error = error.what();
     }
     return r;
@@ -327,7 +327,7 @@ TEST(RecordReader, RefusesADecimalComma) {
             ObservationSet observations = readPlanimetricData(reader);
             readZenithObservations(reader, observations);
             ADD_FAILURE() << "read without an error";
-        } catch (const FileError& error) {
+        } catch (const RunError& error) {
             EXPECT_EQ(error.what(), expected);
         }
     }
@@ -414,7 +414,7 @@ TEST(RecordReader, MessagesNameTheRecord) {
             ObservationSet observations = readPlanimetricData(reader);
             readZenithObservations(reader, observations);
             ADD_FAILURE() << "read without an error";
-        } catch (const FileError& error) {
+        } catch (const RunError& error) {
             EXPECT_EQ(error.what(), expected);
         }
     }
@@ -440,7 +440,7 @@ TEST(PlanimetricData, ChecksTheUnitCodeAtTheFirstStationRecord) {
         try {
             readPlanimetricData(reader);
             ADD_FAILURE() << code << " accepted";
-        } catch (const Stop& stop) {
+        } catch (const RunError& stop) {
             EXPECT_EQ(stop.message(), "") << code;
             EXPECT_EQ(stop.plainLines(),
                       (std::vector<std::string>{"Opcao de unidade angular invalida!", ""}))

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -71,6 +72,54 @@ INSTANTIATE_TEST_SUITE_P(
             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
         return name;
     });
+
+// The command line's rules: each must catch a run that breaks it.
+struct CommandLineCase {
+    const char* description;
+    int status;
+    std::map<std::string, std::string> files;
+    std::optional<std::string> broken;
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.description; }
+
+class BrokenCommandLineRule : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(BrokenCommandLineRule, NamesTheFirstRuleBroken) {
+    const CommandLineCase& c = GetParam();
+    const std::string errors = c.status == 2 ? "Erro no ficheiro obs.txt: ...\n" : "";
+    EXPECT_EQ(brokenCommandLineRule({c.status, "", errors, &c.files}, "x"), c.broken);
+}
+
+const std::string listOfOne = "nome;M\r\nT;1\r\n";
+const std::string svgPage = "<?xml version=\"1.0\"?>\n<svg></svg>\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, BrokenCommandLineRule,
+    ::testing::Values(
+        CommandLineCase{"every output whole",
+                        0,
+                        {{fuzzedList, listOfOne}, {fuzzedJson, "{}"}, {fuzzedDrawing, svgPage}},
+                        {}},
+        CommandLineCase{"a file-layer error writes no list", 2, {}, {}},
+        CommandLineCase{"exit status 3", 3, {}, "exit status 3, neither 0, 1 nor 2"},
+        CommandLineCase{"no list", 1, {{fuzzedJson, "{}"}}, "no list"},
+        CommandLineCase{"a list cut after its header",
+                        0,
+                        {{fuzzedList, "nome;M\r\n"}, {fuzzedJson, "{}"}},
+                        "a list without its header and one row"},
+        CommandLineCase{"a JSON document cut short",
+                        0,
+                        {{fuzzedList, listOfOne}, {fuzzedJson, "{\"a\": [1, "}},
+                        "a JSON document that does not parse"},
+        CommandLineCase{"a drawing cut short",
+                        0,
+                        {{fuzzedList, listOfOne}, {fuzzedJson, "{}"}, {fuzzedDrawing, "<?xml"}},
+                        "a drawing that is not a whole SVG page"},
+        CommandLineCase{"nan in the report",
+                        0,
+                        {{fuzzedList, listOfOne}, {fuzzedJson, "{}"}, {fuzzedReport, "M = nan"}},
+                        "nan or inf in obs-relatorio.txt"}));
 
 } // namespace
 } // namespace interseccao

@@ -15,6 +15,24 @@
 
 namespace interseccao::testing {
 
+FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values) {
+    FormattedLine line;
+    line.open = appendLine(line.text, layout, values);
+    return line;
+}
+
+FormattedLine formatLine(std::string_view layout, std::initializer_list<FieldValue> values) {
+    return formatLine(layout, std::span<const FieldValue>(values.begin(), values.size()));
+}
+
+std::string formatInteger(std::int64_t value, int width) {
+    return formatLine("(I" + std::to_string(width) + ")", {value}).text;
+}
+
+std::string formatText(std::string_view text, int width) {
+    return formatLine("(A" + std::to_string(width) + ")", {text}).text;
+}
+
 RunResult runWith(MemoryFiles& files, const std::string& answers, const Adjustments& adjustments) {
     std::istringstream in(answers);
     std::ostringstream out, err;

@@ -3,12 +3,24 @@
 
 #include "app/driver.hpp"
 #include "platform/files.hpp"
+#include "text/line_format.hpp"
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace interseccao::testing {
+
+// One line of a layout as the program's outputs write it.
+struct FormattedLine {
+    std::string text;  // without the line end
+    bool open = false; // the layout ends in a backslash
+};
+FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values);
+FormattedLine formatLine(std::string_view layout, std::initializer_list<FieldValue> values);
+// One Iw or Aw item alone.
+std::string formatInteger(std::int64_t value, int width);
+std::string formatText(std::string_view text, int width);
 
 struct RunResult {
     int status = 0;

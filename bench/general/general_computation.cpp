@@ -75,7 +75,7 @@ FullPass adjustInFull(const ObservationSet& observations, PlanePoint approximate
     Matrix designTranspose(2, t), weightedTranspose(2, t), normal(2, 2), absolute(2, 1),
         correction(2, 1);
     for (std::int32_t counter = 1;; ++counter) {
-        if (counter > iterationLimit) throw Stop({}, {" Processo nao convergente..."});
+        if (counter > iterationLimit) throw RunError::stop({}, {" Processo nao convergente..."});
         linearise(observations, pass);
         transposeMatrix(t, 2, pass.designMatrix, designTranspose);
         multiplyMatrices(2, t, t, designTranspose, full.weight, weightedTranspose);
@@ -180,12 +180,12 @@ void runCycleInFull(const ObservationSet& observations, HeightGeometry geometry,
         multiplyMatrices(1, n, n, designTranspose, weight, f);
         multiplyMatrices(1, n, 1, f, design, normal);
         multiplyMatrices(1, n, 1, f, misclosure, absolute);
-        if (normal(1, 1) == 0) throw Stop("Matriz singular!");
+        if (normal(1, 1) == 0) throw RunError::stop("Matriz singular!");
         cycle.normalInverse = 1.0 / normal(1, 1);
         cycle.correction = cycle.normalInverse * absolute(1, 1);
         cycle.height += cycle.correction;
         if (++cycle.iterationCount > heightIterationLimit)
-            throw Stop({}, {" Processo iterativo nao convergente..."});
+            throw RunError::stop({}, {" Processo iterativo nao convergente..."});
         if (std::fabs(cycle.correction) <= heightCorrectionBound) break;
     }
     Matrix correction(1, 1);

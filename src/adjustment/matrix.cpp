@@ -46,7 +46,7 @@ void luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivo
         double largest = 0.0;
         for (std::int32_t j = 1; j <= n; ++j)
             if (std::fabs(a(i, j)) > largest) largest = std::fabs(a(i, j));
-        if (largest == 0.0) throw Stop("Matriz singular!");
+        if (largest == 0.0) throw RunError::stop("Matriz singular!");
         scale[i] = 1.0 / largest;
     }
     for (std::int32_t j = 1; j <= n; ++j) {

@@ -24,7 +24,8 @@ template <class VerdictAt> PrecisionSearch searchPrecision(double start, double 
     PrecisionSearch search{start, step, 0, Verdict::Accepted, Verdict::Accepted, start};
     double& precision = search.precision;
     for (;;) {
-        if (search.tests == testLimit) throw Stop("Pesquisa da precisao nao convergente!");
+        if (search.tests == testLimit)
+            throw RunError::stop("Pesquisa da precisao nao convergente!");
         const Verdict verdict = verdictAt(precision);
         if (++search.tests == 1) search.firstVerdict = verdict;
         search.lastVerdict = verdict;
@@ -39,7 +40,7 @@ template <class VerdictAt> PrecisionSearch searchPrecision(double start, double 
             if (verdict == Verdict::Rejected) {
                 for (const double below = verdictAt.rejectedBelow(); precision < below;) {
                     if (search.tests == testLimit)
-                        throw Stop("Pesquisa da precisao nao convergente!");
+                        throw RunError::stop("Pesquisa da precisao nao convergente!");
                     ++search.tests;
                     const double up = precision + step;
                     if (up == precision) return search;
@@ -48,7 +49,7 @@ template <class VerdictAt> PrecisionSearch searchPrecision(double start, double 
             } else {
                 for (const double above = verdictAt.acceptedAbove(); precision > above;) {
                     if (search.tests == testLimit)
-                        throw Stop("Pesquisa da precisao nao convergente!");
+                        throw RunError::stop("Pesquisa da precisao nao convergente!");
                     ++search.tests;
                     const double down = precision - step;
                     if (!(down > 0) || down == precision) return search;

@@ -27,7 +27,7 @@ double firstHeight(const ZenithObservation& first, PlanePoint adjusted) {
     // tangent is 0, or in floating point only nearly so for PI, and the height is undefined.
     const double z = first.zenithReading;
     if (z == 0 || std::fabs(z) == PI || !std::isfinite(h))
-        throw Stop("Cota aproximada indeterminada!");
+        throw RunError::stop("Cota aproximada indeterminada!");
     return h;
 }
 
@@ -78,12 +78,12 @@ void HeightCycle::run(double start) {
         const double absolute = weightedProduct(design, misclosure);
         // Every station at the point's horizontal position, or an underflow when the
         // height runs away, leaves nothing to solve for.
-        if (normal == 0) throw Stop("Matriz singular!");
+        if (normal == 0) throw RunError::stop("Matriz singular!");
         normalInverse = 1.0 / normal;
         correction = normalInverse * absolute;
         height += correction;
         if (++iterationCount > heightIterationLimit)
-            throw Stop({}, {" Processo iterativo nao convergente..."});
+            throw RunError::stop({}, {" Processo iterativo nao convergente..."});
         if (std::fabs(correction) <= heightCorrectionBound) break;
     }
     for (std::size_t i = 0; i < n; ++i)

@@ -30,7 +30,7 @@ struct CycleOutcome {
 // often ends up alternating between.
 class CycleOutcomes {
 public:
-    CycleOutcomes() : slots_(capacity * 2) {}
+    CycleOutcomes() : slots_(initialSlots) {}
 
     const CycleOutcome* find(double start) const {
         const std::uint64_t key = std::bit_cast<std::uint64_t>(start);
@@ -48,15 +48,19 @@ public:
         if (count_ == capacity) {
             std::fill(slots_.begin(), slots_.end(), Slot{});
             count_ = 0;
+        } else if (count_ * 2 == slots_.size()) {
+            grow();
         }
-        std::size_t i = slotOf(key);
-        while (slots_[i].used) i = (i + 1) % slots_.size();
-        slots_[i] = {true, key, outcome};
+        insert(key, outcome);
         ++count_;
     }
 
 private:
+    // At most this many outcomes, in twice as many slots. Most searches end after a few
+    // cycles, so the slots start few and double as they fill: a short search neither
+    // allocates nor clears the whole table.
     static constexpr std::size_t capacity = 4096;
+    static constexpr std::size_t initialSlots = 32;
     struct Slot {
         bool used = false;
         std::uint64_t key = 0;
@@ -64,6 +68,17 @@ private:
     };
     std::size_t slotOf(std::uint64_t key) const {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) % slots_.size();
+    }
+    void insert(std::uint64_t key, CycleOutcome outcome) {
+        std::size_t i = slotOf(key);
+        while (slots_[i].used) i = (i + 1) % slots_.size();
+        slots_[i] = {true, key, outcome};
+    }
+    void grow() {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& slot : old)
+            if (slot.used) insert(slot.key, slot.outcome);
     }
     std::vector<Slot> slots_;
     std::size_t count_ = 0;
@@ -100,7 +115,7 @@ HeightSolution heightResults(const std::vector<ZenithObservation>& readings,
         s.adjustedAngles.push_back(adjusted);
         s.adjustedAngleDeviations.push_back(std::sqrt(angleVariance));
     }
-    if (!computable) throw Stop(outOfRangeMessage);
+    if (!computable) throw RunError::stop(outOfRangeMessage);
     return s;
 }
 

@@ -14,7 +14,7 @@ PlanePoint formApproximatePosition(const Station& first, double firstBearing, co
     const double tan2 = std::tan(secondBearing);
     const bool vertical1 = tan1 == 0; // the line M = M1
     const bool vertical2 = tan2 == 0;
-    const auto undefined = [] { return Stop("Posicao aproximada indeterminada!"); };
+    const auto undefined = [] { return RunError::stop("Posicao aproximada indeterminada!"); };
     PlanePoint point;
     if (vertical1 && vertical2) throw undefined();
     if (vertical1) {

@@ -1,5 +1,6 @@
 // Output names, their checks, and the run of one observation file.
 #include "app/batch.hpp"
+#include "app/run_end.hpp"
 
 #include "input/observation_file.hpp"
 #include "model/errors.hpp"
@@ -47,8 +48,8 @@ void checkOutputNames(const CommandLine& commandLine, const std::vector<std::str
         if (const auto size = files.fileSize(input)) inputsOfSize.emplace(*size, input);
     }
     const auto refuse = [](const std::string& output, const std::string& input) {
-        return UsageError("Erro: o ficheiro de output " + output + " e o ficheiro de observacoes " +
-                          input + "; nada foi escrito");
+        return RunError::usage("Erro: o ficheiro de output " + output +
+                               " e o ficheiro de observacoes " + input + "; nada foi escrito");
     };
     std::map<std::string, std::string> outputOf;
     for (const std::string& output : outputs) {
@@ -62,25 +63,10 @@ void checkOutputNames(const CommandLine& commandLine, const std::vector<std::str
         }
         const auto [earlier, added] = outputOf.emplace(canonical, output);
         if (!added)
-            throw UsageError("Erro: dois ficheiros de output teriam o mesmo nome, " +
-                             earlier->second + "; nada foi escrito (use --pasta ou -o)");
+            throw RunError::usage("Erro: dois ficheiros de output teriam o mesmo nome, " +
+                                  earlier->second + "; nada foi escrito (use --pasta ou -o)");
     }
 }
-
-namespace {
-
-// The text a stop shows on the console, its plain lines and message on one line.
-std::string stopText(const Stop& stop) {
-    std::string text;
-    for (const std::string& line : stop.plainLines()) {
-        const std::size_t begin = line.find_first_not_of(' ');
-        if (begin == std::string::npos) continue;
-        text += line.substr(begin) + " ";
-    }
-    return text + (stop.message().empty() ? "Stop - Program terminated." : stop.message());
-}
-
-} // namespace
 
 FileRun runFile(const std::string& input, const std::string& report, HeightChoice height,
                 FileAccess& files, std::ostream& console, const Adjustments& adjustments,
@@ -104,23 +90,21 @@ FileRun runFile(const std::string& input, const std::string& report, HeightChoic
                     return height == HeightChoice::Always;
                 },
                 run.values);
-        } catch (const Stop& stop) {
-            for (const std::string& line : stop.plainLines())
-                output.writePlainLine(Channel::Console, line);
-            output.writeStopMessage(stop.message().empty() ? "Stop - Program terminated."
-                                                           : stop.message());
+        } catch (const RunError& end) {
+            if (!end.isStop()) throw;
+            writeStop(end, output);
             run.outcome = Outcome::Stopped;
-            run.message = stopText(stop);
+            run.message = stopText(end);
         }
         output.flush();
         if (reportStream != nullptr) files.closeOutput(*reportStream);
-    } catch (const FileError& error) {
+    } catch (const RunError& error) {
         run.outcome = Outcome::Failed;
-        run.message = error.what();
+        run.message = error.shown();
         if (reportStream != nullptr) {
             try {
                 files.closeOutput(*reportStream);
-            } catch (const FileError&) {
+            } catch (const RunError&) {
                 // The first error is the one to report.
             }
         }

@@ -5,15 +5,7 @@
 #include "app/command_line.hpp"
 #include "results/run_record.hpp"
 
-#include <stdexcept>
-
 namespace interseccao {
-
-// A command line that cannot be carried out as it stands; nothing has been written.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The report of each input, in the order given: `-o`, or NAME-relatorio.txt for NAME.txt,
 // in --pasta or beside the input.

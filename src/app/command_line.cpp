@@ -3,7 +3,9 @@
 
 #include "analysis_text/analysis_text.hpp"
 #include "app/batch.hpp"
+#include "app/run_end.hpp"
 #include "drawing/drawing.hpp"
+#include "drawing/dxf.hpp"
 #include "export/export.hpp"
 #include "model/errors.hpp"
 #include "text/encoding.hpp"
@@ -64,6 +66,18 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
     app.add_flag("--desenho", commandLine.drawing,
                  "Desenha a interseccao em NOME-desenho.svg, ao lado do relatorio (A4 "
                  "horizontal): estacoes, visadas, elipses de erro, leitura suspeita");
+    app.add_option("--dxf", commandLine.dxf,
+                   "Desenho DXF (AutoCAD 2000 e seguintes, LibreCAD) de todos os pontos, em "
+                   "coordenadas M, P, C: camadas, rotulos, visadas, elipses de erro, atributos")
+        ->type_name("FICHEIRO");
+    app.add_option("--geojson", commandLine.geoJson,
+                   "Camada GeoJSON (QGIS, GDAL) de todos os pontos, com os resultados e as "
+                   "precisoes")
+        ->type_name("FICHEIRO");
+    app.add_option("--crs", commandLine.coordinateSystem,
+                   "Sistema de coordenadas de M, P e C (por exemplo EPSG:3763), indicado no "
+                   "JSON, no GeoJSON, no DXF e no desenho; as coordenadas nao sao transformadas")
+        ->type_name("CODIGO");
     app.add_flag("-v,--verboso", commandLine.verbose,
                  "Mostra tambem as linhas da consola do dialogo de cada ficheiro");
     app.footer("Sem --cota nem --sem-cota, a cota e calculada quando o ficheiro tem leituras "
@@ -100,7 +114,7 @@ std::string summaryLine(const FileRun& run) {
 }
 
 // For a file of two stations, the approximate position that stands in the report.
-std::string approximatePosition(const FileRun& run) {
+std::string approximatePositionNote(const FileRun& run) {
     const auto& planimetry = run.values.planimetry;
     if (!planimetry || planimetry->adjusted) return {};
     return " (Redundancia=0: so duas estacoes, sem ajustamento; posicao aproximada M = " +
@@ -130,8 +144,8 @@ template <class Writer> void writeOutput(FileAccess& files, const std::string& n
         std::ostream& stream = files.createOutput(name);
         writer(stream);
         files.closeOutput(stream);
-    } catch (const FileError& error) {
-        errors << error.what() << '\n';
+    } catch (const RunError& error) {
+        writeError(error, errors);
         status = 2;
     }
 }
@@ -141,7 +155,7 @@ void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors
     switch (run.outcome) {
     case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
     case Outcome::Stopped:
-        errors << run.input << ": " << run.message << approximatePosition(run) << '\n';
+        errors << run.input << ": " << run.message << approximatePositionNote(run) << '\n';
         status = std::max(status, 1);
         break;
     case Outcome::Failed:
@@ -152,31 +166,70 @@ void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors
     lines.flush();
 }
 
-int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
-             FileAccess& files, const Adjustments& adjustments) {
-    if (commandLine.report && commandLine.inputs.size() != 1)
-        throw UsageError(std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") +
-                         usageLine);
-    const OutputNames names = outputNames(commandLine);
+// Every file the command line will write, for the checks made before anything is written.
+std::vector<std::string> everyOutput(const CommandLine& commandLine, const OutputNames& names) {
     std::vector<std::string> outputs = names.reports;
     outputs.insert(outputs.end(), names.analyses.begin(), names.analyses.end());
     outputs.insert(outputs.end(), names.drawings.begin(), names.drawings.end());
-    if (commandLine.coordinateList) outputs.push_back(*commandLine.coordinateList);
+    for (const auto& list : {commandLine.coordinateList, commandLine.dxf, commandLine.geoJson})
+        if (list) outputs.push_back(*list);
+    if (commandLine.json && *commandLine.json != "-") outputs.push_back(*commandLine.json);
+    return outputs;
+}
+
+// Writes a whole file from text made before it is opened: a writer that fails leaves no file.
+void writeWhole(FileAccess& files, const std::string& name, const std::string& text,
+                std::ostream& errors, int& status) {
+    writeOutput(files, name, errors, status, [&](std::ostream& stream) { stream << text; });
+}
+
+// The DXF drawing and the GeoJSON layer of every point the runs computed.
+void writePointFiles(const CommandLine& commandLine, const std::vector<FileRun>& runs,
+                     FileAccess& files, std::ostream& errors, int& status) {
+    if (!commandLine.dxf && !commandLine.geoJson) return;
+    const PointSet points = pointSet(runs);
+    if (commandLine.geoJson) {
+        std::ostringstream text;
+        writeGeoJson(points, text);
+        writeWhole(files, *commandLine.geoJson, text.str(), errors, status);
+    }
+    if (!commandLine.dxf) return;
+    if (points.points.empty()) {
+        errors << "Nenhum ponto calculado: o desenho " << *commandLine.dxf << " nao foi escrito\n";
+        return;
+    }
+    std::ostringstream text;
+    writeDxf(points, text);
+    writeWhole(files, *commandLine.dxf, text.str(), errors, status);
+}
+
+int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& errors,
+             FileAccess& files, const Adjustments& adjustments) {
+    if (commandLine.report && commandLine.inputs.size() != 1)
+        throw RunError::usage(
+            std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") + usageLine);
+    const OutputNames names = outputNames(commandLine);
+    checkOutputNames(commandLine, everyOutput(commandLine, names), files);
     const bool jsonToOut = commandLine.json && *commandLine.json == "-";
-    if (commandLine.json && !jsonToOut) outputs.push_back(*commandLine.json);
-    checkOutputNames(commandLine, outputs, files);
+    const std::string system = commandLine.coordinateSystem.value_or("");
+    if (!system.empty() && !crsUrn(system))
+        errors << "Aviso: o sistema de coordenadas \"" << system
+               << "\" nao tem a forma AUTORIDADE:NUMERO (por exemplo EPSG:3763); fica como foi "
+                  "dado\n";
     if (commandLine.folder) files.createFolder(*commandLine.folder);
 
     // With the JSON on standard output, the lines for people go to standard error.
     std::ostream& lines = jsonToOut ? errors : out;
     std::ostringstream discarded;
-    const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json;
+    const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json ||
+                         commandLine.dxf || commandLine.geoJson;
     std::vector<FileRun> runs;
     int status = 0;
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
-        const FileRun& run = runs.emplace_back(
+        FileRun& run = runs.emplace_back(
             runFile(commandLine.inputs[i], names.reports[i], commandLine.height, files,
                     commandLine.verbose ? lines : discarded, adjustments, analyse));
+        run.coordinateSystem = system;
         discarded.str({});
         if (commandLine.analysis && run.analysis)
             writeOutput(files, names.analyses[i], errors, status, [&](std::ostream& stream) {
@@ -195,6 +248,7 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
     else if (commandLine.json)
         writeOutput(files, *commandLine.json, errors, status,
                     [&](std::ostream& stream) { writeJsonDocument(runs, stream); });
+    writePointFiles(commandLine, runs, files, errors, status);
     out.flush();
     return status;
 }
@@ -228,11 +282,8 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     if (heightNever) commandLine.height = HeightChoice::Never;
     try {
         return runFiles(commandLine, out, errors, files, adjustments);
-    } catch (const UsageError& error) {
-        errors << error.what() << '\n';
-        return 2;
-    } catch (const FileError& error) {
-        errors << error.what() << '\n';
+    } catch (const RunError& error) {
+        writeError(error, errors);
         return 2;
     }
 }

@@ -24,8 +24,11 @@ struct CommandLine {
     std::optional<std::string> coordinateList; // --resumo
     std::optional<std::string> json;           // --json; "-" is standard output
     bool verbose = false;
-    bool analysis = false; // --analise: NAME-analise.txt beside the report
-    bool drawing = false;  // --desenho: NAME-desenho.svg beside the report
+    bool analysis = false;                       // --analise: NAME-analise.txt beside the report
+    bool drawing = false;                        // --desenho: NAME-desenho.svg beside the report
+    std::optional<std::string> dxf;              // --dxf: every point of the run, for CAD
+    std::optional<std::string> geoJson;          // --geojson: every point of the run, for GIS
+    std::optional<std::string> coordinateSystem; // --crs: stated in the outputs, never applied
 };
 
 // Runs the program on the arguments (without the program's name): the dialogue when there

@@ -1,5 +1,6 @@
 // Runs the stages in order over the run's data and ends the run at a stop or a file-layer error.
 #include "app/driver.hpp"
+#include "app/run_end.hpp"
 
 #include "input/observation_file.hpp"
 #include "input/reader.hpp"
@@ -29,12 +30,12 @@ std::optional<std::string> readConsoleLine(std::istream& in) {
 std::string readFileName(std::istream& in, std::string_view which) {
     const std::optional<std::string> line = readConsoleLine(in);
     if (!line)
-        throw FileError("Erro: a entrada da consola terminou antes do nome do ficheiro de " +
-                        std::string(which));
+        throw RunError::file("Erro: a entrada da consola terminou antes do nome do ficheiro de " +
+                             std::string(which));
     std::string name = line->substr(0, fileNameWidth);
     name.erase(name.find_last_not_of(' ') + 1);
     if (name.empty())
-        throw FileError("Erro: o nome do ficheiro de " + std::string(which) + " esta vazio");
+        throw RunError::file("Erro: o nome do ficheiro de " + std::string(which) + " esta vazio");
     return name;
 }
 
@@ -67,7 +68,7 @@ void run(std::istream& consoleIn, FileAccess& files, Output& output,
     output.writePlainLine(Channel::Console);
     // Writing the report over the observation file would destroy the observations.
     if (files.sameFile(observationFileName, reportFileName))
-        throw Stop("O ficheiro de output nao pode ser o ficheiro de input!");
+        throw RunError::stop("O ficheiro de output nao pode ser o ficheiro de input!");
     output.attachReport(files.createOutput(reportFileName), reportFileName);
 
     runStages(
@@ -90,14 +91,14 @@ void runStages(RecordReader& reader, Output& output, const Adjustments& adjustme
     checkSettings(observations);
     const Orientation& orientation = values.orientation.emplace(orientStations(observations));
     writeBearingLines(observations, orientation, output);
-    if (orientation.stopMessage) throw Stop(*orientation.stopMessage);
+    if (orientation.stopMessage) throw RunError::stop(*orientation.stopMessage);
 
     writePlanimetricHeading(observations, output);
     const PlanimetricSolution& planimetry =
         values.planimetry.emplace(adjustments.planimetry(observations, orientation));
     if (!planimetry.adjusted) {
         writeApproximatePosition(planimetry, output);
-        throw Stop();
+        throw RunError::stop();
     }
     writePlanimetricResults(observations, planimetry, output);
 
@@ -117,19 +118,17 @@ int runProgram(std::istream& consoleIn, std::ostream& consoleOut, std::ostream& 
     try {
         try {
             run(consoleIn, files, output, adjustments);
-        } catch (const Stop& stop) {
-            for (const std::string& line : stop.plainLines())
-                output.writePlainLine(Channel::Console, line);
-            output.writeStopMessage(stop.message().empty() ? "Stop - Program terminated."
-                                                           : stop.message());
+        } catch (const RunError& end) {
+            if (!end.isStop()) throw;
+            writeStop(end, output);
         }
         output.flush();
         // Console lines lost on a full disk or a closed pipe are no normal end either.
-        if (!consoleOut) throw FileError("Erro: falha ao escrever na consola");
+        if (!consoleOut) throw RunError::file("Erro: falha ao escrever na consola");
         return 0;
-    } catch (const FileError& error) {
+    } catch (const RunError& error) {
         consoleOut.flush();
-        errors << error.what() << '\n';
+        writeError(error, errors);
         errors.flush();
         return 2;
     }

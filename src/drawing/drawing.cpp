@@ -12,18 +12,18 @@ namespace {
 
 std::string rayAttributes(const DrawingLayout& layout, const Ray& ray) {
     const bool toPoint = ray.kind == RayKind::ToPoint;
-    std::string attributes =
-        std::string(" class=\"") + (toPoint ? "visada-ponto" : "visada-referencia") +
-        (ray.suspected ? " suspeita" : "") + "\" data-estacao=\"" +
-        xmlEscaped(layout.stationNames[ray.station]) + "\" stroke=\"" +
-        (ray.suspected ? suspectColour
-         : toPoint     ? rayColour
-                       : referenceRayColour) +
-        "\" stroke-width=\"" +
-        (ray.suspected ? "0.5"
-         : toPoint     ? "0.3"
-                       : "0.15") +
-        '"';
+    std::string attributes = std::string(" class=\"") +
+                             (toPoint ? "visada-ponto" : "visada-referencia") +
+                             (ray.suspected ? " suspeita" : "") + "\" data-estacao=\"" +
+                             xmlEscaped(layout.stationNames[ray.station]) + "\" stroke=\"" +
+                             (ray.suspected ? suspectColour
+                              : toPoint     ? rayColour
+                                            : referenceRayColour) +
+                             "\" stroke-width=\"" +
+                             (ray.suspected ? "0.5"
+                              : toPoint     ? "0.3"
+                                            : "0.15") +
+                             '"';
     if (!toPoint) attributes += " stroke-dasharray=\"1.5 1\"";
     return attributes;
 }
@@ -116,6 +116,8 @@ void writeTitleBlock(Svg& svg, const DrawingLayout& layout) {
     for (const std::string& line : title.findings) add(2.6, xmlEscaped(line));
     y += 1;
     add(2.6, "Escala do mapa " + ratio(layout.map.denominator));
+    if (!title.coordinateSystem.empty())
+        add(2.6, "Sistema de coordenadas: " + xmlEscaped(title.coordinateSystem));
     add(2.6, "Ficheiro: " + xmlEscaped(title.fileName));
     svg.out << "</g>\n";
 }
@@ -229,8 +231,8 @@ void writeSvg(const DrawingLayout& layout, std::ostream& out) {
     Svg svg(out);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << plain(pageWidth)
-        << "mm\" height=\"" << plain(pageHeight) << "mm\" viewBox=\"0 0 " << plain(pageWidth)
-        << ' ' << plain(pageHeight) << "\" font-family=\"sans-serif\">\n"
+        << "mm\" height=\"" << plain(pageHeight) << "mm\" viewBox=\"0 0 " << plain(pageWidth) << ' '
+        << plain(pageHeight) << "\" font-family=\"sans-serif\">\n"
         << "<title>Intersecção directa — " << xmlEscaped(layout.title.pointName)
         << "</title>\n<defs>\n";
     clip(svg, "recorte-mapa", mapFrame);

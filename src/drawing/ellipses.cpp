@@ -1,8 +1,6 @@
 // The ellipses on the page.
 #include "drawing/ellipses.hpp"
 
-#include "drawing/projection.hpp"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -36,13 +34,16 @@ bool hasDrawableEllipses(const PlanimetricQuality* quality) {
     return quality && drawable(quality->rigorousEllipse) && drawable(quality->confidenceEllipse);
 }
 
-void enlargeEllipses(const PlanimetricQuality& quality, PagePoint centre, DrawingLayout& layout) {
+double ellipseEnlargement(double semiMajorAxis, double scale) {
     // The enlarged standard ellipse's semi-major axis is about this on the page, mm (from 3.2
     // to 7.9 with a rounded factor): the 95 % ellipse, 2.45 times larger, is then 1.5 to 4 cm
     // across.
     constexpr double ellipseVisibleAxis = 5.0;
-    const double pageAxis = quality.rigorousEllipse->a * layout.map.scale;
-    const double factor = std::max(1.0, roundFactorNear(ellipseVisibleAxis / pageAxis));
+    return std::max(1.0, roundFactorNear(ellipseVisibleAxis / (semiMajorAxis * scale)));
+}
+
+void enlargeEllipses(const PlanimetricQuality& quality, PagePoint centre, DrawingLayout& layout) {
+    const double factor = ellipseEnlargement(quality.rigorousEllipse->a, layout.map.scale);
     layout.ellipseFactor = factor;
     layout.standard = pageEllipse(*quality.rigorousEllipse, centre, layout.map.scale, factor);
     layout.confidence = pageEllipse(*quality.confidenceEllipse, centre, layout.map.scale, factor);

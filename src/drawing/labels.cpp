@@ -73,8 +73,8 @@ std::optional<std::pair<double, double>> clipSegment(PagePoint a, PagePoint b, c
 }
 
 Obstacles::Cells Obstacles::cellsOf(const Box& box) const {
-    return {cellAlong(box.left, columns), cellAlong(box.right(), columns),
-            cellAlong(box.top, rows), cellAlong(box.bottom(), rows)};
+    return {cellAlong(box.left, columns), cellAlong(box.right(), columns), cellAlong(box.top, rows),
+            cellAlong(box.bottom(), rows)};
 }
 
 std::size_t Obstacles::cellIndex(std::int32_t column, std::int32_t row) const {
@@ -95,7 +95,8 @@ void Obstacles::add(const Box& box) {
 void Obstacles::add(const Segment& segment) {
     if (segmentCells_.empty()) segmentCells_.resize(static_cast<std::size_t>(columns) * rows);
     const auto index = static_cast<std::uint32_t>(segments_.size());
-    const std::int32_t first = cellAlong(std::min(segment.a.x, segment.b.x) - filingMargin, columns);
+    const std::int32_t first =
+        cellAlong(std::min(segment.a.x, segment.b.x) - filingMargin, columns);
     const std::int32_t last = cellAlong(std::max(segment.a.x, segment.b.x) + filingMargin, columns);
     for (std::int32_t column = first; column <= last; ++column)
         if (const auto span = rowsInColumn(segment, column))
@@ -105,9 +106,9 @@ void Obstacles::add(const Segment& segment) {
     segmentStamps_.push_back(0);
 }
 
-const std::vector<std::uint32_t>& Obstacles::near(
-    const std::vector<std::vector<std::uint32_t>>& filed, std::vector<std::uint32_t>& stamps,
-    const Cells& cells) const {
+const std::vector<std::uint32_t>&
+Obstacles::near(const std::vector<std::vector<std::uint32_t>>& filed,
+                std::vector<std::uint32_t>& stamps, const Cells& cells) const {
     found_.clear();
     if (filed.empty()) return found_;
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
@@ -130,8 +131,8 @@ double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, doub
     }
     // The terms are not negative: a partial sum already at the bound only grows.
     double total = 0;
-    if (room_ && (box.left < room_->left || box.top < room_->top ||
-                  box.right() > room_->right() || box.bottom() > room_->bottom()))
+    if (room_ && (box.left < room_->left || box.top < room_->top || box.right() > room_->right() ||
+                  box.bottom() > room_->bottom()))
         total += outsideCost;
     const Cells cells = cellsOf(box);
     for (const std::uint32_t k : near(boxCells_, boxStamps_, cells)) {

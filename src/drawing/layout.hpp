@@ -37,6 +37,9 @@ struct PageEllipse {
 };
 // The ellipse of semi-axes a, b (metres) and bearing of a, times `factor`, at the scale.
 PageEllipse pageEllipse(const ErrorEllipse& ellipse, PagePoint centre, double scale, double factor);
+// The enlargement of an error ellipse of semi-major axis `semiMajorAxis` (metres) drawn at
+// `scale` (mm per metre): the rounded factor that makes the axis about 5 mm, never below 1.
+double ellipseEnlargement(double semiMajorAxis, double scale);
 
 enum class MarkKind { Station, Reference, SightedPoint };
 
@@ -100,6 +103,7 @@ struct TitleBlock {
     std::string pointName;
     std::vector<std::string> coordinates; // M, P and C, or that C was not computed
     std::vector<std::string> findings;    // the precision, the weakest intersection, the verdict
+    std::string coordinateSystem;         // as given, empty when none was
     std::string fileName;                 // the input's, shortened to fit
 };
 

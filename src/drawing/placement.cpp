@@ -31,8 +31,8 @@ Obstacles mapObstacles(const DrawingLayout& layout) {
     Obstacles obstacles(
         Box{mapFrame.left + 1, mapFrame.top + 1, mapFrame.width - 2, mapFrame.height - 2});
     for (const Mark& mark : layout.marks)
-        obstacles.add(
-            Box{mark.page.x - markRadius, mark.page.y - markRadius, 2 * markRadius, 2 * markRadius});
+        obstacles.add(Box{mark.page.x - markRadius, mark.page.y - markRadius, 2 * markRadius,
+                          2 * markRadius});
     obstacles.add(Box{layout.scaleBar.start.x - 2, layout.scaleBar.start.y - 6,
                       layout.scaleBar.pageLength + 14, 9});
     obstacles.add(Box{layout.northArrow.x - 4, layout.northArrow.y - 15, 8, 15});

@@ -70,8 +70,7 @@ std::vector<Inset::ObservedRay> observedRays(const ObservationSet& observations,
                 return reading.first.station == static_cast<std::int32_t>(s);
             });
         rays.push_back({s, inset.toPage({foot.m - half * dm, foot.p - half * dp}),
-                        inset.toPage({foot.m + half * dm, foot.p + half * dp}),
-                        stationSuspected});
+                        inset.toPage({foot.m + half * dm, foot.p + half * dp}), stationSuspected});
     }
     return rays;
 }

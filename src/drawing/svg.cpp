@@ -61,8 +61,8 @@ void Svg::rect(const Box& box, const std::string& attributes) {
 }
 
 void Svg::line(PagePoint a, PagePoint b, const std::string& attributes) {
-    out << "<line x1=\"" << mm(a.x) << "\" y1=\"" << mm(a.y) << "\" x2=\"" << mm(b.x)
-        << "\" y2=\"" << mm(b.y) << '"' << attributes << "/>\n";
+    out << "<line x1=\"" << mm(a.x) << "\" y1=\"" << mm(a.y) << "\" x2=\"" << mm(b.x) << "\" y2=\""
+        << mm(b.y) << '"' << attributes << "/>\n";
 }
 
 void Svg::label(const Label& label, const std::string& attributes) {
@@ -75,8 +75,8 @@ void Svg::label(const Label& label, const std::string& attributes) {
 
 void Svg::text(PagePoint at, double size, const std::string& content,
                const std::string& attributes) {
-    out << "<text x=\"" << mm(at.x) << "\" y=\"" << mm(at.y) << "\" font-size=\"" << mm(size)
-        << '"' << attributes << '>' << content << "</text>\n";
+    out << "<text x=\"" << mm(at.x) << "\" y=\"" << mm(at.y) << "\" font-size=\"" << mm(size) << '"'
+        << attributes << '>' << content << "</text>\n";
 }
 
 void Svg::ellipse(const PageEllipse& e, const std::string& attributes) {
@@ -94,9 +94,9 @@ void Svg::station(PagePoint at, double r) {
 }
 
 void Svg::cross(PagePoint at, double arm, const char* colour, double width) {
-    out << "<path d=\"M " << mm(at.x - arm) << ' ' << mm(at.y) << " H " << mm(at.x + arm)
-        << " M " << mm(at.x) << ' ' << mm(at.y - arm) << " V " << mm(at.y + arm) << "\" stroke=\""
-        << colour << "\" stroke-width=\"" << mm(width) << "\"/>";
+    out << "<path d=\"M " << mm(at.x - arm) << ' ' << mm(at.y) << " H " << mm(at.x + arm) << " M "
+        << mm(at.x) << ' ' << mm(at.y - arm) << " V " << mm(at.y + arm) << "\" stroke=\"" << colour
+        << "\" stroke-width=\"" << mm(width) << "\"/>";
 }
 
 void Svg::approximateMark(PagePoint at) {
@@ -127,10 +127,10 @@ void Svg::northArrow(PagePoint foot) {
     // Half black, half white: readable on paper of any shade.
     const double tipY = foot.y - 11;
     out << "<g id=\"norte\"><path d=\"M " << mm(foot.x) << ' ' << mm(tipY) << " L "
-        << mm(foot.x - 2.5) << ' ' << mm(foot.y) << " L " << mm(foot.x) << ' '
-        << mm(foot.y - 2.5) << " Z\" fill=\"black\"/><path d=\"M " << mm(foot.x) << ' '
-        << mm(tipY) << " L " << mm(foot.x + 2.5) << ' ' << mm(foot.y) << " L " << mm(foot.x)
-        << ' ' << mm(foot.y - 2.5) << " Z\" fill=\"white\" stroke=\"black\" stroke-width=\"0.2\"/>\n";
+        << mm(foot.x - 2.5) << ' ' << mm(foot.y) << " L " << mm(foot.x) << ' ' << mm(foot.y - 2.5)
+        << " Z\" fill=\"black\"/><path d=\"M " << mm(foot.x) << ' ' << mm(tipY) << " L "
+        << mm(foot.x + 2.5) << ' ' << mm(foot.y) << " L " << mm(foot.x) << ' ' << mm(foot.y - 2.5)
+        << " Z\" fill=\"white\" stroke=\"black\" stroke-width=\"0.2\"/>\n";
     text({foot.x, tipY - 1}, 3.2, "N", " text-anchor=\"middle\" font-weight=\"bold\"");
     out << "</g>\n";
 }

@@ -16,11 +16,11 @@ inline constexpr const char* approximateColour = "#008040";
 inline constexpr const char* rayColour = "#404040";
 inline constexpr const char* referenceRayColour = "#808080";
 
-std::string mm(double value);             // a page length, to a thousandth of a millimetre
-std::string plain(double value);          // without trailing zeros: 25000, 2.5, 0.5
-std::string grouped(double value);        // thousands apart, as Portuguese writes them: 25 000
-std::string ratio(double denominator);    // 1:25 000, or 2:1 for an enlargement
-std::string groundLength(double metres);  // in the unit that gives a small whole figure
+std::string mm(double value);            // a page length, to a thousandth of a millimetre
+std::string plain(double value);         // without trailing zeros: 25000, 2.5, 0.5
+std::string grouped(double value);       // thousands apart, as Portuguese writes them: 25 000
+std::string ratio(double denominator);   // 1:25 000, or 2:1 for an enlargement
+std::string groundLength(double metres); // in the unit that gives a small whole figure
 
 // Elements written one after another; `attributes` start with a space.
 class Svg {

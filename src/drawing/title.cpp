@@ -45,9 +45,8 @@ void precisionLines(const RunValues& values, const PlanimetricQuality* quality,
                     ")");
     if (quality && quality->weakest) {
         const RayIntersection& weakest = *quality->weakest;
-        lines.push_back("Intersecção mais fraca: " +
-                        fixed(toDirection(weakest.strength, unit), 1) + directionSymbol(unit) +
-                        " (" + stationName(o, weakest.first) + " e " +
+        lines.push_back("Intersecção mais fraca: " + fixed(toDirection(weakest.strength, unit), 1) +
+                        directionSymbol(unit) + " (" + stationName(o, weakest.first) + " e " +
                         stationName(o, weakest.second) + ")");
     }
 }
@@ -98,6 +97,7 @@ TitleBlock titleBlockOf(const FileRun& run) {
         precisionLines(values, quality, title.findings);
         if (quality) verdictLines(values.observations, *quality, title.findings);
     }
+    title.coordinateSystem = toUtf8(run.coordinateSystem);
     title.fileName = shortFileName(run.input);
     return title;
 }

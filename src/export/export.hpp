@@ -1,8 +1,10 @@
 // Machine-readable lists of a command-line run: the coordinate list (CSV) and the JSON document.
 #pragma once
 
+#include "results/point_set.hpp"
 #include "results/run_record.hpp"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -17,5 +19,13 @@ void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out);
 void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out);
 
 inline constexpr int jsonFormatVersion = 1;
+
+// A coordinate system's code as the URN the 2008 GeoJSON format names it by ("EPSG:3763" is
+// "urn:ogc:def:crs:EPSG::3763"); none for a code that is not AUTHORITY:NUMBER.
+std::optional<std::string> crsUrn(const std::string& code);
+
+// One feature per point, in the points' plane coordinates (and C where computed), with the
+// coordinate system named when stated: GeoJSON of 2008, UTF-8.
+void writeGeoJson(const PointSet& points, std::ostream& out);
 
 } // namespace interseccao

@@ -288,6 +288,8 @@ json fileRun(const FileRun& run) {
     entry["definicoes"] = {{"unidade", unitCode(unit)},
                            {"tolerancia", number(observations.tolerance)},
                            {"precisao_a_priori", precision(unit, observations.aprioriPrecision)}};
+    if (!run.coordinateSystem.empty())
+        entry["definicoes"]["sistema_coordenadas"] = toUtf8(run.coordinateSystem);
     entry["ponto"] = name(observations.sightedPointName);
     entry["estacoes"] = stations(observations);
     if (run.values.orientation)

@@ -98,20 +98,20 @@ ObservationSet readPlanimetricData(RecordReader& reader) {
     // the gon branch; the run then stops for too few stations before it matters.
     observations.stations.reserve(reservation(observations.stationCount));
     for (std::int32_t i = 1; i <= observations.stationCount; ++i) {
-        if (!unit) throw Stop({}, {"Opcao de unidade angular invalida!", ""});
+        if (!unit) throw RunError::stop({}, {"Opcao de unidade angular invalida!", ""});
         observations.stations.push_back(readStation(reader, *unit));
     }
     return observations;
 }
 
 void checkSettings(const ObservationSet& observations) {
-    if (observations.stationCount < 2) throw Stop("Numero insuficiente de dados");
+    if (observations.stationCount < 2) throw RunError::stop("Numero insuficiente de dados");
     // A precision whose square is not a positive normal number would make every
     // pass divide zero by zero or never end its search.
     const double precision = observations.aprioriPrecision;
     const double variance = precision * precision;
     if (!(precision > 0) || std::fpclassify(variance) != FP_NORMAL)
-        throw Stop("Precisao a priori invalida!");
+        throw RunError::stop("Precisao a priori invalida!");
 }
 
 void readZenithObservations(RecordReader& reader, ObservationSet& observations) {
@@ -140,7 +140,7 @@ void readZenithObservations(RecordReader& reader, ObservationSet& observations) 
                                   : decimalDegreesToRadians(reading);
         }
         // A reading so large that its conversion to radians overflows has no zenith angle.
-        if (!std::isfinite(z.zenithReading)) throw Stop(outOfRangeMessage);
+        if (!std::isfinite(z.zenithReading)) throw RunError::stop(outOfRangeMessage);
         z.instrumentHeight = reader.readReal("altura do instrumento");
         z.targetHeight = reader.readReal("altura do alvo");
         reader.endRecord();

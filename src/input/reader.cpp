@@ -185,7 +185,7 @@ void RecordReader::fail(std::size_t line, std::string_view problem, std::string_
     }
     std::string message(problem);
     if (!about.empty()) message += " (" + about + ")";
-    throw FileError::inFile(fileName_, message, line);
+    throw RunError::inFile(fileName_, message, line);
 }
 
 // A number of the record followed by a comma and digits: "1,300" may be one number written

@@ -62,8 +62,8 @@ void linearise(const ObservationSet& observations, PlanimetricPass& pass) {
         const double dP = pass.linearisation.p - station.p;
         const double squareDistance = dM * dM + dP * dP;
         if (squareDistance == 0)
-            throw Stop("Ponto visado coincide com a estacao " +
-                       std::string(trimmedName(station.name)) + "!");
+            throw RunError::stop("Ponto visado coincide com a estacao " +
+                                 std::string(trimmedName(station.name)) + "!");
         const double bearingToPoint = bearing(dM, dP);
         for (const ReferenceSighting& reference : station.references) {
             ++k;
@@ -94,7 +94,7 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, PlanePoint 
     Matrix absoluteTerms(2, 1);
     Matrix correction(2, 1);
     for (std::int32_t counter = 1;; ++counter) {
-        if (counter > iterationLimit) throw Stop({}, {" Processo nao convergente..."});
+        if (counter > iterationLimit) throw RunError::stop({}, {" Processo nao convergente..."});
         linearise(observations, pass);
         transposeMatrix(t, 2, pass.designMatrix, designTranspose);
         multiplyByBlockDiagonal(2, designTranspose, pass.angleWeight, weightedTranspose);

@@ -60,7 +60,7 @@ PlanimetricSolution planimetricResults(const PlanimetricPass& pass, const Matrix
         s.adjustedAngles.push_back(adjusted);
         s.adjustedAngleDeviations.push_back(std::sqrt(angleVariance));
     }
-    if (!computable) throw Stop(outOfRangeMessage);
+    if (!computable) throw RunError::stop(outOfRangeMessage);
     return s;
 }
 

@@ -20,20 +20,21 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
     const fs::path path = resolve(name);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
-    if (!fs::exists(status)) throw FileError::inFile(name, "o ficheiro de input nao existe");
+    if (!fs::exists(status)) throw RunError::inFile(name, "o ficheiro de input nao existe");
     if (fs::is_directory(status))
-        throw FileError::inFile(name, "e um directorio, nao um ficheiro de input");
+        throw RunError::inFile(name, "e um directorio, nao um ficheiro de input");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw FileError::inFile(name, "nao foi possivel abrir o ficheiro de input");
+    if (!in) throw RunError::inFile(name, "nao foi possivel abrir o ficheiro de input");
     // Read in pieces, so that a device without end (/dev/zero) cannot exhaust the memory.
     std::string contents;
     char piece[1 << 16];
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
         contents.append(piece, static_cast<std::size_t>(in.gcount()));
         if (contents.size() > observationFileLimit)
-            throw FileError::inFile(name, "o ficheiro de input tem mais de 256 MiB");
+            throw RunError::inFile(name, "o ficheiro de input tem mais de " +
+                                             std::to_string(observationFileLimit >> 20) + " MiB");
     }
-    if (in.bad()) throw FileError::inFile(name, "nao foi possivel ler o ficheiro de input");
+    if (in.bad()) throw RunError::inFile(name, "nao foi possivel ler o ficheiro de input");
     return contents;
 }
 
@@ -60,10 +61,10 @@ std::ostream& DiskFiles::createOutput(const std::string& name) {
     const fs::path path = resolve(name);
     std::error_code error;
     if (fs::is_directory(path, error))
-        throw FileError::inFile(name, "e um directorio, nao pode ser o ficheiro de output");
+        throw RunError::inFile(name, "e um directorio, nao pode ser o ficheiro de output");
     auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
     if (!stream->is_open())
-        throw FileError::inFile(name, "nao foi possivel criar o ficheiro de output");
+        throw RunError::inFile(name, "nao foi possivel criar o ficheiro de output");
     std::ostream& created = *stream;
     outputs_[&created] = {name, std::move(stream)};
     return created;
@@ -77,19 +78,19 @@ void DiskFiles::closeOutput(std::ostream& stream) {
     file.close();
     const bool written = !file.fail();
     outputs_.erase(found);
-    if (!written) throw FileError::inFile(name, "falha ao escrever no ficheiro de output");
+    if (!written) throw RunError::inFile(name, "falha ao escrever no ficheiro de output");
 }
 
 void DiskFiles::createFolder(const std::string& name) {
     std::error_code error;
     fs::create_directories(resolve(name), error);
     if (error || !fs::is_directory(resolve(name), error))
-        throw FileError::inFile(name, "nao foi possivel criar a pasta");
+        throw RunError::inFile(name, "nao foi possivel criar a pasta");
 }
 
 std::string MemoryFiles::readObservationFile(const std::string& name) {
     const auto file = files.find(name);
-    if (file == files.end()) throw FileError::inFile(name, "o ficheiro de input nao existe");
+    if (file == files.end()) throw RunError::inFile(name, "o ficheiro de input nao existe");
     return file->second;
 }
 

@@ -36,6 +36,8 @@ struct FileRun {
     std::string message; // the stop's or the error's message; empty when completed
     // The quality analysis, when asked for and the planimetric adjustment was made.
     std::optional<QualityAnalysis> analysis;
+    // The coordinate system of the job's M, P and C, as given (--crs); empty when not stated.
+    std::string coordinateSystem;
 };
 
 } // namespace interseccao

@@ -1,6 +1,8 @@
 // Names as UTF-8, and text for XML.
 #include "text/encoding.hpp"
 
+#include <cstdio>
+
 namespace interseccao {
 
 namespace {
@@ -60,6 +62,31 @@ std::string xmlEscaped(std::string_view utf8) {
         }
     }
     return escaped;
+}
+
+std::string dxfText(std::string_view utf8) {
+    std::string text;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            text += lead < 0x20 ? std::string("?") : lead == '%' ? "%%%" : std::string(1, utf8[i]);
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        char32_t code = lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += length;
+        if (code >= 0xA0 && code <= 0xFF) {
+            text += static_cast<char>(code);
+            continue;
+        }
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "\\U+%04X", static_cast<unsigned>(code));
+        text += buffer;
+    }
+    return text;
 }
 
 } // namespace interseccao

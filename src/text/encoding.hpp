@@ -15,4 +15,10 @@ std::string toUtf8(std::string_view bytes);
 // characters as entities, and control characters, which XML forbids, as '?'.
 std::string xmlEscaped(std::string_view utf8);
 
+// UTF-8 text as a string of a DXF drawing in its code page, ANSI_1252: Latin-1's letters as
+// their byte (the same in that code page), any other character beyond ASCII as \U+XXXX, which
+// every reader takes whatever its code page; control characters as '?', and '%' as "%%%" so
+// that no name turns into one of the "%%" control codes.
+std::string dxfText(std::string_view utf8);
+
 } // namespace interseccao

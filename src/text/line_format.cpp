@@ -100,18 +100,6 @@ std::string formatReal(double value, int width, int decimals) {
     return s;
 }
 
-std::string formatInteger(std::int64_t value, int width) {
-    std::string s;
-    appendInteger(s, value, width);
-    return s;
-}
-
-std::string formatText(std::string_view text, int width) {
-    std::string s;
-    appendText(s, text, width);
-    return s;
-}
-
 bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values) {
     const auto malformed = [&] {
         return std::logic_error("malformed layout " + std::string(layout));
@@ -168,16 +156,6 @@ bool appendLine(std::string& out, std::string_view layout, std::span<const Field
         }
     }
     return open;
-}
-
-FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values) {
-    FormattedLine line;
-    line.open = appendLine(line.text, layout, values);
-    return line;
-}
-
-FormattedLine formatLine(std::string_view layout, std::initializer_list<FieldValue> values) {
-    return formatLine(layout, std::span<const FieldValue>(values.begin(), values.size()));
 }
 
 } // namespace interseccao

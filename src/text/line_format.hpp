@@ -13,29 +13,15 @@ namespace interseccao {
 // One value for a layout item: F takes a real, I an integer, A a text.
 using FieldValue = std::variant<double, std::int64_t, std::string_view>;
 
-struct FormattedLine {
-    std::string text;  // without the line end
-    bool open = false; // the layout ends in a backslash: the cursor stays on the line
-};
-
-// Formats one line. Values are consumed in the order of the layout's value items;
-// a missing or mistyped value is a programming error (std::logic_error).
-FormattedLine formatLine(std::string_view layout, std::span<const FieldValue> values);
-FormattedLine formatLine(std::string_view layout, std::initializer_list<FieldValue> values);
-
-// The same line appended to `out`, for a caller that reuses one buffer; true when the line
-// stays open.
+// Appends one line to `out` (a caller reuses one buffer); true when the line stays open: the
+// layout ends in a backslash, the cursor stays on the line. Values are consumed in the order
+// of the layout's value items; a missing or mistyped value, like a malformed layout, is a
+// programming error (std::logic_error), never an input's.
 bool appendLine(std::string& out, std::string_view layout, std::span<const FieldValue> values);
 
-// Fw.d: rounded to nearest (ties to even on the exact binary value), right-aligned;
+// Fw.d alone: rounded to nearest (ties to even on the exact binary value), right-aligned;
 // the zero before the point is dropped when only it does not fit; w asterisks when the
 // number does not fit or is not finite.
 std::string formatReal(double value, int width, int decimals);
-
-// Iw: right-aligned integer; w asterisks when it does not fit.
-std::string formatInteger(std::int64_t value, int width);
-
-// Aw: the first w characters of a longer text, a shorter one right-aligned.
-std::string formatText(std::string_view text, int width);
 
 } // namespace interseccao

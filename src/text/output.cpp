@@ -39,7 +39,7 @@ void Output::emit(Channel channel) {
     }
     stream->write(line_.data(), static_cast<std::streamsize>(line_.size()));
     if (channel == Channel::Report && !*report_)
-        throw FileError::inFile(reportName_, "falha ao escrever no ficheiro de output");
+        throw RunError::inFile(reportName_, "falha ao escrever no ficheiro de output");
 }
 
 void Output::formatted(Channel channel, std::string_view layout,
@@ -79,7 +79,7 @@ void Output::flush() {
     if (report_ != nullptr) {
         report_->flush();
         if (!*report_)
-            throw FileError::inFile(reportName_, "falha ao escrever no ficheiro de output");
+            throw RunError::inFile(reportName_, "falha ao escrever no ficheiro de output");
     }
 }
 
