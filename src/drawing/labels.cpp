@@ -38,13 +38,20 @@ double overlapArea(const Box& a, const Box& b) {
 // columns reaching out without end), with the margin; none when it passes beside it.
 std::optional<std::pair<std::int32_t, std::int32_t>> rowsInColumn(const Segment& s,
                                                                   std::int32_t column) {
-    const double huge = std::numeric_limits<double>::max();
-    const double left = column == 0 ? -huge : column * cellSize - filingMargin;
-    const double right = column == columns - 1 ? huge : (column + 1) * cellSize + filingMargin;
-    const auto inside = clipSegment(s.a, s.b, {left, -huge, right - left, huge});
-    const double low = std::min(s.a.x, s.b.x), high = std::max(s.a.x, s.b.x);
-    if (!inside && (high < left || low > right)) return std::nullopt;
-    const auto [t0, t1] = inside.value_or(std::pair{0.0, 1.0});
+    constexpr double endless = std::numeric_limits<double>::infinity();
+    const double left = column == 0 ? -endless : column * cellSize - filingMargin;
+    const double right = column == columns - 1 ? endless : (column + 1) * cellSize + filingMargin;
+    // The parameters along the segment where it is between left and right.
+    const double dx = s.b.x - s.a.x;
+    double t0 = 0, t1 = 1;
+    if (dx == 0) {
+        if (s.a.x < left || s.a.x > right) return std::nullopt;
+    } else {
+        const double atLeft = (left - s.a.x) / dx, atRight = (right - s.a.x) / dx;
+        t0 = std::max(t0, std::min(atLeft, atRight));
+        t1 = std::min(t1, std::max(atLeft, atRight));
+        if (t0 > t1) return std::nullopt;
+    }
     const double y0 = s.a.y + t0 * (s.b.y - s.a.y), y1 = s.a.y + t1 * (s.b.y - s.a.y);
     return std::pair{cellAlong(std::min(y0, y1) - filingMargin, rows),
                      cellAlong(std::max(y0, y1) + filingMargin, rows)};
