@@ -2,15 +2,16 @@
 // against a recomputation from the file without the reading, and blunders found.
 #include "support.hpp"
 
+#include "adjustment/chi_square.hpp"
 #include "analysis/quality.hpp"
 #include "analysis/statistics.hpp"
-#include "analysis/wording.hpp"
 #include "analysis_text/analysis_text.hpp"
 #include "angles/orientation.hpp"
 #include "input/observation_file.hpp"
 #include "input/reader.hpp"
 #include "model/angle_units.hpp"
 #include "network_generator.hpp"
+#include "results/analysis_wording.hpp"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,8 @@ TEST(QualityAnalysis, ReproducesTheReferenceFigures) {
         const double factor = std::sqrt(f * (std::pow(0.05, -2.0 / f) - 1.0));
         EXPECT_NEAR(q.rigorousEllipse->a * factor * 1000, c.confidenceA, 0.5);
         EXPECT_NEAR(q.rigorousEllipse->b * factor * 1000, c.confidenceB, 0.5);
-        EXPECT_NEAR(q.confidenceEllipse->a, q.rigorousEllipse->a * confidenceEllipseFactor, 1e-12);
+        EXPECT_NEAR(q.confidenceEllipse->a, q.rigorousEllipse->a * confidenceEllipseFactor(),
+                    1e-12);
         // The report's ellipse has the report's variance factor: its axes' squares add up to
         // the squares of the report's standard deviations of M and P.
         const double reportSum =
@@ -141,7 +143,8 @@ TEST(QualityAnalysis, DistributionValues) {
     EXPECT_NEAR(chiSquareQuantile(0.95, 6), 12.592, 5e-4);
     EXPECT_NEAR(chiSquareQuantile(0.025, 10), 3.247, 5e-4);
     EXPECT_NEAR(chiSquareQuantile(0.975, 10), 20.483, 5e-4);
-    EXPECT_NEAR(confidenceEllipseFactor, std::sqrt(chiSquareQuantile(0.95, 2)), 1e-4);
+    EXPECT_EQ(confidenceEllipseFactor(), 2.4477);
+    EXPECT_NEAR(confidenceEllipseFactor(), std::sqrt(chiSquareQuantile(0.95, 2)), 1e-4);
     // τ from Student's t for f − 1 degrees of freedom: τ = √f · t / √(f − 1 + t²).
     const struct {
         std::int32_t f;
@@ -186,7 +189,7 @@ TEST(QualityAnalysis, LeavingOneOutIsTheFileWithoutIt) {
         const AnalysedRun without = analyse(removal.edited);
         const LeaveOneOut& out = q.readings[removal.reading].without;
         SCOPED_TRACE(readingLabel(full.observations, q.readings[removal.reading].index));
-        ASSERT_EQ(out.outcome, LeaveOneOut::Outcome::Computed);
+        ASSERT_EQ(out.status, LeaveOneOut::Status::Computed);
         EXPECT_NEAR(out.point.m, without.planimetry.point.m, 1e-5);
         EXPECT_NEAR(out.point.p, without.planimetry.point.p, 1e-5);
         EXPECT_NEAR(out.shift,
@@ -213,7 +216,7 @@ TEST(QualityAnalysis, LeavingOutTooMuchIsSaidNotCrashed) {
     const AnalysedRun run = analyse(referenceFile("reference-three-stations"));
     const PlanimetricQuality& q = run.analysis.planimetry;
     for (const LeaveOneOut& out : q.withoutStation) {
-        EXPECT_EQ(out.outcome, LeaveOneOut::Outcome::Computed);
+        EXPECT_EQ(out.status, LeaveOneOut::Status::Computed);
         EXPECT_EQ(out.degreesOfFreedom, 0);
         EXPECT_FALSE(out.unitDeviation);
     }
@@ -227,7 +230,7 @@ TEST(QualityAnalysis, LeavingOutTooMuchIsSaidNotCrashed) {
     ASSERT_TRUE(analysis.planimetry.determined);
     EXPECT_EQ(analysis.planimetry.degreesOfFreedom, 0);
     for (const LeaveOneOut& out : analysis.planimetry.withoutStation)
-        EXPECT_EQ(out.outcome, LeaveOneOut::Outcome::Indeterminate);
+        EXPECT_EQ(out.status, LeaveOneOut::Status::Indeterminate);
     EXPECT_EQ(analysis.planimetry.suspicion.kind, Suspicion::Kind::None);
     std::ostringstream text;
     writeAnalysis(observations, analysis, text);
@@ -294,10 +297,12 @@ TEST(QualityAnalysis, RecordChecks) {
         RecordReader reader(c.file, "obs.txt");
         ObservationSet observations = readPlanimetricData(reader);
         readZenithObservations(reader, observations);
-        const std::vector<std::string> warnings = consistencyWarnings(observations);
+        const std::vector<Warning> warnings = consistencyWarnings(observations);
         ASSERT_EQ(warnings.size(), c.expected.size());
-        for (std::size_t i = 0; i < warnings.size(); ++i)
-            EXPECT_NE(warnings[i].find(c.expected[i]), std::string::npos) << warnings[i];
+        for (std::size_t i = 0; i < warnings.size(); ++i) {
+            const std::string text = warningText(warnings[i], observations);
+            EXPECT_NE(text.find(c.expected[i]), std::string::npos) << text;
+        }
     }
 }
 
@@ -339,7 +344,10 @@ TEST(QualityAnalysis, FindsAnElevationAngleAmongZenithReadings) {
     EXPECT_EQ(zenithLabel(run.observations, h.suspicion.reading), "MOINHO");
     EXPECT_NEAR(h.readings[h.suspicion.reading].heightWithout, 214.86, 0.05);
     ASSERT_EQ(run.analysis.warnings.size(), 1u);
-    EXPECT_NE(run.analysis.warnings[0].find("Registo zenital 2 (MOINHO)"), std::string::npos);
+    EXPECT_EQ(run.analysis.warnings[0].kind, WarningKind::ZenithLikeElevation);
+    EXPECT_NE(
+        warningText(run.analysis.warnings[0], run.observations).find("Registo zenital 2 (MOINHO)"),
+        std::string::npos);
     // The height without a reading is the height from the file without its record.
     const std::string withoutRecord =
         replaced(replaced(text, "\n4\n", "\n3\n"),

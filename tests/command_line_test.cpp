@@ -25,24 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of its own under the system's temporary folder, removed at the end.
-class TemporaryFolder {
-public:
-    explicit TemporaryFolder(const std::string& name)
-        : path_(fs::temp_directory_path() / ("interseccao-" + name)) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 std::set<std::string> filesUnder(const fs::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(folder))

@@ -52,6 +52,24 @@ void expectAsInFolder(const RunResult& result, const std::filesystem::path& fold
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& contents);
 
+// A folder of its own under the system's temporary folder, removed with everything in it.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& name)
+        : path_(std::filesystem::temp_directory_path() / ("interseccao-" + name)) {
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 // The repository's root directory.
 std::string sourceDir();
 

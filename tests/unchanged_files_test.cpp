@@ -16,12 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The examples, relative to examples/: "exemplo.txt", "erros/uma-estacao.txt".
+// The examples, relative to examples/: "exemplo.txt", "erros/uma-estacao.txt". The list of points
+// and the record of the field session (examples/sessao) are not observation files.
 std::vector<std::string> exampleNames() {
     std::vector<std::string> names;
     const fs::path root = fs::path(sourceDir()) / "examples";
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
+        if (entry.is_regular_file() && entry.path().extension() == ".txt")
             names.push_back(fs::relative(entry.path(), root).generic_string());
     std::sort(names.begin(), names.end());
     return names;

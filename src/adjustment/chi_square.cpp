@@ -37,6 +37,15 @@ double regularizedLowerGamma(double a, double x) {
     return 1.0 - std::exp(logPrefactor) * h;
 }
 
+double chiSquareQuantile(double p, std::int32_t f) {
+    if (f < 1 || !(p > 0 && p < 1)) throw std::logic_error("chi-square quantile out of its domain");
+    const double a = f / 2.0;
+    const auto cdf = [&](double x) { return regularizedLowerGamma(a, x / 2.0); };
+    double high = f + 10.0 * std::sqrt(2.0 * f) + 10.0;
+    while (cdf(high) < p) high *= 2.0;
+    return bisectIncreasing(cdf, p, 0.0, high);
+}
+
 double chiSquareTestValue(std::int64_t r) {
     if (r < 1) throw std::logic_error("chi-square test value for fewer than one degree of freedom");
     if (r <= 6) return chiSquareTable[static_cast<std::size_t>(r - 1)];

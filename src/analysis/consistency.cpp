@@ -1,10 +1,9 @@
 // Checks of the file's records against each other and against what a reading can be.
 #include "analysis/quality.hpp"
-#include "analysis/wording.hpp"
 #include "model/angle_units.hpp"
-#include "text/numbers.hpp"
 
 #include <cmath>
+#include <utility>
 
 namespace interseccao {
 
@@ -16,8 +15,7 @@ constexpr double coordinateMatch = 0.0005; // metres
 // A zenith reading outside 50 to 150 gon sights more than 50 gon above or below the
 // horizon: for a forward intersection far likelier an elevation angle typed as a zenith
 // reading (2 instead of 88) than a real sight.
-constexpr double lowestZenith = 3.14159265358979323846 / 4.0;        // 50 gon
-constexpr double highestZenith = 3.0 * 3.14159265358979323846 / 4.0; // 150 gon
+bool likeElevation(double zenith) { return zenith < PI / 4.0 || zenith > 3.0 * PI / 4.0; }
 
 // A minute or a second of arc is below 60.
 constexpr double sexagesimalLimit = 60.0;
@@ -26,68 +24,80 @@ bool samePosition(double m1, double p1, double m2, double p2) {
     return std::fabs(m1 - m2) < coordinateMatch && std::fabs(p1 - p2) < coordinateMatch;
 }
 
-std::string writtenText(const WrittenSexagesimal& w) {
-    return fixed(w.degrees, 0) + " " + fixed(w.minutes, 0) + " " + fixed(w.seconds, 2);
-}
-
 bool beyondSexagesimal(const std::optional<WrittenSexagesimal>& w) {
     return w &&
            (std::fabs(w->minutes) >= sexagesimalLimit || std::fabs(w->seconds) >= sexagesimalLimit);
 }
 
+void addHorizontalChecks(const ObservationSet& observations, std::vector<Warning>& warnings) {
+    for (std::size_t i = 0; i < observations.stations.size(); ++i) {
+        const Station& station = observations.stations[i];
+        Warning w;
+        w.kind = WarningKind::SexagesimalOverflow;
+        w.station = static_cast<std::int32_t>(i);
+        if (beyondSexagesimal(station.pointReadingWritten)) {
+            w.written = station.pointReadingWritten;
+            warnings.push_back(w);
+        }
+        for (std::size_t j = 0; j < station.references.size(); ++j)
+            if (beyondSexagesimal(station.references[j].written)) {
+                w.reference = static_cast<std::int32_t>(j);
+                w.written = station.references[j].written;
+                warnings.push_back(w);
+            }
+    }
+}
+
+// Of the stations, the first named `name` and the first at the record's position.
+std::pair<const Station*, const Station*> matches(const ObservationSet& observations,
+                                                  const ZenithObservation& z) {
+    const std::string_view name = trimmedName(z.stationName);
+    const Station* named = nullptr;
+    const Station* placed = nullptr;
+    for (const Station& station : observations.stations) {
+        if (!named && trimmedName(station.name) == name) named = &station;
+        if (!placed && samePosition(station.m, station.p, z.m, z.p)) placed = &station;
+    }
+    return {named, placed};
+}
+
+void addZenithChecks(const ObservationSet& observations, std::size_t k,
+                     std::vector<Warning>& warnings) {
+    const ZenithObservation& z = observations.zenithObservations[k];
+    const auto [named, placed] = matches(observations, z);
+    const auto stationOf = [&](const Station* s) {
+        return static_cast<std::int32_t>(s - observations.stations.data());
+    };
+    Warning w;
+    w.record = static_cast<std::int32_t>(k);
+    const auto add = [&](WarningKind kind, std::int32_t station = -1) {
+        w.kind = kind;
+        w.station = station;
+        warnings.push_back(w);
+    };
+    if (!named && !placed)
+        add(WarningKind::ZenithRecordUnmatched);
+    else if (!named)
+        add(WarningKind::ZenithRecordNameUnknown, stationOf(placed));
+    else if (!samePosition(named->m, named->p, z.m, z.p))
+        add(WarningKind::ZenithRecordElsewhere, stationOf(named));
+    if (beyondSexagesimal(z.zenithReadingWritten)) {
+        w.written = z.zenithReadingWritten;
+        add(WarningKind::ZenithSexagesimalOverflow);
+    }
+    if (likeElevation(z.zenithReading)) {
+        w.angle = z.zenithReading;
+        add(WarningKind::ZenithLikeElevation);
+    }
+}
+
 } // namespace
 
-std::vector<std::string> consistencyWarnings(const ObservationSet& observations) {
-    std::vector<std::string> warnings;
-    const std::string point(trimmedName(observations.sightedPointName));
-    for (const Station& station : observations.stations) {
-        const std::string name(trimmedName(station.name));
-        if (beyondSexagesimal(station.pointReadingWritten))
-            warnings.push_back("Leitura de " + name + " para " + point + " escrita como " +
-                               writtenText(*station.pointReadingWritten) +
-                               ": minutos ou segundos de 60 ou mais.");
-        for (const ReferenceSighting& reference : station.references)
-            if (beyondSexagesimal(reference.written))
-                warnings.push_back("Leitura de " + name + " para " +
-                                   std::string(trimmedName(reference.name)) + " escrita como " +
-                                   writtenText(*reference.written) +
-                                   ": minutos ou segundos de 60 ou mais.");
-    }
-    const AngleUnit unit = observations.angleUnit;
-    for (std::size_t k = 0; k < observations.zenithObservations.size(); ++k) {
-        const ZenithObservation& z = observations.zenithObservations[k];
-        const std::string name(trimmedName(z.stationName));
-        const std::string record = "Registo zenital " + std::to_string(k + 1) + " (" + name + ")";
-        const Station* named = nullptr;
-        const Station* placed = nullptr;
-        for (const Station& station : observations.stations) {
-            if (!named && trimmedName(station.name) == name) named = &station;
-            if (!placed && samePosition(station.m, station.p, z.m, z.p)) placed = &station;
-        }
-        if (!named && !placed)
-            warnings.push_back(record +
-                               ": nem o nome nem as coordenadas correspondem a uma estação dos "
-                               "dados planimétricos.");
-        else if (!named)
-            warnings.push_back(record +
-                               ": nenhuma estação com este nome; as coordenadas são as "
-                               "da estação " +
-                               std::string(trimmedName(placed->name)) + ".");
-        else if (!samePosition(named->m, named->p, z.m, z.p))
-            warnings.push_back(record + ": as coordenadas (" + fixed(z.m, 3) + ", " +
-                               fixed(z.p, 3) + ") não são as da estação " + name + " (" +
-                               fixed(named->m, 3) + ", " + fixed(named->p, 3) + ").");
-        if (beyondSexagesimal(z.zenithReadingWritten))
-            warnings.push_back(record + ": leitura zenital escrita como " +
-                               writtenText(*z.zenithReadingWritten) +
-                               ": minutos ou segundos de 60 ou mais.");
-        if (z.zenithReading < lowestZenith || z.zenithReading > highestZenith)
-            warnings.push_back(record + ": leitura zenital de " +
-                               fixed(toDirection(z.zenithReading, unit), 4) +
-                               directionSymbol(unit) +
-                               ", fora de 50 a 150 gon: parece um ângulo de elevação escrito "
-                               "como leitura zenital (a cota sai errada sem outro aviso).");
-    }
+std::vector<Warning> consistencyWarnings(const ObservationSet& observations) {
+    std::vector<Warning> warnings;
+    addHorizontalChecks(observations, warnings);
+    for (std::size_t k = 0; k < observations.zenithObservations.size(); ++k)
+        addZenithChecks(observations, k, warnings);
     return warnings;
 }
 

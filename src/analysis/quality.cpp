@@ -5,14 +5,13 @@
 
 #include "adjustment/chi_square.hpp"
 #include "analysis/statistics.hpp"
-#include "analysis/wording.hpp"
 #include "analysis/zenith_model.hpp"
 #include "model/angle_units.hpp"
-#include "text/numbers.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 namespace interseccao {
 
@@ -35,25 +34,6 @@ ErrorEllipse ellipse(const std::array<double, 4>& cofactor, double varianceFacto
     if (theta >= PI) theta -= PI;
     e.bearing = theta;
     return e;
-}
-
-LeaveOneOut leftOut(const DirectionFit& fit, PlanePoint base) {
-    LeaveOneOut out;
-    if (!fit.determined) return out;
-    if (!fit.converged) {
-        out.outcome = LeaveOneOut::Outcome::NotConverged;
-        return out;
-    }
-    out.outcome = LeaveOneOut::Outcome::Computed;
-    out.point = fit.point;
-    const double dM = fit.point.m - base.m;
-    const double dP = fit.point.p - base.p;
-    out.shift = std::hypot(dM, dP);
-    out.shiftBearing = out.shift > 0 ? bearing(dM, dP) : 0.0;
-    out.degreesOfFreedom = fit.degreesOfFreedom;
-    if (fit.degreesOfFreedom > 0)
-        out.unitDeviation = std::sqrt(fit.weightedSquareSum / fit.degreesOfFreedom);
-    return out;
 }
 
 // The tests of a reading from its residual and redundancy number.
@@ -98,145 +78,11 @@ Suspicion snoop(const std::vector<ReadingTests*>& tests, bool fitRejected,
     return s;
 }
 
-std::string testsText(const ReadingTests& t, std::optional<double> critical, AngleUnit unit) {
-    std::string text =
-        "w = " + fixed(*t.standardized, 1) + " (limite " + fixed(snoopingCritical, 2) + ")";
-    if (t.studentized) {
-        text += ", τ = " + fixed(*t.studentized, 2);
-        if (critical) text += " (crítico " + fixed(*critical, 2) + ")";
-    }
-    text += ", resíduo " + fixed(toSmallAngle(t.residual, unit), 1) + smallAngleSymbol(unit);
-    return text;
-}
-
-std::string unitDeviationText(const ObservationSet& observations, const PlanimetricQuality& q) {
-    const AngleUnit unit = observations.angleUnit;
-    const std::string small = smallAngleSymbol(unit);
-    return q.unitDeviation
-               ? "s0 = " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
-                     " para σ = " + fixed(toSmallAngle(observations.aprioriPrecision, unit), 1) +
-                     small
-               : "sem graus de liberdade";
-}
-
-// When no reading is under suspicion: the largest |w|, and whether it is worth a second look.
-std::string largestStandardizedText(const ObservationSet& observations,
-                                    const PlanimetricQuality& q) {
-    const auto& r = q.readings;
-    const auto most = std::max_element(r.begin(), r.end(), [](const auto& x, const auto& y) {
-        return std::fabs(x.tests.standardized.value_or(0)) <
-               std::fabs(y.tests.standardized.value_or(0));
-    });
-    if (most == r.end() || !most->tests.standardized) return "";
-    const double w = std::fabs(*most->tests.standardized);
-    const std::string where = readingLabel(observations, most->index);
-    if (w > snoopingCritical)
-        return " O maior |w|, " + fixed(w, 2) + " em " + where + ", passa " +
-               fixed(snoopingCritical, 2) + " mas não " + fixed(outstandingCritical, 2) +
-               ", e o teste global aceita: vale a pena rever essa leitura, mas nada a "
-               "aponta como errada.";
-    return " O maior |w| é " + fixed(w, 2) + ", em " + where + " (limite " +
-           fixed(snoopingCritical, 2) + ").";
-}
-
-std::string verdictWithoutSuspicion(const ObservationSet& observations,
-                                    const PlanimetricQuality& q) {
-    std::string text = "Nenhuma leitura suspeita";
-    if (q.globalTest == Verdict::Rejected)
-        text += ", mas o teste global rejeita a precisão a priori (" +
-                unitDeviationText(observations, q) +
-                "): nenhuma leitura se destaca das outras; as leituras são, no conjunto, "
-                "menos precisas do que a precisão a priori diz.";
-    else if (q.globalTest == Verdict::Accepted)
-        text += ": o teste global aceita a precisão a priori (" +
-                unitDeviationText(observations, q) + ").";
-    else
-        text += ": não há leituras a mais para as testar.";
-    return text + largestStandardizedText(observations, q);
-}
-
-// The reading under suspicion, or the readings whose tests are one, with their tests.
-std::string suspicionText(const ObservationSet& observations, const PlanimetricQuality& q) {
-    const Suspicion& s = q.suspicion;
-    const HorizontalReadingQuality& suspicious = q.readings[s.reading];
-    const auto label = [&](std::size_t k) {
-        return readingLabel(observations, q.readings[k].index);
-    };
-    const std::string tests =
-        testsText(suspicious.tests, q.studentizedCritical, observations.angleUnit);
-    if (s.kind == Suspicion::Kind::Reading)
-        return "Leitura suspeita: " + label(s.reading) + ", com " + tests + ".";
-    std::string text = "Leitura suspeita: " + label(s.reading);
-    bool oneStation = true;
-    for (const std::size_t l : s.alike) {
-        text += " ou " + label(l);
-        oneStation = oneStation && q.readings[l].index.station == suspicious.index.station;
-    }
-    text += oneStation ? " (os seus testes são um só: com uma só referência a estação mede "
-                         "um só ângulo)"
-                       : " (os seus testes são um só: as leituras não se controlam umas às "
-                         "outras)";
-    return text + ", com " + tests + ".";
-}
-
-// How far the point moves, and how s0 changes, without the reading under suspicion.
-std::string withoutSuspiciousReadingText(const ObservationSet& observations,
-                                         const PlanimetricQuality& q) {
-    const AngleUnit unit = observations.angleUnit;
-    const std::string small = smallAngleSymbol(unit);
-    const LeaveOneOut& without = q.readings[q.suspicion.reading].without;
-    if (without.outcome != LeaveOneOut::Outcome::Computed) return "";
-    std::string text = " Sem ela o ponto desloca-se " + fixed(without.shift, 3) + " m (rumo " +
-                       fixed(toDirection(without.shiftBearing, unit), 1) + directionSymbol(unit) +
-                       ")";
-    if (without.unitDeviation && q.unitDeviation)
-        text += " e s0 passa de " + fixed(toSmallAngle(*q.unitDeviation, unit), 1) + small +
-                " para " + fixed(toSmallAngle(*without.unitDeviation, unit), 1) + small;
-    return text + ".";
-}
-
-std::string planimetricVerdict(const ObservationSet& observations, const PlanimetricQuality& q) {
-    if (q.suspicion.kind == Suspicion::Kind::None) return verdictWithoutSuspicion(observations, q);
-    return suspicionText(observations, q) + withoutSuspiciousReadingText(observations, q);
-}
-
-std::string heightVerdict(const ObservationSet& observations, const HeightQuality& h) {
-    const AngleUnit unit = observations.angleUnit;
-    const Suspicion& s = h.suspicion;
-    if (s.kind == Suspicion::Kind::None) {
-        std::string text = "Cota: nenhuma leitura zenital suspeita";
-        if (h.degreesOfFreedom < 1) return text + " (não há leituras a mais para as testar).";
-        return text + ".";
-    }
-    std::string text = "Cota: leitura zenital suspeita em " + zenithLabel(observations, s.reading);
-    for (const std::size_t l : s.alike) text += " ou em " + zenithLabel(observations, l);
-    if (!s.alike.empty()) text += " (os seus testes não se distinguem)";
-    const ZenithReadingQuality& suspect = h.readings[s.reading];
-    text += ", com " + testsText(suspect.tests, h.studentizedCritical, unit) + ".";
-    if (suspect.without.outcome == LeaveOneOut::Outcome::Computed)
-        text += " Sem ela a cota passa de " + fixed(h.height, 3) + " m para " +
-                fixed(suspect.heightWithout, 3) + " m.";
-    return text;
-}
-
 void addIntersections(const ObservationSet& observations, PlanimetricQuality& q) {
-    const auto n = std::ssize(observations.stations);
-    std::vector<double> rays;
-    for (const Station& station : observations.stations) {
-        const double dM = station.m - q.point.m;
-        const double dP = station.p - q.point.p;
-        rays.push_back(dM == 0 && dP == 0 ? 0.0 : bearing(dM, dP));
-    }
-    for (std::int32_t i = 0; i < n; ++i)
-        for (std::int32_t j = i + 1; j < n; ++j) {
-            double angle =
-                std::fabs(rays[static_cast<std::size_t>(i)] - rays[static_cast<std::size_t>(j)]);
-            if (angle > PI) angle = 2.0 * PI - angle;
-            const RayIntersection pair{i, j, angle, std::min(angle, PI - angle)};
-            if (n <= maxStationsWithEveryPair) q.intersections.push_back(pair);
-            if (!q.weakest || pair.strength < q.weakest->strength) q.weakest = pair;
-            if (!q.strongest || pair.strength > q.strongest->strength) q.strongest = pair;
-        }
+    Intersections found = intersectionsAt(observations.stations, q.point);
+    q.intersections = std::move(found.listed);
+    q.weakest = found.weakest;
+    q.strongest = found.strongest;
 }
 
 // s0, its interval and the global test, for f > 0.
@@ -258,8 +104,9 @@ void addEllipses(const DirectionFit& fit, PlanimetricQuality& q) {
     if (f > 0) {
         q.rigorousEllipse = ellipse(fit.cofactor, fit.weightedSquareSum / f);
         ErrorEllipse confidence = *q.rigorousEllipse;
-        confidence.a *= confidenceEllipseFactor;
-        confidence.b *= confidenceEllipseFactor;
+        const double factor = confidenceEllipseFactor();
+        confidence.a *= factor;
+        confidence.b *= factor;
         q.confidenceEllipse = confidence;
     }
     if (q.reportRedundancy > 0)
@@ -318,45 +165,38 @@ double biasShift(const DirectionFit& fit, const ResidualCofactors& cofactor,
     return std::fabs(c) * bias * std::hypot(Q[0] * a[0] + Q[1] * a[1], Q[2] * a[0] + Q[3] * a[1]);
 }
 
-// Every reading tested, and the point computed again without it.
+// Every reading tested, and the point and s0 without each reading and each station.
 void addReadings(const ObservationSet& observations, const std::vector<ReadingIndex>& index,
                  const DirectionFit& fit, const ResidualCofactors& cofactor,
                  PlanimetricQuality& q) {
     const double sigma = observations.aprioriPrecision;
-    std::vector<bool> active(index.size(), true);
+    std::vector<double> redundancy;
     for (std::size_t k = 0; k < index.size(); ++k) {
         HorizontalReadingQuality r;
         r.index = index[k];
         r.tests = readingTests(fit.residuals[k], cofactor(k, k), sigma, q.unitDeviation);
         if (r.tests.minimalDetectableBias)
             r.biasShift = biasShift(fit, cofactor, index[k], k, *r.tests.minimalDetectableBias);
-        active[k] = false;
-        r.without = leftOut(fitDirections(observations, active, fit.point), fit.point);
-        active[k] = true;
+        redundancy.push_back(r.tests.redundancyNumber);
         q.readings.push_back(r);
     }
+    PlanimetricLeaveOneOut without = leaveOneOut(observations, index, fit, redundancy);
+    for (std::size_t k = 0; k < index.size(); ++k) q.readings[k].without = without.readings[k];
+    q.withoutStation = std::move(without.stations);
 }
 
-// The point computed again without each station's readings.
-void addStationsLeftOut(const ObservationSet& observations, const std::vector<ReadingIndex>& index,
-                        const DirectionFit& fit, PlanimetricQuality& q) {
-    std::vector<bool> active(index.size(), true);
-    for (std::size_t i = 0; i < observations.stations.size(); ++i) {
-        for (std::size_t k = 0; k < index.size(); ++k)
-            active[k] = static_cast<std::size_t>(index[k].station) != i;
-        q.withoutStation.push_back(
-            leftOut(fitDirections(observations, active, fit.point), fit.point));
-    }
-}
+// Values of s0 closer than this share of their size are one: the differences are rounding.
+constexpr double sameDeviation = 1e-9;
 
-// Of the items, the one without which s0 is lowest, when it is lower than `deviation`.
+// Of the items, the one without which s0 is lowest, when it is lower than `deviation`; of
+// equal ones, the first.
 template <class Items, class Without> std::optional<std::size_t>
 lowestDeviationWithout(const Items& items, const Without& without, double deviation) {
     std::optional<std::size_t> best;
     double bestValue = deviation;
     for (std::size_t k = 0; k < items.size(); ++k) {
         const LeaveOneOut& out = without(items[k]);
-        if (out.unitDeviation && *out.unitDeviation < bestValue) {
+        if (out.unitDeviation && *out.unitDeviation < bestValue * (1.0 - sameDeviation)) {
             bestValue = *out.unitDeviation;
             best = k;
         }
@@ -405,19 +245,16 @@ PlanimetricQuality planimetricQuality(const ObservationSet& observations, PlaneP
 
     const ResidualCofactors cofactor(fit, index);
     addReadings(observations, index, fit, cofactor, q);
-    addStationsLeftOut(observations, index, fit, q);
     addDeviationLowering(q);
     addIntersections(observations, q);
     q.suspicion = snoopReadings(q, cofactor);
-    q.suspicion.text = planimetricVerdict(observations, q);
     return q;
 }
 
 HeightQuality heightQuality(const ObservationSet& observations, PlanePoint point, double start) {
     HeightQuality h;
     const std::vector<ZenithObservation>& records = observations.zenithObservations;
-    std::vector<bool> active(records.size(), true);
-    const ZenithFit fit = fitZenith(records, active, point, start);
+    const ZenithFit fit = fitZenith(records, std::vector<bool>(records.size(), true), point, start);
     h.degreesOfFreedom = fit.degreesOfFreedom;
     if (!fit.determined) return h;
     h.height = fit.height;
@@ -435,22 +272,13 @@ HeightQuality heightQuality(const ObservationSet& observations, PlanePoint point
     const auto residualCofactor = [&](std::size_t i, std::size_t j) {
         return (i == j ? 1.0 : 0.0) - fit.design[i] * fit.design[j] * fit.normalInverse;
     };
+    const std::vector<HeightWithout> without = leaveZenithOut(records, point, fit);
     for (std::size_t i = 0; i < records.size(); ++i) {
         ZenithReadingQuality r;
         r.tests = readingTests(fit.residuals[i], residualCofactor(i, i),
                                observations.aprioriPrecision, h.unitDeviation);
-        active[i] = false;
-        const ZenithFit without = fitZenith(records, active, point, fit.height);
-        active[i] = true;
-        r.without.degreesOfFreedom = without.degreesOfFreedom;
-        if (without.determined) {
-            r.without.outcome = LeaveOneOut::Outcome::Computed;
-            r.heightWithout = without.height;
-            r.without.shift = std::fabs(without.height - fit.height);
-            if (without.degreesOfFreedom > 0)
-                r.without.unitDeviation =
-                    std::sqrt(without.weightedSquareSum / without.degreesOfFreedom);
-        }
+        r.without = without[i].without;
+        r.heightWithout = without[i].height;
         h.readings.push_back(r);
     }
     std::vector<ReadingTests*> tests;
@@ -460,8 +288,30 @@ HeightQuality heightQuality(const ObservationSet& observations, PlanePoint point
             return residualCofactor(i, j) / std::sqrt(h.readings[i].tests.redundancyNumber *
                                                       h.readings[j].tests.redundancyNumber);
         });
-    h.suspicion.text = heightVerdict(observations, h);
     return h;
+}
+
+Warning warning(WarningKind kind) {
+    Warning w;
+    w.kind = kind;
+    return w;
+}
+
+// The warnings of a point the readings fix poorly.
+void addGeometryWarnings(const PlanimetricQuality& q, std::vector<Warning>& warnings) {
+    if (!q.determined) {
+        warnings.push_back(warning(WarningKind::PointUndetermined));
+        return;
+    }
+    if (q.weakest && q.weakest->strength < weakIntersectionBound()) {
+        Warning w = warning(WarningKind::WeakIntersection);
+        w.pair = *q.weakest;
+        w.angle = q.weakest->angle;
+        warnings.push_back(w);
+    }
+    if (q.strongest && q.strongest->strength < weakIntersectionBound())
+        warnings.push_back(warning(WarningKind::EveryIntersectionWeak));
+    if (q.degreesOfFreedom == 0) warnings.push_back(warning(WarningKind::NoRedundancy));
 }
 
 } // namespace
@@ -474,35 +324,9 @@ QualityAnalysis analyseQuality(const ObservationSet& observations,
     analysis.planimetry = planimetricQuality(observations, start);
     const PlanimetricQuality& q = analysis.planimetry;
     analysis.warnings = consistencyWarnings(observations);
-    const AngleUnit unit = observations.angleUnit;
-    if (!q.determined) {
-        analysis.warnings.push_back("As leituras azimutais não determinam o ponto: a análise "
-                                    "planimétrica ficou por fazer.");
-        analysis.verdict = "Análise planimétrica impossível: as leituras não determinam o ponto.";
-    } else {
-        analysis.verdict = q.suspicion.text;
-        const auto name = [&](std::int32_t i) {
-            return std::string(
-                trimmedName(observations.stations[static_cast<std::size_t>(i)].name));
-        };
-        if (q.weakest && q.weakest->strength < weakIntersectionBound)
-            analysis.warnings.push_back(
-                "Intersecção fraca: os raios de " + name(q.weakest->first) + " e de " +
-                name(q.weakest->second) + " cruzam-se no ponto com " +
-                fixed(toDirection(q.weakest->angle, unit), 1) + directionSymbol(unit) +
-                " (abaixo de 20 gon do alinhamento); este par sozinho determina mal o ponto.");
-        if (q.strongest && q.strongest->strength < weakIntersectionBound)
-            analysis.warnings.push_back(
-                "Todas as intersecções são fracas: nenhum par de raios se afasta 20 gon do "
-                "alinhamento, e o ponto fica mal determinado na direcção dos raios.");
-        if (q.degreesOfFreedom == 0)
-            analysis.warnings.push_back(
-                "Sem leituras a mais (graus de liberdade 0): nenhuma leitura pode ser testada.");
-    }
-    if (height != nullptr && q.determined && observations.zenithObservations.size() >= 2) {
+    addGeometryWarnings(q, analysis.warnings);
+    if (height != nullptr && q.determined && observations.zenithObservations.size() >= 2)
         analysis.height = heightQuality(observations, q.point, height->height);
-        analysis.verdict += "\n" + analysis.height->suspicion.text;
-    }
     return analysis;
 }
 

@@ -6,12 +6,13 @@
 #include "adjustment/fit.hpp"
 #include "altimetry/solution.hpp"
 #include "analysis/direction_model.hpp"
+#include "analysis/intersections.hpp"
+#include "analysis/leave_one_out.hpp"
 #include "planimetry/solution.hpp"
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace interseccao {
@@ -20,21 +21,6 @@ struct ErrorEllipse {
     double a = 0;       // semi-major axis, metres
     double b = 0;       // semi-minor axis, metres
     double bearing = 0; // of the major axis, radians clockwise from +P, in [0, PI)
-};
-
-// The point, or the height, computed again without a reading or a station.
-struct LeaveOneOut {
-    enum class Outcome {
-        Computed,
-        Indeterminate, // fewer than two stations left to see the point, or parallel rays
-        NotConverged,
-    };
-    Outcome outcome = Outcome::Indeterminate;
-    PlanePoint point;        // metres
-    double shift = 0;        // from the point with every reading, metres
-    double shiftBearing = 0; // of the shift, radians clockwise from +P; 0 without a shift
-    std::int32_t degreesOfFreedom = 0;
-    std::optional<double> unitDeviation; // s0 without it, radians; none when nothing is left over
 };
 
 // The tests on one reading. The tests need a reading that the others check: for a
@@ -47,7 +33,6 @@ struct ReadingTests {
     std::optional<double> minimalDetectableBias; // δ0 · σ / √r, radians
     bool suspected = false;
 };
-inline constexpr double uncontrolledBound = 1e-6;
 
 struct HorizontalReadingQuality {
     ReadingIndex index;
@@ -55,18 +40,6 @@ struct HorizontalReadingQuality {
     double biasShift = 0; // metres: how far a bias of the minimal detectable size moves the point
     LeaveOneOut without;
 };
-
-struct RayIntersection {
-    std::int32_t first = 0; // stations, 0-based
-    std::int32_t second = 0;
-    double angle = 0; // between the rays at the point, radians in [0, PI]
-    // How far the rays are from one line, min(angle, PI − angle), radians in [0, PI/2].
-    double strength = 0;
-};
-// Below this the two rays alone fix the point poorly: 20 gon.
-inline constexpr double weakIntersectionBound = 3.14159265358979323846 / 10.0;
-// With more stations only the weakest and strongest pairs are kept, not every pair.
-inline constexpr std::int32_t maxStationsWithEveryPair = 200;
 
 // The reading that data snooping points to: the largest |w|, when beyond snoopingCritical
 // and the global test rejects the a-priori precision, or beyond outstandingCritical.
@@ -79,7 +52,6 @@ struct Suspicion {
     Kind kind = Kind::None;
     std::size_t reading = 0;        // index into the readings, when not None
     std::vector<std::size_t> alike; // readings whose w is perfectly correlated with it
-    std::string text;               // the verdict in words
 };
 
 struct PlanimetricQuality {
@@ -102,7 +74,7 @@ struct PlanimetricQuality {
 
     std::optional<ErrorEllipse> reportEllipse;     // variance factor Ω / (stations − 2)
     std::optional<ErrorEllipse> rigorousEllipse;   // variance factor Ω / f
-    std::optional<ErrorEllipse> confidenceEllipse; // the rigorous one times 2.4477
+    std::optional<ErrorEllipse> confidenceEllipse; // the rigorous one times confidenceEllipseFactor
     double correlation = 0;                        // of M and P
 
     std::vector<HorizontalReadingQuality> readings;
@@ -110,7 +82,9 @@ struct PlanimetricQuality {
     std::optional<std::size_t> readingLoweringDeviationMost;
     std::optional<std::size_t> stationLoweringDeviationMost;
 
-    std::vector<RayIntersection> intersections; // every pair, up to maxStationsWithEveryPair
+    // Every pair up to maxStationsWithEveryPair stations, in the order of the stations; beyond,
+    // the weakest pairs, weakestPairsKept of them, the weakest first.
+    std::vector<RayIntersection> intersections;
     std::optional<RayIntersection> weakest;
     std::optional<RayIntersection> strongest;
 
@@ -120,7 +94,7 @@ struct PlanimetricQuality {
 struct ZenithReadingQuality {
     ReadingTests tests;
     LeaveOneOut without;      // only the height is meaningful: point.m holds nothing
-    double heightWithout = 0; // metres, when without.outcome is Computed
+    double heightWithout = 0; // metres, when without.status is Computed
 };
 
 struct HeightQuality {
@@ -134,11 +108,46 @@ struct HeightQuality {
     Suspicion suspicion;
 };
 
+// What the analysis warns of: the file's records that do not fit together, and a point the
+// readings fix poorly. Each with what it concerns and the values that show it.
+enum class WarningKind {
+    // The reading of `station` to its `reference` (or to the point) written with minutes or
+    // seconds of 60 or more: `written`.
+    SexagesimalOverflow,
+    // Zenith `record` matches no station by name nor by its coordinates.
+    ZenithRecordUnmatched,
+    // Zenith `record`'s name is no station's; its coordinates are those of `station`.
+    ZenithRecordNameUnknown,
+    // Zenith `record`'s coordinates are not those of `station`, which has its name.
+    ZenithRecordElsewhere,
+    // Zenith `record`'s reading written with minutes or seconds of 60 or more: `written`.
+    ZenithSexagesimalOverflow,
+    // Zenith `record`'s reading, `angle`, outside 50 to 150 gon: an elevation angle, likely.
+    ZenithLikeElevation,
+    // The horizontal readings do not determine the point: no planimetric analysis.
+    PointUndetermined,
+    // The rays of `pair` meet at the point at `pair.angle`, below weakIntersectionBound.
+    WeakIntersection,
+    // No pair of rays is further than weakIntersectionBound from one line.
+    EveryIntersectionWeak,
+    // No degrees of freedom: no reading can be tested.
+    NoRedundancy,
+};
+
+struct Warning {
+    WarningKind kind = WarningKind::NoRedundancy;
+    std::int32_t station = -1;                   // 0-based, or -1
+    std::int32_t reference = sightedPointTarget; // of `station`'s reading
+    std::int32_t record = -1;                    // zenith record, 0-based, or -1
+    std::optional<WrittenSexagesimal> written;
+    double angle = 0; // radians
+    RayIntersection pair;
+};
+
 struct QualityAnalysis {
     PlanimetricQuality planimetry;
     std::optional<HeightQuality> height; // when the height was computed
-    std::string verdict;                 // the whole verdict in words
-    std::vector<std::string> warnings;   // avisos, in Portuguese
+    std::vector<Warning> warnings;
 };
 
 // The analysis of a run's planimetric solution and, when not null, its height solution.
@@ -147,6 +156,6 @@ QualityAnalysis analyseQuality(const ObservationSet& observations,
 
 // The warnings about the file's records alone: zenith records that match no station,
 // "gs" minutes or seconds of 60 or more, zenith readings that look like elevation angles.
-std::vector<std::string> consistencyWarnings(const ObservationSet& observations);
+std::vector<Warning> consistencyWarnings(const ObservationSet& observations);
 
 } // namespace interseccao

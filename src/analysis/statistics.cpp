@@ -4,26 +4,10 @@
 #include "adjustment/chi_square.hpp"
 
 #include <cmath>
-#include <stdexcept>
 
 namespace interseccao {
 
 namespace {
-
-// Enough halvings to bring any bracket below to the last bits of a double.
-constexpr int bisectionSteps = 200;
-
-// The x in [low, high] where the increasing `cdf` reaches p.
-template <class Cdf> double bisect(Cdf&& cdf, double p, double low, double high) {
-    for (int i = 0; i < bisectionSteps && high - low > high * 1e-15; ++i) {
-        const double middle = 0.5 * (low + high);
-        if (cdf(middle) < p)
-            low = middle;
-        else
-            high = middle;
-    }
-    return 0.5 * (low + high);
-}
 
 // The continued fraction of the incomplete beta function (modified Lentz), which converges
 // fast for x below (a + 1) / (a + b + 2).
@@ -58,13 +42,9 @@ double betaContinuedFraction(double a, double b, double x) {
 
 } // namespace
 
-double chiSquareQuantile(double p, std::int32_t f) {
-    if (f < 1 || !(p > 0 && p < 1)) throw std::logic_error("chi-square quantile out of its domain");
-    const double a = f / 2.0;
-    const auto cdf = [&](double x) { return regularizedLowerGamma(a, x / 2.0); };
-    double high = f + 10.0 * std::sqrt(2.0 * f) + 10.0;
-    while (cdf(high) < p) high *= 2.0;
-    return bisect(cdf, p, 0.0, high);
+double confidenceEllipseFactor() {
+    constexpr double shown = 1e4; // four decimals
+    return std::round(std::sqrt(chiSquareQuantile(0.95, 2)) * shown) / shown;
 }
 
 double regularizedIncompleteBeta(double a, double b, double x) {
@@ -81,8 +61,8 @@ std::optional<double> studentizedCritical(double significance, std::int32_t f) {
     if (f < 2) return std::nullopt;
     const double a = 0.5;
     const double b = (f - 1) / 2.0;
-    const double share = bisect([&](double x) { return regularizedIncompleteBeta(a, b, x); },
-                                1.0 - significance, 0.0, 1.0);
+    const double share = bisectIncreasing(
+        [&](double x) { return regularizedIncompleteBeta(a, b, x); }, 1.0 - significance, 0.0, 1.0);
     return std::sqrt(f * share);
 }
 

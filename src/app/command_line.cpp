@@ -3,6 +3,7 @@
 
 #include "analysis_text/analysis_text.hpp"
 #include "app/batch.hpp"
+#include "app/field_session.hpp"
 #include "app/run_end.hpp"
 #include "drawing/drawing.hpp"
 #include "drawing/dxf.hpp"
@@ -41,7 +42,8 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
     app.set_help_flag("--help", "Mostra esta ajuda e termina");
     app.set_version_flag("--version", std::string("interseccao ") + INTERSECCAO_VERSION,
                          "Mostra a versao e termina");
-    app.add_option("FICHEIRO", commandLine.inputs, "Ficheiros de observacoes")
+    app.add_option("FICHEIRO", commandLine.inputs,
+                   "Ficheiros de observacoes (com --pontos, registos do instrumento)")
         ->type_name("")
         ->required();
     app.add_option("-o,--relatorio", commandLine.report,
@@ -83,7 +85,34 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
     app.footer("Sem --cota nem --sem-cota, a cota e calculada quando o ficheiro tem leituras "
                "zenitais depois dos dados planimetricos.\nEstado de saida: 0 quando todos os "
                "ficheiros chegaram ao fim; 1 quando um parou no calculo; 2 num erro de uso ou "
-               "quando um ficheiro tem um erro.");
+               "quando um ficheiro tem um erro.\nCom --pontos (e --precisao), cada ponto novo "
+               "visado de duas ou mais estacoes tem NOME.txt e NOME-relatorio.txt; --desenho "
+               "desenha tambem a sessao em sessao-desenho.svg; o estado e 1 quando um ponto novo "
+               "nao e determinado.");
+}
+
+// The options of a session from the field: the known points and the record's settings.
+void defineSessionOptions(CLI::App& app, CommandLine& commandLine) {
+    app.add_option("--pontos", commandLine.knownPoints,
+                   "Lista dos pontos conhecidos (nome, M, P e C facultativa); os ficheiros sao "
+                   "entao registos do instrumento (Leica GSI-8/GSI-16 ou caderneta de campo) e "
+                   "cada ponto novo tem NOME.txt e o seu relatorio")
+        ->type_name("FICHEIRO");
+    app.add_option("--unidade", commandLine.tableUnit,
+                   "Unidade das leituras de uma caderneta de campo: gc, gs (DDD.MMSSs) ou gr")
+        ->type_name("UNIDADE")
+        ->check(CLI::IsMember({"gc", "gs", "gr"}));
+    app.add_option("--precisao", commandLine.precision,
+                   "Precisao a priori de uma leitura, em segundos (gc, gs) ou mgon (gr); "
+                   "obrigatoria com --pontos")
+        ->type_name("VALOR");
+    app.add_option("--tolerancia", commandLine.tolerance,
+                   "Tolerancia do ajustamento em metros (por omissao 0.001)")
+        ->type_name("METROS");
+    app.add_option("--limite-faces", commandLine.faceLimit,
+                   "Maior diferenca aceite entre as leituras reduzidas de um alvo, em segundos "
+                   "ou mgon (por omissao 20\" ou 6 mgon): alem dela, um aviso")
+        ->type_name("VALOR");
 }
 
 constexpr const char* usageLine =
@@ -166,6 +195,29 @@ void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors
     lines.flush();
 }
 
+} // namespace
+
+FileRun runInput(const CommandLine& commandLine, const std::string& input,
+                 const InputOutputs& outputs, std::ostream& lines, std::ostream& errors,
+                 FileAccess& files, const Adjustments& adjustments, int& status) {
+    std::ostringstream discarded;
+    const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json ||
+                         commandLine.dxf || commandLine.geoJson;
+    FileRun run = runFile(input, outputs.report, commandLine.height, files,
+                          commandLine.verbose ? lines : discarded, adjustments, analyse);
+    if (outputs.analysis && run.analysis)
+        writeOutput(files, *outputs.analysis, errors, status, [&](std::ostream& stream) {
+            writeAnalysis(run.values.observations, *run.analysis, stream);
+        });
+    if (outputs.drawing && hasDrawing(run))
+        writeOutput(files, *outputs.drawing, errors, status,
+                    [&](std::ostream& stream) { writeDrawing(run, stream); });
+    reportOutcome(run, lines, errors, status);
+    return run;
+}
+
+namespace {
+
 // Every file the command line will write, for the checks made before anything is written.
 std::vector<std::string> everyOutput(const CommandLine& commandLine, const OutputNames& names) {
     std::vector<std::string> outputs = names.reports;
@@ -220,25 +272,15 @@ int runFiles(const CommandLine& commandLine, std::ostream& out, std::ostream& er
 
     // With the JSON on standard output, the lines for people go to standard error.
     std::ostream& lines = jsonToOut ? errors : out;
-    std::ostringstream discarded;
-    const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json ||
-                         commandLine.dxf || commandLine.geoJson;
     std::vector<FileRun> runs;
     int status = 0;
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
-        FileRun& run = runs.emplace_back(
-            runFile(commandLine.inputs[i], names.reports[i], commandLine.height, files,
-                    commandLine.verbose ? lines : discarded, adjustments, analyse));
-        run.coordinateSystem = system;
-        discarded.str({});
-        if (commandLine.analysis && run.analysis)
-            writeOutput(files, names.analyses[i], errors, status, [&](std::ostream& stream) {
-                writeAnalysis(run.values.observations, *run.analysis, stream);
-            });
-        if (commandLine.drawing && hasDrawing(run))
-            writeOutput(files, names.drawings[i], errors, status,
-                        [&](std::ostream& stream) { writeDrawing(run, stream); });
-        reportOutcome(run, lines, errors, status);
+        InputOutputs outputs{names.reports[i], {}, {}};
+        if (commandLine.analysis) outputs.analysis = names.analyses[i];
+        if (commandLine.drawing) outputs.drawing = names.drawings[i];
+        runs.push_back(runInput(commandLine, commandLine.inputs[i], outputs, lines, errors, files,
+                                adjustments, status));
+        runs.back().coordinateSystem = system;
     }
     if (commandLine.coordinateList)
         writeOutput(files, *commandLine.coordinateList, errors, status,
@@ -261,6 +303,7 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     CommandLine commandLine;
     bool heightAlways = false, heightNever = false;
     defineOptions(app, commandLine, heightAlways, heightNever);
+    defineSessionOptions(app, commandLine);
     try {
         std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
         app.parse(reversed);
@@ -281,6 +324,13 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     if (heightAlways) commandLine.height = HeightChoice::Always;
     if (heightNever) commandLine.height = HeightChoice::Never;
     try {
+        if (commandLine.knownPoints)
+            return runSession(commandLine, out, errors, files, adjustments);
+        if (commandLine.tableUnit || commandLine.precision || commandLine.tolerance ||
+            commandLine.faceLimit)
+            throw RunError::usage(std::string("Erro: --unidade, --precisao, --tolerancia e "
+                                              "--limite-faces so com --pontos\n") +
+                                  usageLine);
         return runFiles(commandLine, out, errors, files, adjustments);
     } catch (const RunError& error) {
         writeError(error, errors);

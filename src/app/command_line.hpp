@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/driver.hpp"
+#include "results/run_record.hpp"
 
 #include <optional>
 #include <ostream>
@@ -29,7 +30,27 @@ struct CommandLine {
     std::optional<std::string> dxf;              // --dxf: every point of the run, for CAD
     std::optional<std::string> geoJson;          // --geojson: every point of the run, for GIS
     std::optional<std::string> coordinateSystem; // --crs: stated in the outputs, never applied
+
+    // A session from the field: the inputs are the instrument's records.
+    std::optional<std::string> knownPoints; // --pontos: the list of known points
+    std::optional<std::string> tableUnit;   // --unidade of a plain field book: gc, gs or gr
+    std::optional<double> precision;        // --precisao of one reading: " or mgon
+    std::optional<double> tolerance;        // --tolerancia, metres
+    std::optional<double> faceLimit;        // --limite-faces: " or mgon
 };
+
+// The outputs of one observation file: its report, and with --analise and --desenho their files.
+struct InputOutputs {
+    std::string report;
+    std::optional<std::string> analysis, drawing;
+};
+
+// Runs one observation file as the command line runs each of its files: the report, the
+// analysis and drawing asked for, the line for people on `lines` or `errors`; `status` is
+// raised as the command line's rules say.
+FileRun runInput(const CommandLine& commandLine, const std::string& input,
+                 const InputOutputs& outputs, std::ostream& lines, std::ostream& errors,
+                 FileAccess& files, const Adjustments& adjustments, int& status);
 
 // Runs the program on the arguments (without the program's name): the dialogue when there
 // are none. Exit status: 0 when every input ran to its end; 1 when one ended at a stop of

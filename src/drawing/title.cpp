@@ -2,8 +2,8 @@
 // found, in UTF-8.
 #include "drawing/placement.hpp"
 
-#include "analysis/wording.hpp"
 #include "model/angle_units.hpp"
+#include "results/analysis_wording.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 

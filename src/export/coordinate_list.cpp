@@ -8,15 +8,14 @@
 
 namespace interseccao {
 
-namespace {
-
-// A field as RFC 4180 writes it: quoted when it holds a comma, a quote or a line end.
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
+
+namespace {
 
 // A precision of one reading in the file's unit: seconds of arc, or milligon for "gr".
 std::string precisionInUnit(AngleUnit unit, double radians) {

@@ -12,6 +12,9 @@
 
 namespace interseccao {
 
+// A field as RFC 4180 writes it: quoted when it holds a comma, a quote or a line end.
+std::string csvField(const std::string& text);
+
 // One row per input, in the order given, with a header row: RFC 4180, UTF-8, CR LF.
 void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out);
 

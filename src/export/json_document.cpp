@@ -1,6 +1,8 @@
 // The JSON document: every observation file, its data and its results.
 #include "export/export.hpp"
+#include "export/json_run.hpp"
 #include "model/angle_units.hpp"
+#include "results/analysis_wording.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 
@@ -177,7 +179,7 @@ json ellipse(const std::optional<ErrorEllipse>& e) {
 }
 
 json leftOut(const LeaveOneOut& without, bool plane) {
-    if (without.outcome != LeaveOneOut::Outcome::Computed) return nullptr;
+    if (without.status != LeaveOneOut::Status::Computed) return nullptr;
     json j;
     if (plane) {
         j["M"] = number(without.point.m);
@@ -225,7 +227,7 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
     json stations = json::array();
     for (std::size_t i = 0; i < q.withoutStation.size(); ++i) {
         const LeaveOneOut& without = q.withoutStation[i];
-        const bool computed = without.outcome == LeaveOneOut::Outcome::Computed;
+        const bool computed = without.status == LeaveOneOut::Status::Computed;
         stations.push_back(
             {{"nome", name(observations.stations[i].name)},
              {"deslocamento", computed ? number(without.shift) : json(nullptr)},
@@ -238,14 +240,14 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
             const ZenithReadingQuality& z = a.height->readings[i];
             json entry = {{"estacao", name(observations.zenithObservations[i].stationName)}};
             entry.update(tests(z.tests));
-            entry["cota_sem"] = z.without.outcome == LeaveOneOut::Outcome::Computed
+            entry["cota_sem"] = z.without.status == LeaveOneOut::Status::Computed
                                     ? number(z.heightWithout)
                                     : json(nullptr);
             zenith.push_back(entry);
         }
     json warnings = json::array();
-    for (const std::string& warning : a.warnings) warnings.push_back(toUtf8(warning));
-    json j = {{"veredicto", toUtf8(a.verdict)},
+    for (const Warning& warning : a.warnings) warnings.push_back(warningText(warning, observations));
+    json j = {{"veredicto", verdictText(observations, a)},
               {"graus_liberdade", q.degreesOfFreedom},
               {"redundancia_relatorio", q.reportRedundancy},
               {"sigma0", optionalNumber(q.unitDeviation)},
@@ -268,7 +270,7 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
     return j;
 }
 
-const char* outcomeText(Outcome outcome) {
+const char* stateCode(Outcome outcome) {
     switch (outcome) {
     case Outcome::Completed: return "concluido";
     case Outcome::Stopped: return "parado";
@@ -280,7 +282,7 @@ const char* outcomeText(Outcome outcome) {
 json fileRun(const FileRun& run) {
     json entry = {{"ficheiro", toUtf8(run.input)},
                   {"relatorio", toUtf8(run.report)},
-                  {"estado", outcomeText(run.outcome)}};
+                  {"estado", stateCode(run.outcome)}};
     entry["mensagem"] = run.message.empty() ? json(nullptr) : json(toUtf8(run.message));
     if (!run.dataRead) return entry;
     const ObservationSet& observations = run.values.observations;
@@ -303,6 +305,8 @@ json fileRun(const FileRun& run) {
 }
 
 } // namespace
+
+nlohmann::ordered_json fileRunJson(const FileRun& run) { return fileRun(run); }
 
 void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out) {
     json document = {{"versao", jsonFormatVersion},

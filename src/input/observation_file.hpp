@@ -15,7 +15,7 @@ Station readStation(RecordReader& reader, AngleUnit unit);
 
 // The header, every station record and its reference records, read before the report file
 // is named. Stops at the first station record when the unit code is invalid; a malformed
-// record is a FileError. Leaves the reader after the last reference record.
+// record is a file error (RunError). Leaves the reader after the last reference record.
 ObservationSet readPlanimetricData(RecordReader& reader);
 
 // The checks made once the report file is open: at least two stations, and an a-priori

@@ -11,8 +11,8 @@ namespace interseccao {
 
 // Reads records from the whole text of the observation file. A record starts at the
 // beginning of a line, may run over several lines, and the rest of the line after its
-// last value is skipped. Every failure is a FileError naming the file and the line of the
-// bad value, and, when the record began on an earlier line, that line too.
+// last value is skipped. Every failure is a file error (RunError) naming the file and the line of
+// the bad value, and, when the record began on an earlier line, that line too.
 //
 // A decimal comma is refused at the end of its record. Its mark: the rest of the line after
 // the record's last value begins with numbers, as many as the places, in the record and

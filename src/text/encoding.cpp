@@ -89,4 +89,23 @@ std::string dxfText(std::string_view utf8) {
     return text;
 }
 
+std::string latin1FromUserText(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = c < 0x80 ? 1 : utf8SequenceLength(bytes, i);
+        if (length == 0) return std::string(bytes); // not UTF-8: Latin-1 as it stands
+        if (length == 1)
+            text += bytes[i];
+        else if (length == 2 && c <= 0xC3)
+            text += static_cast<char>(((c & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
+        else
+            text += '?';
+        i += length;
+    }
+    return text;
+}
+
 } // namespace interseccao

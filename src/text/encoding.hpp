@@ -11,6 +11,11 @@ namespace interseccao {
 // as Latin-1, the encoding of the reports.
 std::string toUtf8(std::string_view bytes);
 
+// Text read from a user's file as the observation file holds names (Latin-1): a byte-order
+// mark taken off; valid UTF-8 made Latin-1, a character beyond Latin-1 as '?'; any other
+// text taken as Latin-1 already.
+std::string latin1FromUserText(std::string_view bytes);
+
 // UTF-8 text made safe for XML character data and attribute values: the five special
 // characters as entities, and control characters, which XML forbids, as '?'.
 std::string xmlEscaped(std::string_view utf8);
