@@ -7,8 +7,6 @@
 #include "results/run_record.hpp"
 
 #include <ostream>
-#include <string>
-#include <string_view>
 
 namespace interseccao {
 
@@ -19,7 +17,10 @@ bool hasDrawing(const FileRun& run);
 // The layout of a run that has a drawing.
 DrawingLayout layOutDrawing(const FileRun& run);
 
-// Writes the SVG of a run that has a drawing, in UTF-8.
+// Writes the SVG of a layout, in UTF-8.
+void writeSvg(const DrawingLayout& layout, std::ostream& out);
+
+// Writes the SVG of a run that has a drawing.
 void writeDrawing(const FileRun& run, std::ostream& out);
 
 } // namespace interseccao

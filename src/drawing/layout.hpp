@@ -1,13 +1,11 @@
-// The geometry of the drawing of an intersection: the page, the scales, where every mark, ray,
-// ellipse and label goes. Pure computation on the observations and the solutions; the SVG
-// text is written from it elsewhere (drawing.hpp).
-//
-// Page coordinates are millimetres on an A4 sheet in landscape, x to the right and y down, as
-// SVG has them; north (+P) is up and M to the right.
+// The drawing of an intersection as a value: the page, the scales, where every mark, ray,
+// ellipse and label goes, and the words of the title block. Everything the SVG writer
+// (drawing.hpp) shows is here; it reads nothing else.
 #pragma once
 
 #include "analysis/quality.hpp"
 #include "angles/orientation.hpp"
+#include "drawing/projection.hpp"
 #include "planimetry/solution.hpp"
 
 #include <optional>
@@ -15,27 +13,6 @@
 #include <vector>
 
 namespace interseccao {
-
-inline constexpr double pageWidth = 297;  // mm, A4 landscape
-inline constexpr double pageHeight = 210; // mm
-
-struct PagePoint {
-    double x = 0; // mm, to the right
-    double y = 0; // mm, down
-};
-
-struct Box {
-    double left = 0; // mm
-    double top = 0;  // mm
-    double width = 0;
-    double height = 0;
-    double right() const { return left + width; }
-    double bottom() const { return top + height; }
-    PagePoint centre() const { return {left + width / 2, top + height / 2}; }
-    bool contains(PagePoint point) const {
-        return point.x >= left && point.x <= right() && point.y >= top && point.y <= bottom();
-    }
-};
 
 // The parts of the page: the map on the left; the title block, the inset and the legend in
 // the column on the right.
@@ -50,41 +27,6 @@ inline constexpr double mapFootHeight = 16; // mm
 inline constexpr Box mapFitArea{mapFrame.left + 18, mapFrame.top + 10, mapFrame.width - 36,
                                 mapFrame.height - mapFootHeight - 18};
 
-// The rounded values: a scale's denominator is 1, 1.25, 1.5, 2, 2.5, 3, 4, 5, 6 or 7.5 times a
-// power of ten (1:500, 1:1250, 1:40 000), so that a network fills at least 3/4 of the map; a
-// scale bar's length and an enlargement are 1, 2 or 5 times a power of ten.
-double roundScaleDenominator(double atLeast); // the smallest such value not below `atLeast`
-double roundLengthBelow(double atMost);       // the largest 1-2-5 value not above `atMost`
-double roundFactorNear(double value);         // the 1-2-5 value nearest in ratio
-// The enlargement of an error ellipse of semi-major axis `semiMajorAxis` (metres) drawn at
-// `scale` (mm per metre): the rounded factor that makes the axis about 5 mm, never below 1.
-double ellipseEnlargement(double semiMajorAxis, double scale);
-
-// Plane coordinates to the page at a scale, with a chosen plane point at a chosen page point.
-struct Projection {
-    PlanePoint centre;         // metres
-    PagePoint pageCentre;      // mm
-    double scale = 1;          // mm on the page per metre on the ground
-    double denominator = 1000; // the scale as 1 : denominator (1000 / scale)
-    PagePoint toPage(PlanePoint point) const {
-        return {pageCentre.x + (point.m - centre.m) * scale,
-                pageCentre.y - (point.p - centre.p) * scale};
-    }
-};
-
-// The largest rounded scale at which every point fits in `area`, centred on the points'
-// extent. A network narrower than `minimumExtent` is drawn as if that wide.
-inline constexpr double minimumExtent = 1e-3; // metres
-Projection fitProjection(const std::vector<PlanePoint>& points, const Box& area);
-
-struct ScaleBar {
-    PagePoint start;       // the left end, on the bar's baseline, mm
-    double length = 0;     // metres on the ground, a 1-2-5 value
-    double pageLength = 0; // mm
-};
-// A bar of a rounded length no longer than `maxPageLength` at the projection's scale.
-ScaleBar scaleBarFor(const Projection& projection, PagePoint start, double maxPageLength);
-
 // An ellipse on the page: semi-axes in mm along and across the major axis, and the major
 // axis turned from the page's +x clockwise (as SVG's rotate turns) by `rotation` degrees.
 struct PageEllipse {
@@ -95,8 +37,11 @@ struct PageEllipse {
 };
 // The ellipse of semi-axes a, b (metres) and bearing of a, times `factor`, at the scale.
 PageEllipse pageEllipse(const ErrorEllipse& ellipse, PagePoint centre, double scale, double factor);
+// The enlargement of an error ellipse of semi-major axis `semiMajorAxis` (metres) drawn at
+// `scale` (mm per metre): the rounded factor that makes the axis about 5 mm, never below 1.
+double ellipseEnlargement(double semiMajorAxis, double scale);
 
-enum class MarkKind { Station, Reference, SightedPoint, Approximate };
+enum class MarkKind { Station, Reference, SightedPoint };
 
 struct Mark {
     MarkKind kind = MarkKind::Station;
@@ -153,8 +98,18 @@ struct Inset {
     ScaleBar scaleBar;
 };
 
+// The words of the title block, in UTF-8: what the run found, line by line.
+struct TitleBlock {
+    std::string pointName;
+    std::vector<std::string> coordinates; // M, P and C, or that C was not computed
+    std::vector<std::string> findings;    // the precision, the weakest intersection, the verdict
+    std::string coordinateSystem;         // as given, empty when none was
+    std::string fileName;                 // the input's, shortened to fit
+};
+
 struct DrawingLayout {
     Projection map;
+    std::vector<std::string> stationNames; // UTF-8, in the file's order
     std::vector<Mark> marks; // the sighted point, the stations, the references (each once)
     std::vector<Ray> rays;
     // The point drawn: the adjusted one, or the approximate one without an adjustment.
@@ -169,16 +124,12 @@ struct DrawingLayout {
     ScaleBar scaleBar;
     PagePoint northArrow;       // the arrow's foot, mm
     std::optional<Inset> inset; // with an ellipse to show
+    bool analysed = false;      // the run was analysed: a suspected reading would be in red
+    TitleBlock title;
 };
 
 // The label fonts of the map and of the inset, mm.
 inline constexpr double labelFontSize = 2.8;
 inline constexpr double insetFontSize = 2.3;
-
-// The layout of a run's drawing. `orientation` and `analysis` may be null: the inset's rays
-// need the first, the ellipses and the suspicion the second.
-DrawingLayout layOutDrawing(const ObservationSet& observations,
-                            const PlanimetricSolution& planimetry, const Orientation* orientation,
-                            const QualityAnalysis* analysis);
 
 } // namespace interseccao

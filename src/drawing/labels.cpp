@@ -1,0 +1,261 @@
+// Labels put where they hide the least, scored against a grid of what is on the page.
+#include "drawing/labels.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace interseccao {
+
+namespace {
+
+// The grid: square cells over the page; whatever lies beyond its edges is filed in the cells
+// along them.
+constexpr double cellSize = 4; // mm
+constexpr std::int32_t columns = static_cast<std::int32_t>(pageWidth / cellSize) + 1;
+constexpr std::int32_t rows = static_cast<std::int32_t>(pageHeight / cellSize) + 1;
+// A segment is filed in the cells it passes within this of, against rounding, mm.
+constexpr double filingMargin = 1e-3;
+
+std::int32_t cellAlong(double coordinate, std::int32_t count) {
+    const double cell = std::floor(coordinate / cellSize);
+    if (!(cell >= 0)) return 0; // NaN included
+    return cell >= count - 1 ? count - 1 : static_cast<std::int32_t>(cell);
+}
+
+double lengthInside(PagePoint a, PagePoint b, const Box& box) {
+    const auto inside = clipSegment(a, b, box);
+    return inside ? (inside->second - inside->first) * std::hypot(b.x - a.x, b.y - a.y) : 0;
+}
+
+double overlapArea(const Box& a, const Box& b) {
+    const double w = std::min(a.right(), b.right()) - std::max(a.left, b.left);
+    const double h = std::min(a.bottom(), b.bottom()) - std::max(a.top, b.top);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+// The rows a segment passes through within a column of the grid (the first and last
+// columns reaching out without end), with the margin; none when it passes beside it.
+std::optional<std::pair<std::int32_t, std::int32_t>> rowsInColumn(const Segment& s,
+                                                                  std::int32_t column) {
+    constexpr double endless = std::numeric_limits<double>::infinity();
+    const double left = column == 0 ? -endless : column * cellSize - filingMargin;
+    const double right = column == columns - 1 ? endless : (column + 1) * cellSize + filingMargin;
+    // The parameters along the segment where it is between left and right.
+    const double dx = s.b.x - s.a.x;
+    double t0 = 0, t1 = 1;
+    if (dx == 0) {
+        if (s.a.x < left || s.a.x > right) return std::nullopt;
+    } else {
+        const double atLeft = (left - s.a.x) / dx, atRight = (right - s.a.x) / dx;
+        t0 = std::max(t0, std::min(atLeft, atRight));
+        t1 = std::min(t1, std::max(atLeft, atRight));
+        if (t0 > t1) return std::nullopt;
+    }
+    const double y0 = s.a.y + t0 * (s.b.y - s.a.y), y1 = s.a.y + t1 * (s.b.y - s.a.y);
+    return std::pair{cellAlong(std::min(y0, y1) - filingMargin, rows),
+                     cellAlong(std::max(y0, y1) + filingMargin, rows)};
+}
+
+} // namespace
+
+std::optional<std::pair<double, double>> clipSegment(PagePoint a, PagePoint b, const Box& box) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x - box.left, box.right() - a.x, a.y - box.top, box.bottom() - a.y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return std::nullopt;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return std::nullopt;
+    }
+    return std::pair{t0, t1};
+}
+
+Obstacles::Cells Obstacles::cellsOf(const Box& box) const {
+    return {cellAlong(box.left, columns), cellAlong(box.right(), columns), cellAlong(box.top, rows),
+            cellAlong(box.bottom(), rows)};
+}
+
+std::size_t Obstacles::cellIndex(std::int32_t column, std::int32_t row) const {
+    return static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(column);
+}
+
+void Obstacles::add(const Box& box) {
+    if (boxCells_.empty()) boxCells_.resize(static_cast<std::size_t>(columns) * rows);
+    const Cells cells = cellsOf(box);
+    const auto index = static_cast<std::uint32_t>(boxes_.size());
+    for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
+        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
+            boxCells_[cellIndex(column, row)].push_back(index);
+    boxes_.push_back(box);
+    boxStamps_.push_back(0);
+}
+
+void Obstacles::add(const Segment& segment) {
+    if (segmentCells_.empty()) segmentCells_.resize(static_cast<std::size_t>(columns) * rows);
+    const auto index = static_cast<std::uint32_t>(segments_.size());
+    const std::int32_t first =
+        cellAlong(std::min(segment.a.x, segment.b.x) - filingMargin, columns);
+    const std::int32_t last = cellAlong(std::max(segment.a.x, segment.b.x) + filingMargin, columns);
+    for (std::int32_t column = first; column <= last; ++column)
+        if (const auto span = rowsInColumn(segment, column))
+            for (std::int32_t row = span->first; row <= span->second; ++row)
+                segmentCells_[cellIndex(column, row)].push_back(index);
+    segments_.push_back(segment);
+    segmentStamps_.push_back(0);
+}
+
+const std::vector<std::uint32_t>&
+Obstacles::near(const std::vector<std::vector<std::uint32_t>>& filed,
+                std::vector<std::uint32_t>& stamps, const Cells& cells) const {
+    found_.clear();
+    if (filed.empty()) return found_;
+    for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
+        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
+            for (const std::uint32_t item : filed[cellIndex(column, row)])
+                if (stamps[item] != query_) {
+                    stamps[item] = query_;
+                    found_.push_back(item);
+                }
+    std::sort(found_.begin(), found_.end());
+    return found_;
+}
+
+double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, double bound) const {
+    // Each query marks what it has met with a number of its own; at the wrap, none is left.
+    if (++query_ == 0) {
+        std::fill(boxStamps_.begin(), boxStamps_.end(), 0);
+        std::fill(segmentStamps_.begin(), segmentStamps_.end(), 0);
+        query_ = 1;
+    }
+    // The terms are not negative: a partial sum already at the bound only grows.
+    double total = 0;
+    if (room_ && (box.left < room_->left || box.top < room_->top || box.right() > room_->right() ||
+                  box.bottom() > room_->bottom()))
+        total += outsideCost;
+    const Cells cells = cellsOf(box);
+    for (const std::uint32_t k : near(boxCells_, boxStamps_, cells)) {
+        total += overlapCost * overlapArea(box, boxes_[k]);
+        if (total + penalty >= bound) return total + penalty;
+    }
+    for (const std::uint32_t k : near(segmentCells_, segmentStamps_, cells)) {
+        if (k == skipped) continue;
+        total += crossingCost * lengthInside(segments_[k].a, segments_[k].b, box);
+        if (total + penalty >= bound) return total + penalty;
+    }
+    return total + penalty;
+}
+
+std::optional<Label> cheapest(const std::vector<Label>& candidates, const Obstacles& obstacles,
+                              std::size_t skipped) {
+    if (candidates.empty()) return std::nullopt;
+    std::size_t best = 0;
+    double bestCost = std::numeric_limits<double>::infinity();
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        // Among equals, the earlier (more wanted) place.
+        const double penalty = 1e-3 * static_cast<double>(k);
+        const double cost = obstacles.cost(candidates[k].box, skipped, penalty, bestCost);
+        if (cost < bestCost) {
+            bestCost = cost;
+            best = k;
+        }
+    }
+    return candidates[best];
+}
+
+Box textBox(const std::string& text, PagePoint at, Anchor anchor, double fontSize) {
+    // Characters, not bytes: a name may hold accented letters in UTF-8.
+    const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    const double width = characterWidth * fontSize * static_cast<double>(characters);
+    const double left = anchor == Anchor::Start    ? at.x
+                        : anchor == Anchor::Middle ? at.x - width / 2
+                                                   : at.x - width;
+    // Capitals rise about 0.72 of the font above the baseline; descenders go 0.22 below.
+    return {left, at.y - 0.75 * fontSize, width, 0.97 * fontSize};
+}
+
+std::vector<Label> markLabelCandidates(const std::string& text, PagePoint at, double offset) {
+    const double f = labelFontSize;
+    // The baseline a third of the font below the mark's centre centres the capitals on it.
+    const double centred = at.y + 0.35 * f;
+    const double d = offset, diagonal = offset * std::numbers::sqrt2 / 2;
+    const struct {
+        double x, y;
+        Anchor anchor;
+    } places[] = {
+        {at.x + d, centred, Anchor::Start},
+        {at.x - d, centred, Anchor::End},
+        {at.x, at.y - d, Anchor::Middle},
+        {at.x, at.y + d + 0.7 * f, Anchor::Middle},
+        {at.x + diagonal, at.y - diagonal, Anchor::Start},
+        {at.x - diagonal, at.y - diagonal, Anchor::End},
+        {at.x + diagonal, at.y + diagonal + 0.7 * f, Anchor::Start},
+        {at.x - diagonal, at.y + diagonal + 0.7 * f, Anchor::End},
+    };
+    std::vector<Label> candidates;
+    for (const auto& place : places) {
+        const PagePoint baseline{place.x, place.y};
+        candidates.push_back(
+            {text, baseline, place.anchor, f, textBox(text, baseline, place.anchor, f)});
+    }
+    return candidates;
+}
+
+std::vector<Label> rayLabelCandidates(const std::string& text, PagePoint from, PagePoint to) {
+    // How far the w stands from the ray, mm.
+    constexpr double rayLabelOffset = 2.0;
+    const double f = labelFontSize;
+    const double dx = to.x - from.x, dy = to.y - from.y;
+    const double length = std::max(std::hypot(dx, dy), 1e-9);
+    const double nx = -dy / length, ny = dx / length;
+    std::vector<Label> candidates;
+    for (const double t : {0.5, 0.4, 0.6, 0.3, 0.7, 0.2, 0.8})
+        for (const double side : {1.0, -1.0}) {
+            const PagePoint along{from.x + t * dx, from.y + t * dy};
+            // Far enough off the ray that the text's box clears it at any slope: half its
+            // width across a steep ray, half its height across a flat one.
+            const double width = textBox(text, {}, Anchor::Start, f).width;
+            const double away =
+                rayLabelOffset + 0.5 * std::abs(nx) * width + 0.5 * std::abs(ny) * f;
+            const PagePoint centre{along.x + side * nx * away, along.y + side * ny * away};
+            const PagePoint baseline{centre.x, centre.y + 0.35 * f};
+            candidates.push_back(
+                {text, baseline, Anchor::Middle, f, textBox(text, baseline, Anchor::Middle, f)});
+        }
+    return candidates;
+}
+
+std::vector<Label> rayNameCandidates(const std::string& text, PagePoint from, PagePoint to,
+                                     const Box& inner, const Box& plot) {
+    std::vector<Label> candidates;
+    const auto inside = clipSegment(from, to, inner);
+    if (!inside) return candidates;
+    const double rayLength = std::hypot(to.x - from.x, to.y - from.y);
+    constexpr double stepIn = 3; // mm along the ray
+    for (int step = 0; step < 8; ++step) {
+        const double t = inside->first + step * stepIn / rayLength;
+        if (t > inside->second) break;
+        const PagePoint at{from.x + t * (to.x - from.x), from.y + t * (to.y - from.y)};
+        PagePoint baseline{at.x, at.y + 0.35 * insetFontSize};
+        Box box = textBox(text, baseline, Anchor::Middle, insetFontSize);
+        // Kept whole within the plot.
+        const double shift = std::max(0.0, plot.left + 1 - box.left) -
+                             std::max(0.0, box.right() - (plot.right() - 1));
+        baseline.x += shift;
+        box.left += shift;
+        candidates.push_back({text, baseline, Anchor::Middle, insetFontSize, box});
+    }
+    return candidates;
+}
+
+} // namespace interseccao
