@@ -56,8 +56,9 @@ public:
 private:
     // ---- groups and handles
     void group(int code, const std::string& value) {
-        char number[8];
-        std::snprintf(number, sizeof number, "%3d", code);
+        // Group codes stand right-aligned in three columns, as AutoCAD writes them.
+        std::string number = std::to_string(code);
+        if (number.size() < 3) number.insert(0, 3 - number.size(), ' ');
         *o_ << number << "\r\n" << value << "\r\n";
     }
     void group(int code, double value) { group(code, real(value)); }
