@@ -120,8 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   "o ficheiro de input nao existe"},
                       FailureCase{"observations_in_a_missing_folder", "@/nao-existe/obs.txt",
                                   "@/rel.txt", "o ficheiro de input nao existe"},
-                      FailureCase{"observations_without_end", "/dev/zero", "@/rel.txt",
-                                  "o ficheiro de input tem mais de 256 MiB"}),
+                      FailureCase{"observations_are_a_device", "/dev/zero", "@/rel.txt",
+                                  "nao e um ficheiro regular (um pipe, um dispositivo), nao pode "
+                                  "ser o ficheiro de input"}),
     [](const auto& info) { return info.param.description; });
 
 TEST_F(DiskRun, ConsoleThatCannotBeWrittenIsAFileLayerError) {

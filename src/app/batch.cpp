@@ -4,10 +4,12 @@
 
 #include "input/observation_file.hpp"
 #include "model/errors.hpp"
+#include "results/own_outputs.hpp"
 
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace interseccao {
 
@@ -39,31 +41,45 @@ std::vector<std::string> reportNames(const CommandLine& commandLine) {
     return names;
 }
 
+IdentityKey identityKey(const platform::FileIdentity& identity) {
+    return {static_cast<int>(identity.kind), identity.device, identity.inode, identity.leaf};
+}
+
+namespace {
+
+RunError refusedOutput(const std::string& output, const std::string& why) {
+    return RunError::usage("Erro: o ficheiro de output " + output + " " + why +
+                           "; nada foi escrito");
+}
+
+// An existing file in an output's place: refused when it is not a regular file, and when this
+// program did not write it (unless --substituir).
+void checkExistingOutput(const CommandLine& commandLine, const std::string& output,
+                         const platform::FileIdentity& identity, FileAccess& files) {
+    if (!identity.exists()) return;
+    if (identity.kind != platform::FileIdentity::Kind::Regular)
+        throw refusedOutput(output, "nao e um ficheiro regular (e uma pasta, um pipe ou um "
+                                    "dispositivo)");
+    if (commandLine.replace || writtenByThisProgram(files.readHead(output, ownOutputHead))) return;
+    throw refusedOutput(output, "ja existe e nao foi escrito por este programa (--substituir "
+                                "escreve por cima dele)");
+}
+
+} // namespace
+
 void checkOutputNames(const CommandLine& commandLine, const std::vector<std::string>& outputs,
                       FileAccess& files) {
-    // Two names of one file have one canonical spelling, unless they are two hard links of
-    // it: those have one size, and only inputs of an existing output's size are compared.
-    std::map<std::string, std::string> inputOf; // canonical name -> input as given
-    std::multimap<std::uintmax_t, std::string> inputsOfSize;
-    for (const std::string& input : commandLine.inputs) {
-        inputOf.emplace(files.canonicalName(input), input);
-        if (const auto size = files.fileSize(input)) inputsOfSize.emplace(*size, input);
-    }
-    const auto refuse = [](const std::string& output, const std::string& input) {
-        return RunError::usage("Erro: o ficheiro de output " + output +
-                               " e o ficheiro de observacoes " + input + "; nada foi escrito");
-    };
-    std::map<std::string, std::string> outputOf;
+    // Names are compared by the file they designate: device and inode, links followed.
+    std::map<IdentityKey, std::string> inputOf; // -> the input as given
+    for (const std::string& input : commandLine.inputs)
+        inputOf.emplace(identityKey(files.identify(input)), input);
+    std::map<IdentityKey, std::string> outputOf;
     for (const std::string& output : outputs) {
-        const std::string canonical = files.canonicalName(output);
-        if (const auto input = inputOf.find(canonical); input != inputOf.end())
-            throw refuse(output, input->second);
-        if (const auto size = files.fileSize(output)) {
-            const auto [first, last] = inputsOfSize.equal_range(*size);
-            for (auto input = first; input != last; ++input)
-                if (files.sameFile(output, input->second)) throw refuse(output, input->second);
-        }
-        const auto [earlier, added] = outputOf.emplace(canonical, output);
+        const platform::FileIdentity identity = files.identify(output);
+        const IdentityKey key = identityKey(identity);
+        if (const auto input = inputOf.find(key); input != inputOf.end())
+            throw refusedOutput(output, "e o ficheiro de observacoes " + input->second);
+        const auto [earlier, added] = outputOf.emplace(key, output);
         if (!added)
             throw RunError::usage(
                 "Erro: dois ficheiros de output teriam o mesmo nome, " + earlier->second +
@@ -73,6 +89,7 @@ void checkOutputNames(const CommandLine& commandLine, const std::vector<std::str
                                    "diferentes: mude o nome de um deles, ou corra-os em "
                                    "separado com --pasta diferentes)")
                      : std::string("use --pasta ou -o)")));
+        checkExistingOutput(commandLine, output, identity, files);
     }
 }
 
@@ -142,14 +159,19 @@ FileRun runFile(const std::string& input, const std::string& report, HeightChoic
     } catch (const RunError& error) {
         run.outcome = Outcome::Failed;
         run.message = error.shown();
+        // What the report holds up to the error stays: the dialogue keeps as much.
+        run.reportCut = reportStream != nullptr;
         if (reportStream != nullptr) {
             try {
                 files.closeOutput(*reportStream);
             } catch (const RunError&) {
                 // The first error is the one to report.
+                run.reportCut = false;
             }
         }
     }
+    // A run that writes no report leaves no report of an earlier run beside it.
+    if (reportStream == nullptr) files.removeOutput(report);
     if (run.dataRead) noteFileFindings(*reader, afterPlanimetry, run);
     const auto& planimetry = run.values.planimetry;
     if (analyse && planimetry && planimetry->adjusted)

@@ -5,6 +5,8 @@
 #include "app/command_line.hpp"
 #include "results/run_record.hpp"
 
+#include <tuple>
+
 namespace interseccao {
 
 // The report of each input, in the order given: `-o`, or NAME-relatorio.txt for NAME.txt,
@@ -16,8 +18,14 @@ std::vector<std::string> reportNames(const CommandLine& commandLine);
 std::string outputName(const CommandLine& commandLine, const std::string& input,
                        const std::string& suffix);
 
+// What designates one file, for maps of files: kind, device, inode, and a missing file's name.
+using IdentityKey = std::tuple<int, std::uint64_t, std::uint64_t, std::string>;
+IdentityKey identityKey(const platform::FileIdentity& identity);
+
 // Refuses, before anything is written, an output that is one of the observation files
-// (in any spelling or through a link) and two outputs of one name.
+// (in any spelling or through a link), two outputs of one file, an output that is not a
+// regular file, and one that would replace a file this program did not write (unless
+// --substituir).
 void checkOutputNames(const CommandLine& commandLine, const std::vector<std::string>& outputs,
                       FileAccess& files);
 

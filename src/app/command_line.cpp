@@ -93,6 +93,9 @@ void defineOptions(CLI::App& app, CommandLine& commandLine, bool& heightAlways, 
                    "Sistema de coordenadas de M, P e C (por exemplo EPSG:3763), indicado no "
                    "JSON, no GeoJSON, no DXF e no desenho; as coordenadas nao sao transformadas")
         ->type_name("CODIGO");
+    app.add_flag("--substituir", commandLine.replace,
+                 "Deixa os ficheiros de output substituir ficheiros que nao foram escritos por "
+                 "este programa");
     app.add_flag("-v,--verboso", commandLine.verbose,
                  "Mostra tambem as linhas da consola do dialogo de cada ficheiro");
     app.footer("Sem --cota nem --sem-cota, a cota e calculada quando o ficheiro tem leituras "
@@ -240,11 +243,13 @@ OutputNames outputNames(const CommandLine& commandLine) {
 // Writes one per-input output; a file that cannot be written is reported and makes the status 2.
 template <class Writer> void writeOutput(FileAccess& files, const std::string& name,
                                          std::ostream& errors, int& status, Writer&& writer) {
+    std::ostream* stream = nullptr;
     try {
-        std::ostream& stream = files.createOutput(name);
-        writer(stream);
-        files.closeOutput(stream);
+        stream = &files.createOutput(name);
+        writer(*stream);
+        files.closeOutput(*stream);
     } catch (const RunError& error) {
+        if (stream != nullptr) files.discardOutput(*stream);
         writeError(error, errors);
         status = 2;
     }
@@ -294,6 +299,12 @@ void writePointFiles(const CommandLine& commandLine, const PointSet& points, Fil
     writeWhole(files, *commandLine.dxf, text.str(), errors, status);
 }
 
+void checkStandardOutput(std::ostream& out) {
+    out.flush();
+    // Lines lost on a full disk, a closed or broken pipe: the run did not end normally.
+    if (!out) throw RunError::file("Erro: falha ao escrever na saida padrao");
+}
+
 std::string coordinateSystem(const CommandLine& commandLine, std::ostream& errors) {
     const std::string system = commandLine.coordinateSystem.value_or("");
     if (!system.empty() && !crsUrn(system))
@@ -311,13 +322,18 @@ FileRun runInput(const CommandLine& commandLine, const std::string& input,
                          commandLine.dxf || commandLine.geoJson;
     FileRun run = runFile(input, outputs.report, commandLine.height, files,
                           commandLine.verbose ? lines : discarded, adjustments, analyse);
+    // An output this run does not make leaves no earlier version of it beside the report.
     if (outputs.analysis && run.analysis)
         writeOutput(files, *outputs.analysis, errors, status, [&](std::ostream& stream) {
             writeAnalysis(run.values.observations, *run.analysis, stream);
         });
+    else if (outputs.analysis)
+        files.removeOutput(*outputs.analysis);
     if (outputs.drawing && hasDrawing(run))
         writeOutput(files, *outputs.drawing, errors, status,
                     [&](std::ostream& stream) { writeDrawing(run, stream); });
+    else if (outputs.drawing)
+        files.removeOutput(*outputs.drawing);
     reportOutcome(run, lines, errors, status);
     return run;
 }
@@ -346,10 +362,16 @@ void checkFileValues(const CommandLine& commandLine) {
         {"--resumo-pt", &commandLine.spreadsheetList},
         {"--json", &commandLine.json},
         {"--dxf", &commandLine.dxf},
-        {"--geojson", &commandLine.geoJson}};
+        {"--geojson", &commandLine.geoJson},
+        {"--pontos", &commandLine.knownPoints}};
     for (const auto& [option, value] : values) {
-        if (!*value || (*value)->empty()) continue;
+        if (!*value) continue;
         const std::string& text = **value;
+        // "--resumo=$CSV" with an empty variable: the next argument is no list's name.
+        if (text.empty())
+            throw RunError::usage("Erro: o valor de " + std::string(option) +
+                                  " esta vazio; falta o nome do ficheiro; nada foi escrito\n" +
+                                  usageLine);
         if (text == "-" && option == "--json") continue;
         if (text.front() == '=')
             throw RunError::usage("Erro: o valor de " + std::string(option) + " e \"" + text +
@@ -369,22 +391,17 @@ void checkFileValues(const CommandLine& commandLine) {
 std::vector<std::string> observationInputs(const std::vector<std::string>& inputs,
                                            FileAccess& files, std::ostream& lines) {
     std::vector<std::string> kept;
-    std::map<std::string, std::string> given; // canonical name -> as given
+    std::map<IdentityKey, std::string> given; // the file -> its name as given
     for (const std::string& input : inputs) {
-        const auto [earlier, added] = given.emplace(files.canonicalName(input), input);
+        const auto [earlier, added] = given.emplace(identityKey(files.identify(input)), input);
         if (!added)
             throw RunError::usage(
                 "Erro: o ficheiro de observacoes " + shownFileName(input) + " foi dado duas vezes" +
                 (earlier->second == input ? std::string() : " (como " + earlier->second + ")") +
                 "; de cada ficheiro uma so vez; nada foi escrito");
-        std::optional<std::string_view> kind;
-        std::string contents;
-        try {
-            contents = files.readObservationFile(input);
-            kind = ownOutputKind(contents);
-        } catch (const RunError&) {
-            // Its run will say what is wrong with it.
-        }
+        // One that cannot be read is kept: its run will say what is wrong with it.
+        const std::optional<std::string_view> kind =
+            ownOutputKind(files.readHead(input, ownOutputHead));
         if (kind)
             lines << shownFileName(input) << ": ignorado, e " << *kind
                   << " deste programa e nao um ficheiro de observacoes\n";
@@ -414,7 +431,6 @@ void writeLists(const CommandLine& commandLine, const std::vector<FileRun>& runs
 
 int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, FileAccess& files,
              const Adjustments& adjustments) {
-    checkFileValues(given);
     // With the JSON on standard output, the lines for people go to standard error.
     std::ostream& lines = given.json && *given.json == "-" ? errors : out;
     CommandLine commandLine = given;
@@ -436,9 +452,10 @@ int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, 
         runs.push_back(runInput(commandLine, commandLine.inputs[i], outputs, lines, errors, files,
                                 adjustments, status));
         runs.back().coordinateSystem = system;
+        checkStandardOutput(out);
     }
     writeLists(commandLine, runs, out, files, errors, status);
-    out.flush();
+    checkStandardOutput(out);
     return status;
 }
 
@@ -471,6 +488,7 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     if (heightAlways) commandLine.height = HeightChoice::Always;
     if (heightNever) commandLine.height = HeightChoice::Never;
     try {
+        checkFileValues(commandLine);
         if (commandLine.knownPoints)
             return runSession(commandLine, out, errors, files, adjustments);
         if (commandLine.tableUnit || commandLine.precision || commandLine.tolerance ||
@@ -487,6 +505,8 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
 
 int mainEntry(int argc, char** argv, const Adjustments& adjustments) {
     if (argc <= 1) return runDialogue(adjustments);
+    platform::protectStandardStreams();
+    platform::removeTemporaryFilesOnSignals();
     DiskFiles files;
     return runCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
                           files, adjustments);

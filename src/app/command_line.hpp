@@ -27,8 +27,9 @@ struct CommandLine {
     std::optional<std::string> spreadsheetList; // --resumo-pt: for a spreadsheet in Portuguese
     std::optional<std::string> json;            // --json; "-" is standard output
     bool verbose = false;
-    bool analysis = false;                       // --analise: NAME-analise.txt beside the report
-    bool drawing = false;                        // --desenho: NAME-desenho.svg beside the report
+    bool replace = false;  // --substituir: outputs may replace files this program did not write
+    bool analysis = false; // --analise: NAME-analise.txt beside the report
+    bool drawing = false;  // --desenho: NAME-desenho.svg beside the report
     std::optional<std::string> dxf;              // --dxf: every point of the run, for CAD
     std::optional<std::string> geoJson;          // --geojson: every point of the run, for GIS
     std::optional<std::string> coordinateSystem; // --crs: stated in the outputs, never applied
@@ -58,6 +59,9 @@ FileRun runInput(const CommandLine& commandLine, const std::string& input,
 // be written is reported and makes `status` 2.
 void writePointFiles(const CommandLine& commandLine, const PointSet& points, FileAccess& files,
                      std::ostream& errors, int& status);
+
+// Flushes standard output; a file-layer error when anything written to it was lost.
+void checkStandardOutput(std::ostream& out);
 
 // The --crs code as given (empty when not), with a warning on `errors` when it does not look
 // like AUTHORITY:NUMBER.

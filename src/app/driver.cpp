@@ -26,16 +26,20 @@ std::optional<std::string> readConsoleLine(std::istream& in) {
     return line;
 }
 
-// A file name as typed: its first 72 characters, without trailing blanks.
+// A file name as typed, without trailing blanks; refused when it is longer than the 72
+// characters the dialogue holds, rather than cut to another file's name.
 std::string readFileName(std::istream& in, std::string_view which) {
     const std::optional<std::string> line = readConsoleLine(in);
     if (!line)
         throw RunError::file("Erro: a entrada da consola terminou antes do nome do ficheiro de " +
                              std::string(which));
-    std::string name = line->substr(0, fileNameWidth);
+    std::string name = *line;
     name.erase(name.find_last_not_of(' ') + 1);
     if (name.empty())
         throw RunError::file("Erro: o nome do ficheiro de " + std::string(which) + " esta vazio");
+    if (name.size() > fileNameWidth)
+        throw RunError::file("Erro: o nome do ficheiro de " + std::string(which) + " tem mais de " +
+                             std::to_string(fileNameWidth) + " caracteres; nada foi escrito");
     return name;
 }
 
@@ -70,7 +74,8 @@ void run(std::istream& consoleIn, FileAccess& files, Output& output,
     // Writing the report over the observation file would destroy the observations.
     if (files.sameFile(observationFileName, reportFileName))
         throw RunError::stop("O ficheiro de output nao pode ser o ficheiro de input!");
-    output.attachReport(files.createOutput(reportFileName), reportFileName);
+    output.attachReport(files.createOutput(reportFileName, FileAccess::Writing::InPlace),
+                        reportFileName);
 
     runStages(
         reader, output, adjustments,

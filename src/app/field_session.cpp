@@ -9,6 +9,7 @@
 #include "input/field_record.hpp"
 #include "input/known_points.hpp"
 #include "model/errors.hpp"
+#include "results/own_outputs.hpp"
 #include "results/point_set.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
@@ -183,7 +184,7 @@ int runSession(const CommandLine& commandLine, std::ostream& out, std::ostream& 
     int status = 0;
     warnAboutFaces(session, errors);
     const std::string remark = "registo de " + formatNames(session.book) + ": " +
-                               commandLine.inputs.front() + " (gerado por interseccao)";
+                               commandLine.inputs.front() + " " + std::string(sessionMark);
     for (std::size_t i = 0; i < session.points.size(); ++i) {
         SessionPoint& point = session.points[i];
         if (!point.point.problem) {
@@ -202,7 +203,7 @@ int runSession(const CommandLine& commandLine, std::ostream& out, std::ostream& 
         point.run->coordinateSystem = session.coordinateSystem;
     }
     writeSessionFiles(commandLine, session, outputs, out, errors, files, status);
-    out.flush();
+    checkStandardOutput(out);
     return status;
 }
 

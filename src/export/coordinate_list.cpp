@@ -51,6 +51,7 @@ std::string outcomeText(const FileRun& run) {
     const auto& planimetry = run.values.planimetry;
     if (planimetry && !planimetry->adjusted)
         return "sem ajustamento: so duas estacoes; M e P sao a posicao aproximada";
+    if (run.reportCut) return run.message + " (o relatorio ficou incompleto)";
     return run.message;
 }
 
@@ -86,11 +87,11 @@ constexpr std::array<const char*, 15> header = {"ficheiro",
 
 std::array<std::string, 15> row(const FileRun& run, const ListStyle& style) {
     std::array<std::string, 15> row;
-    row[0] = toUtf8(run.input);
+    row[0] = textCell(toUtf8(run.input));
     const ObservationSet& observations = run.values.observations;
     const AngleUnit unit = observations.angleUnit;
     if (run.dataRead) {
-        row[1] = toUtf8(trimmedName(observations.sightedPointName));
+        row[1] = textCell(toUtf8(trimmedName(observations.sightedPointName)));
         row[8] = unit == AngleUnit::Gon ? "mgon" : "segundos";
     }
     if (const auto& planimetry = run.values.planimetry) {
@@ -110,8 +111,8 @@ std::array<std::string, 15> row(const FileRun& run, const ListStyle& style) {
         row[10] = precisionInUnit(unit, height->search.precision, style);
         row[12] = std::to_string(height->iterationCount);
     }
-    row[13] = toUtf8(outcomeText(run));
-    row[14] = warningsText(run);
+    row[13] = textCell(toUtf8(outcomeText(run)));
+    row[14] = textCell(warningsText(run));
     return row;
 }
 
@@ -130,6 +131,12 @@ void writeList(const std::vector<FileRun>& runs, std::ostream& out, const ListSt
 } // namespace
 
 std::string csvField(const std::string& text) { return csvField(text, ','); }
+
+std::string textCell(std::string text) {
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        text.insert(0, 1, '\'');
+    return text;
+}
 
 void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out) {
     writeList(runs, out, ListStyle{});

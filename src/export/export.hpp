@@ -15,6 +15,10 @@ namespace interseccao {
 // A field as RFC 4180 writes it: quoted when it holds a comma, a quote or a line end.
 std::string csvField(const std::string& text);
 
+// A text cell as a spreadsheet shows it: one it would take for a formula (starting with =, +,
+// -, @, a tab or a carriage return) behind an apostrophe, every other unchanged.
+std::string textCell(std::string text);
+
 // One row per input, in the order given, with a header row: RFC 4180, UTF-8, CR LF. Metres
 // to 0.1 mm, precisions of a reading to 0.01" or 0.001 mgon; the last field, the input's
 // warnings.

@@ -285,6 +285,8 @@ json fileRun(const FileRun& run) {
                   {"relatorio", toUtf8(run.report)},
                   {"estado", stateCode(run.outcome)}};
     entry["mensagem"] = run.message.empty() ? json(nullptr) : json(toUtf8(run.message));
+    // Said only when true: the report stops where the error came.
+    if (run.reportCut) entry["relatorio_incompleto"] = true;
     if (!run.dataRead) return entry;
     entry["codificacao"] = run.encoding == TextEncoding::Utf8 ? "UTF-8" : "Latin-1";
     json cut = json::array();

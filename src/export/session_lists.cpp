@@ -97,7 +97,7 @@ void writeSessionList(const SessionRun& session, std::ostream& out) {
     out << "\r\n";
     for (const SessionPoint& point : session.points) {
         std::array<std::string, 11> row;
-        row[0] = toUtf8(point.point.name);
+        row[0] = textCell(toUtf8(point.point.name));
         row[1] = stateText(point);
         if (point.run && point.run->values.planimetry) {
             const PlanimetricSolution& planimetry = *point.run->values.planimetry;
@@ -112,12 +112,12 @@ void writeSessionList(const SessionRun& session, std::ostream& out) {
         if (point.run && point.run->values.height)
             row[4] = exactNumber(point.run->values.height->height);
         row[7] = std::to_string(point.point.problem ? point.point.problem->stations.size() : 0);
-        row[8] = toUtf8(point.observationFile);
-        if (point.run) row[9] = toUtf8(point.run->report);
+        row[8] = textCell(toUtf8(point.observationFile));
+        if (point.run) row[9] = textCell(toUtf8(point.run->report));
         std::string notes = reasonText(point);
         for (const std::string& warning : pointWarnings(session, point))
             notes += (notes.empty() ? "" : "; ") + warning;
-        row[10] = toUtf8(notes);
+        row[10] = textCell(toUtf8(notes));
         for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "," : "") << csvField(row[i]);
         out << "\r\n";
     }

@@ -4,9 +4,19 @@
 #include "model/errors.hpp"
 #include "platform/paths.hpp"
 
+#include "platform/system_reason.hpp"
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace interseccao {
 
@@ -16,69 +26,166 @@ fs::path DiskFiles::resolve(const std::string& name) const {
     return base_.empty() ? platform::filePath(name) : base_ / platform::filePath(name);
 }
 
+namespace {
+
+RunError tooLarge(const std::string& name) {
+    return RunError::inFile(name, "o ficheiro de input tem mais de " +
+                                      std::to_string(observationFileLimit >> 20) + " MiB");
+}
+
+RunError notRegular(const std::string& name, bool directory) {
+    return RunError::inFile(name, directory
+                                      ? "e um directorio, nao um ficheiro de input"
+                                      : "nao e um ficheiro regular (um pipe, um dispositivo), "
+                                        "nao pode ser o ficheiro de input");
+}
+
+#ifndef _WIN32
+// Opened without waiting (a FIFO would block the open), then refused unless it is a regular file.
+int openRegular(const fs::path& path, const std::string& name) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            throw RunError::inFile(name, "o ficheiro de input nao existe");
+        throw RunError::inFile(name, "nao foi possivel abrir o ficheiro de input (" +
+                                         platform::lastSystemReason() + ")");
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        throw notRegular(name, S_ISDIR(status.st_mode));
+    }
+    return descriptor;
+}
+
+std::string readDescriptor(int descriptor, const std::string& name, std::size_t limit) {
+    struct stat status {};
+    std::string contents;
+    if (::fstat(descriptor, &status) == 0 && status.st_size > 0)
+        contents.resize(std::min<std::size_t>(static_cast<std::size_t>(status.st_size), limit) + 1);
+    else
+        contents.resize(1 << 16);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == contents.size()) contents.resize(contents.size() * 2);
+        const ssize_t count = ::read(descriptor, contents.data() + used, contents.size() - used);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            ::close(descriptor);
+            throw RunError::inFile(name, "nao foi possivel ler o ficheiro de input (" +
+                                             platform::lastSystemReason() + ")");
+        }
+        if (count == 0) break;
+        used += static_cast<std::size_t>(count);
+        if (used > limit) break;
+    }
+    ::close(descriptor);
+    contents.resize(used);
+    return contents;
+}
+#endif
+
+} // namespace
+
 std::string DiskFiles::readObservationFile(const std::string& name) {
     const fs::path path = resolve(name);
+#ifndef _WIN32
+    std::string contents = readDescriptor(openRegular(path, name), name, observationFileLimit);
+    if (contents.size() > observationFileLimit) throw tooLarge(name);
+    return contents;
+#else
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) throw RunError::inFile(name, "o ficheiro de input nao existe");
-    if (fs::is_directory(status))
-        throw RunError::inFile(name, "e um directorio, nao um ficheiro de input");
+    if (!fs::is_regular_file(status)) throw notRegular(name, fs::is_directory(status));
     std::ifstream in(path, std::ios::binary);
     if (!in) throw RunError::inFile(name, "nao foi possivel abrir o ficheiro de input");
-    // Read in pieces, so that a device without end (/dev/zero) cannot exhaust the memory.
     std::string contents;
     char piece[1 << 16];
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
         contents.append(piece, static_cast<std::size_t>(in.gcount()));
-        if (contents.size() > observationFileLimit)
-            throw RunError::inFile(name, "o ficheiro de input tem mais de " +
-                                             std::to_string(observationFileLimit >> 20) + " MiB");
+        if (contents.size() > observationFileLimit) throw tooLarge(name);
     }
     if (in.bad()) throw RunError::inFile(name, "nao foi possivel ler o ficheiro de input");
     return contents;
+#endif
 }
 
 bool DiskFiles::sameFile(const std::string& first, const std::string& second) {
     return platform::sameFile(resolve(first), resolve(second));
 }
 
-std::optional<std::uintmax_t> DiskFiles::fileSize(const std::string& name) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(resolve(name), error);
-    if (error) return std::nullopt;
-    return size;
+platform::FileIdentity DiskFiles::identify(const std::string& name) {
+    return platform::identify(resolve(name));
 }
 
-std::string DiskFiles::canonicalName(const std::string& name) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(resolve(name), error);
-    const fs::path canonical = fs::weakly_canonical(absolute, error);
-    const std::u8string text = (error ? absolute.lexically_normal() : canonical).u8string();
-    return std::string(text.begin(), text.end());
+std::string DiskFiles::readHead(const std::string& name, std::size_t size) {
+#ifndef _WIN32
+    try {
+        return readDescriptor(openRegular(resolve(name), name), name, size).substr(0, size);
+    } catch (const RunError&) {
+        return {};
+    }
+#else
+    std::ifstream in(resolve(name), std::ios::binary);
+    std::string head(size, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(size));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return head;
+#endif
 }
 
-std::ostream& DiskFiles::createOutput(const std::string& name) {
+std::ostream& DiskFiles::createOutput(const std::string& name, Writing writing) {
     const fs::path path = resolve(name);
     std::error_code error;
     if (fs::is_directory(path, error))
         throw RunError::inFile(name, "e um directorio, nao pode ser o ficheiro de output");
-    auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-    if (!stream->is_open())
-        throw RunError::inFile(name, "nao foi possivel criar o ficheiro de output");
-    std::ostream& created = *stream;
-    outputs_[&created] = {name, std::move(stream)};
-    return created;
+    OpenOutput output{name, nullptr, nullptr};
+    std::ostream* created = nullptr;
+    if (writing == Writing::InPlace) {
+        output.inPlace = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+        if (!output.inPlace->is_open())
+            throw RunError::inFile(name, "nao foi possivel criar o ficheiro de output");
+        created = output.inPlace.get();
+    } else {
+        std::string reason;
+        output.whole = platform::WholeFile::create(path, reason);
+        if (!output.whole)
+            throw RunError::inFile(name,
+                                   "nao foi possivel criar o ficheiro de output (" + reason + ")");
+        created = &output.whole->stream();
+    }
+    outputs_[created] = std::move(output);
+    return *created;
 }
 
 void DiskFiles::closeOutput(std::ostream& stream) {
     const auto found = outputs_.find(&stream);
     if (found == outputs_.end()) return;
-    const std::string name = found->second.first;
-    auto& file = static_cast<std::ofstream&>(*found->second.second);
-    file.close();
-    const bool written = !file.fail();
+    OpenOutput output = std::move(found->second);
     outputs_.erase(found);
-    if (!written) throw RunError::inFile(name, "falha ao escrever no ficheiro de output");
+    std::string reason;
+    if (output.whole) {
+        reason = output.whole->commit();
+        if (reason.empty()) return;
+    } else {
+        output.inPlace->close();
+        if (!output.inPlace->fail()) return;
+    }
+    throw RunError::inFile(output.name, "falha ao escrever no ficheiro de output" +
+                                            (reason.empty() ? "" : " (" + reason + ")"));
+}
+
+void DiskFiles::discardOutput(std::ostream& stream) {
+    const auto found = outputs_.find(&stream);
+    if (found == outputs_.end()) return;
+    if (found->second.whole) found->second.whole->discard();
+    outputs_.erase(found);
+}
+
+void DiskFiles::removeOutput(const std::string& name) {
+    std::error_code ignored;
+    fs::remove(resolve(name), ignored);
 }
 
 void DiskFiles::createFolder(const std::string& name) {
@@ -95,20 +202,27 @@ std::string MemoryFiles::readObservationFile(const std::string& name) {
 }
 
 bool MemoryFiles::sameFile(const std::string& first, const std::string& second) {
-    return canonicalName(first) == canonicalName(second) && files.contains(canonicalName(first));
+    const platform::FileIdentity a = identify(first);
+    return a.exists() && a.sameAs(identify(second));
 }
 
-std::optional<std::uintmax_t> MemoryFiles::fileSize(const std::string& name) {
-    const auto file = files.find(canonicalName(name));
-    if (file == files.end()) return std::nullopt;
-    return file->second.size();
+platform::FileIdentity MemoryFiles::identify(const std::string& name) {
+    platform::FileIdentity identity;
+    const std::string canonical = fs::path(name).lexically_normal().generic_string();
+    if (files.contains(canonical) || outputCreated(canonical)) {
+        identity.kind = platform::FileIdentity::Kind::Regular;
+        identity.inode = std::hash<std::string>()(canonical);
+    }
+    identity.leaf = canonical;
+    return identity;
 }
 
-std::string MemoryFiles::canonicalName(const std::string& name) {
-    return fs::path(name).lexically_normal().generic_string();
+std::string MemoryFiles::readHead(const std::string& name, std::size_t size) {
+    const auto file = files.find(name);
+    return (file != files.end() ? file->second : output(name)).substr(0, size);
 }
 
-std::ostream& MemoryFiles::createOutput(const std::string& name) {
+std::ostream& MemoryFiles::createOutput(const std::string& name, Writing /*writing*/) {
     for (auto& [existing, stream] : created_)
         if (existing == name) {
             stream->str({});
@@ -119,6 +233,15 @@ std::ostream& MemoryFiles::createOutput(const std::string& name) {
 }
 
 void MemoryFiles::closeOutput(std::ostream& stream) { stream.flush(); }
+
+void MemoryFiles::discardOutput(std::ostream& stream) {
+    std::erase_if(created_, [&](const auto& output) { return output.second.get() == &stream; });
+}
+
+void MemoryFiles::removeOutput(const std::string& name) {
+    files.erase(name);
+    std::erase_if(created_, [&](const auto& output) { return output.first == name; });
+}
 
 std::string MemoryFiles::report() const {
     return created_.empty() ? std::string() : created_.front().second->str();

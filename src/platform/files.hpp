@@ -1,7 +1,10 @@
 // Access to the observation files and the output files, on disk or in memory for in-process runs.
 #pragma once
 
+#include "platform/whole_files.hpp"
+
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,19 +28,30 @@ public:
     // Whether two names designate the same existing file, however they are spelt.
     virtual bool sameFile(const std::string& first, const std::string& second) = 0;
 
-    // The size of an existing file, or nothing when there is none by that name.
-    virtual std::optional<std::uintmax_t> fileSize(const std::string& name) = 0;
+    // What the name designates, for the checks made before anything is written.
+    virtual platform::FileIdentity identify(const std::string& name) = 0;
 
-    // The name as one absolute spelling, links followed as far as the path exists: two names
-    // of one file have the same spelling.
-    virtual std::string canonicalName(const std::string& name) = 0;
+    // The first `size` bytes of an existing file (fewer when it is shorter); empty when it
+    // cannot be read.
+    virtual std::string readHead(const std::string& name, std::size_t size) = 0;
 
-    // Creates an output file, or empties an existing one; a FileError when it cannot. The
-    // stream stays valid until it is closed or the FileAccess ends.
-    virtual std::ostream& createOutput(const std::string& name) = 0;
+    // Creates an output. Whole: written aside and put under its name by closeOutput, so that
+    // the earlier file stays whole until then (and when the output is discarded). InPlace:
+    // created or emptied at once, its lines on disk as they are flushed. A FileError when it
+    // cannot. The stream stays valid until it is closed or discarded, or the FileAccess ends.
+    enum class Writing { Whole, InPlace };
+    virtual std::ostream& createOutput(const std::string& name,
+                                       Writing writing = Writing::Whole) = 0;
 
-    // Flushes and closes an output; a FileError naming it when not every byte was written.
+    // Flushes and closes an output (a whole one goes under its name); a FileError naming it
+    // when not every byte was written.
     virtual void closeOutput(std::ostream& stream) = 0;
+
+    // Abandons an output: a whole one leaves the earlier file by its name as it was.
+    virtual void discardOutput(std::ostream& stream) = 0;
+
+    // Removes the earlier version of an output this run does not write; nothing when none.
+    virtual void removeOutput(const std::string& name) = 0;
 
     // Creates a folder for outputs, with the folders above it; a FileError when it cannot.
     virtual void createFolder(const std::string& name) = 0;
@@ -50,17 +64,24 @@ public:
 
     std::string readObservationFile(const std::string& name) override;
     bool sameFile(const std::string& first, const std::string& second) override;
-    std::optional<std::uintmax_t> fileSize(const std::string& name) override;
-    std::string canonicalName(const std::string& name) override;
-    std::ostream& createOutput(const std::string& name) override;
+    platform::FileIdentity identify(const std::string& name) override;
+    std::string readHead(const std::string& name, std::size_t size) override;
+    std::ostream& createOutput(const std::string& name, Writing writing = Writing::Whole) override;
     void closeOutput(std::ostream& stream) override;
+    void discardOutput(std::ostream& stream) override;
+    void removeOutput(const std::string& name) override;
     void createFolder(const std::string& name) override;
 
 private:
     std::filesystem::path resolve(const std::string& name) const;
 
     std::filesystem::path base_;
-    std::map<std::ostream*, std::pair<std::string, std::unique_ptr<std::ostream>>> outputs_;
+    struct OpenOutput {
+        std::string name;
+        std::unique_ptr<platform::WholeFile> whole;
+        std::unique_ptr<std::ofstream> inPlace;
+    };
+    std::map<std::ostream*, OpenOutput> outputs_;
 };
 
 // Files held as strings, for tests and the fuzzer.
@@ -70,10 +91,12 @@ public:
 
     std::string readObservationFile(const std::string& name) override;
     bool sameFile(const std::string& first, const std::string& second) override;
-    std::optional<std::uintmax_t> fileSize(const std::string& name) override;
-    std::string canonicalName(const std::string& name) override;
-    std::ostream& createOutput(const std::string& name) override;
+    platform::FileIdentity identify(const std::string& name) override;
+    std::string readHead(const std::string& name, std::size_t size) override;
+    std::ostream& createOutput(const std::string& name, Writing writing = Writing::Whole) override;
     void closeOutput(std::ostream& stream) override;
+    void discardOutput(std::ostream& stream) override;
+    void removeOutput(const std::string& name) override;
     void createFolder(const std::string& /*name*/) override {}
 
     // The first output created (a dialogue's report), or nothing when none was.

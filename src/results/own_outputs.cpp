@@ -29,4 +29,11 @@ std::optional<std::string_view> ownOutputKind(std::string_view contents) {
     return std::nullopt;
 }
 
+bool writtenByThisProgram(std::string_view head) {
+    if (ownOutputKind(head)) return true;
+    std::string_view first = head.substr(0, head.find('\n'));
+    if (first.ends_with('\r')) first.remove_suffix(1);
+    return first.find("  registo de ") != std::string_view::npos && first.ends_with(sessionMark);
+}
+
 } // namespace interseccao

@@ -35,6 +35,8 @@ struct FileRun {
     RunValues values;
     Outcome outcome = Outcome::Completed;
     std::string message; // the stop's or the error's message; empty when completed
+    // An error ended the run after its report was begun: the report holds what came before.
+    bool reportCut = false;
     // The quality analysis, when asked for and the planimetric adjustment was made.
     std::optional<QualityAnalysis> analysis;
     // The coordinate system of the job's M, P and C, as given (--crs); empty when not stated.

@@ -1,0 +1,313 @@
+// File identity by stat, and outputs through a temporary file renamed into place: on POSIX with
+// the system calls themselves (the temporary file created exclusively, its name kept where a
+// signal handler can remove it), on Windows with the standard library.
+#include "platform/whole_files.hpp"
+
+#include "platform/system_reason.hpp"
+
+#include <fstream>
+#include <system_error>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace interseccao::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path folderOf(const fs::path& path) {
+    const fs::path folder = path.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+std::string temporaryLeaf(long process, unsigned count) {
+    return ".interseccao-" + std::to_string(process) + "-" + std::to_string(count) + ".tmp";
+}
+
+std::string reasonOf(int error) {
+    return systemReason(std::error_code(error, std::generic_category()));
+}
+
+} // namespace
+
+#ifndef _WIN32
+
+namespace {
+
+// The temporary files being written, where the signal handler finds them: fixed room, set
+// before a file is created and cleared once it is renamed or removed.
+constexpr int temporarySlots = 64;
+constexpr std::size_t temporaryRoom = 4096;
+char temporaryPaths[temporarySlots][temporaryRoom];
+volatile std::sig_atomic_t temporaryUsed[temporarySlots];
+
+int holdTemporary(const std::string& path) {
+    if (path.size() >= temporaryRoom) return -1;
+    for (int slot = 0; slot < temporarySlots; ++slot)
+        if (temporaryUsed[slot] == 0) {
+            std::memcpy(temporaryPaths[slot], path.c_str(), path.size() + 1);
+            temporaryUsed[slot] = 1;
+            return slot;
+        }
+    return -1;
+}
+
+void releaseTemporary(int slot) {
+    if (slot >= 0) temporaryUsed[slot] = 0;
+}
+
+extern "C" void removeTemporariesAndEnd(int signalNumber) {
+    // Only async-signal-safe calls: unlink, signal, raise.
+    for (int slot = 0; slot < temporarySlots; ++slot)
+        if (temporaryUsed[slot] != 0) ::unlink(temporaryPaths[slot]);
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+// An output buffer over a file descriptor that keeps the first write error.
+class DescriptorBuffer : public std::streambuf {
+public:
+    explicit DescriptorBuffer(int descriptor) : descriptor_(descriptor) { reset(); }
+    int error() const { return error_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!drain()) return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return drain() ? 0 : -1; }
+
+private:
+    void reset() { setp(buffer_, buffer_ + sizeof buffer_); }
+
+    bool drain() {
+        const char* at = pbase();
+        while (error_ == 0 && at < pptr()) {
+            const ssize_t written = ::write(descriptor_, at, static_cast<std::size_t>(pptr() - at));
+            if (written >= 0)
+                at += written;
+            else if (errno != EINTR)
+                error_ = errno;
+        }
+        reset();
+        return error_ == 0;
+    }
+
+    int descriptor_;
+    int error_ = 0;
+    char buffer_[1 << 16];
+};
+
+class PosixWholeFile : public WholeFile {
+public:
+    PosixWholeFile(fs::path path, fs::path temporary, int slot, int descriptor)
+        : path_(std::move(path)), temporary_(std::move(temporary)), slot_(slot),
+          descriptor_(descriptor), buffer_(descriptor), stream_(&buffer_) {}
+    ~PosixWholeFile() override { discard(); }
+    PosixWholeFile(const PosixWholeFile&) = delete;
+    PosixWholeFile& operator=(const PosixWholeFile&) = delete;
+
+    std::ostream& stream() override { return stream_; }
+
+    std::string commit() override {
+        stream_.flush();
+        int error = buffer_.error();
+        if (::close(descriptor_) != 0 && error == 0) error = errno;
+        descriptor_ = -1;
+        if (error == 0 && ::rename(temporary_.c_str(), path_.c_str()) != 0) error = errno;
+        if (error != 0) {
+            discard();
+            return reasonOf(error);
+        }
+        releaseTemporary(slot_);
+        slot_ = -1;
+        temporary_.clear();
+        return {};
+    }
+
+    void discard() override {
+        if (descriptor_ >= 0) ::close(descriptor_);
+        descriptor_ = -1;
+        if (!temporary_.empty()) ::unlink(temporary_.c_str());
+        temporary_.clear();
+        releaseTemporary(slot_);
+        slot_ = -1;
+    }
+
+private:
+    fs::path path_, temporary_;
+    int slot_;
+    int descriptor_;
+    DescriptorBuffer buffer_;
+    std::ostream stream_;
+};
+
+FileIdentity existing(const struct stat& status) {
+    FileIdentity identity;
+    identity.kind =
+        S_ISREG(status.st_mode) ? FileIdentity::Kind::Regular : FileIdentity::Kind::Other;
+    identity.device = static_cast<std::uint64_t>(status.st_dev);
+    identity.inode = static_cast<std::uint64_t>(status.st_ino);
+    identity.size = static_cast<std::uintmax_t>(status.st_size);
+    return identity;
+}
+
+} // namespace
+
+FileIdentity identify(const fs::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) return existing(status);
+    // "sub/../obra.txt" without a folder sub: the file its spelling names.
+    if (const fs::path normal = path.lexically_normal(); !normal.empty() && normal != path)
+        return identify(normal);
+    // Where the file would be created: a dangling link's target, in its folder.
+    fs::path target = path;
+    for (int depth = 0; depth < 16; ++depth) {
+        std::error_code error;
+        const fs::path link = fs::read_symlink(target, error);
+        if (error) break;
+        target = link.is_absolute() ? link : folderOf(target) / link;
+    }
+    FileIdentity identity;
+    if (::stat(folderOf(target).c_str(), &status) == 0) {
+        identity.device = static_cast<std::uint64_t>(status.st_dev);
+        identity.inode = static_cast<std::uint64_t>(status.st_ino);
+        identity.leaf = target.filename().string();
+    } else {
+        std::error_code error;
+        identity.leaf = fs::absolute(target, error).lexically_normal().string();
+    }
+    return identity;
+}
+
+std::unique_ptr<WholeFile> WholeFile::create(const fs::path& path, std::string& reason) {
+    static unsigned count = 0;
+    const fs::path folder = path.parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path temporary = folder / temporaryLeaf(static_cast<long>(::getpid()), ++count);
+        const int slot = holdTemporary(temporary.string());
+        const int descriptor =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0)
+            return std::make_unique<PosixWholeFile>(path, temporary, slot, descriptor);
+        const int error = errno;
+        releaseTemporary(slot);
+        if (error != EEXIST) {
+            reason = reasonOf(error);
+            return nullptr;
+        }
+    }
+    reason = reasonOf(EEXIST);
+    return nullptr;
+}
+
+void removeTemporaryFilesOnSignals() {
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+        // A signal the program was started ignoring (nohup, a background job) stays ignored.
+        struct sigaction current {};
+        if (::sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
+            continue;
+        std::signal(signalNumber, removeTemporariesAndEnd);
+    }
+    std::signal(SIGPIPE, removeTemporariesAndEnd);
+}
+
+void protectStandardStreams() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor)
+        if (::fcntl(descriptor, F_GETFD) < 0 && errno == EBADF) {
+            // The lowest free descriptor: this one. Read-only, so that writes to it fail.
+            const int held = ::open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != descriptor) ::close(held);
+        }
+}
+
+#else
+
+namespace {
+
+class StandardWholeFile : public WholeFile {
+public:
+    StandardWholeFile(fs::path path, fs::path temporary)
+        : path_(std::move(path)), temporary_(std::move(temporary)),
+          stream_(temporary_, std::ios::binary | std::ios::trunc) {}
+    ~StandardWholeFile() override { discard(); }
+
+    bool isOpen() const { return stream_.is_open(); }
+    std::ostream& stream() override { return stream_; }
+
+    std::string commit() override {
+        stream_.close();
+        std::error_code error;
+        if (stream_.fail()) error = std::make_error_code(std::errc::io_error);
+        if (!error) fs::rename(temporary_, path_, error);
+        if (error) {
+            discard();
+            return systemReason(error);
+        }
+        temporary_.clear();
+        return {};
+    }
+
+    void discard() override {
+        if (stream_.is_open()) stream_.close();
+        std::error_code ignored;
+        if (!temporary_.empty()) fs::remove(temporary_, ignored);
+        temporary_.clear();
+    }
+
+private:
+    fs::path path_, temporary_;
+    std::ofstream stream_;
+};
+
+} // namespace
+
+FileIdentity identify(const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    FileIdentity identity;
+    if (fs::exists(status))
+        identity.kind =
+            fs::is_regular_file(status) ? FileIdentity::Kind::Regular : FileIdentity::Kind::Other;
+    if (identity.kind == FileIdentity::Kind::Regular) identity.size = fs::file_size(path, error);
+    const fs::path canonical = fs::weakly_canonical(fs::absolute(path, error), error);
+    identity.leaf = (error ? path.lexically_normal() : canonical).string();
+    return identity;
+}
+
+std::unique_ptr<WholeFile> WholeFile::create(const fs::path& path, std::string& reason) {
+    static unsigned count = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path temporary =
+            path.parent_path() / temporaryLeaf(static_cast<long>(::_getpid()), ++count);
+        std::error_code error;
+        if (fs::exists(temporary, error)) continue;
+        auto file = std::make_unique<StandardWholeFile>(path, temporary);
+        if (file->isOpen()) return file;
+        break;
+    }
+    reason = "nao foi possivel criar o ficheiro temporario";
+    return nullptr;
+}
+
+void removeTemporaryFilesOnSignals() {}
+
+void protectStandardStreams() {}
+
+#endif
+
+} // namespace interseccao::platform
