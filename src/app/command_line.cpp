@@ -468,6 +468,15 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     bool heightAlways = false, heightNever = false;
     defineOptions(app, commandLine, heightAlways, heightNever);
     defineSessionOptions(app, commandLine);
+    // "--resumo=$CSV" with an empty variable: CLI11 would take the next argument as the value.
+    for (const std::string& argument : arguments)
+        if (argument.starts_with("--") && argument.size() > 3 && argument.ends_with('=') &&
+            argument.find('=') == argument.size() - 1) {
+            errors << "Erro: o valor de " << argument.substr(0, argument.size() - 1)
+                   << " esta vazio; falta o nome do ficheiro; nada foi escrito\n"
+                   << usageLine;
+            return 2;
+        }
     try {
         std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
         app.parse(reversed);
