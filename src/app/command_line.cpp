@@ -5,6 +5,7 @@
 #include "app/batch.hpp"
 #include "app/field_session.hpp"
 #include "app/run_end.hpp"
+#include "app/run_lists.hpp"
 #include "drawing/drawing.hpp"
 #include "drawing/dxf.hpp"
 #include "export/export.hpp"
@@ -411,24 +412,6 @@ std::vector<std::string> observationInputs(const std::vector<std::string>& input
     return kept;
 }
 
-// The lists of the whole run, written once every input has run.
-void writeLists(const CommandLine& commandLine, const std::vector<FileRun>& runs, std::ostream& out,
-                FileAccess& files, std::ostream& errors, int& status) {
-    if (commandLine.coordinateList)
-        writeOutput(files, *commandLine.coordinateList, errors, status,
-                    [&](std::ostream& stream) { writeCoordinateList(runs, stream); });
-    if (commandLine.spreadsheetList)
-        writeOutput(files, *commandLine.spreadsheetList, errors, status,
-                    [&](std::ostream& stream) { writeSpreadsheetList(runs, stream); });
-    if (commandLine.json && *commandLine.json == "-")
-        writeJsonDocument(runs, out);
-    else if (commandLine.json)
-        writeOutput(files, *commandLine.json, errors, status,
-                    [&](std::ostream& stream) { writeJsonDocument(runs, stream); });
-    if (commandLine.dxf || commandLine.geoJson)
-        writePointFiles(commandLine, pointSet(runs), files, errors, status);
-}
-
 int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, FileAccess& files,
              const Adjustments& adjustments) {
     // With the JSON on standard output, the lines for people go to standard error.
@@ -443,18 +426,19 @@ int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, 
     const std::string system = coordinateSystem(commandLine, errors);
     if (commandLine.folder) files.createFolder(*commandLine.folder);
 
-    std::vector<FileRun> runs;
     int status = 0;
+    RunLists lists(commandLine, files, out, errors, status);
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
         InputOutputs outputs{names.reports[i], {}, {}};
         if (commandLine.analysis) outputs.analysis = names.analyses[i];
         if (commandLine.drawing) outputs.drawing = names.drawings[i];
-        runs.push_back(runInput(commandLine, commandLine.inputs[i], outputs, lines, errors, files,
-                                adjustments, status));
-        runs.back().coordinateSystem = system;
+        FileRun run = runInput(commandLine, commandLine.inputs[i], outputs, lines, errors, files,
+                               adjustments, status);
+        run.coordinateSystem = system;
+        lists.add(run);
         checkStandardOutput(out);
     }
-    writeLists(commandLine, runs, out, files, errors, status);
+    lists.finish();
     checkStandardOutput(out);
     return status;
 }

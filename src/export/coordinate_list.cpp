@@ -116,17 +116,7 @@ std::array<std::string, 15> row(const FileRun& run, const ListStyle& style) {
     return row;
 }
 
-void writeList(const std::vector<FileRun>& runs, std::ostream& out, const ListStyle& style) {
-    for (std::size_t i = 0; i < header.size(); ++i)
-        out << (i ? std::string(1, style.separator) : "") << header[i];
-    out << "\r\n";
-    for (const FileRun& run : runs) {
-        const std::array<std::string, 15> fields = row(run, style);
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            out << (i ? std::string(1, style.separator) : "") << csvField(fields[i], style);
-        out << "\r\n";
-    }
-}
+ListStyle styleOf(bool spreadsheet) { return spreadsheet ? ListStyle{';', ','} : ListStyle{}; }
 
 } // namespace
 
@@ -138,13 +128,30 @@ std::string textCell(std::string text) {
     return text;
 }
 
+void writeListHeader(std::ostream& out, bool spreadsheet) {
+    const ListStyle style = styleOf(spreadsheet);
+    if (spreadsheet) out << "\xEF\xBB\xBF";
+    for (std::size_t i = 0; i < header.size(); ++i)
+        out << (i ? std::string(1, style.separator) : "") << header[i];
+    out << "\r\n";
+}
+
+void writeListRow(const FileRun& run, std::ostream& out, bool spreadsheet) {
+    const ListStyle style = styleOf(spreadsheet);
+    const std::array<std::string, 15> fields = row(run, style);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        out << (i ? std::string(1, style.separator) : "") << csvField(fields[i], style);
+    out << "\r\n";
+}
+
 void writeCoordinateList(const std::vector<FileRun>& runs, std::ostream& out) {
-    writeList(runs, out, ListStyle{});
+    writeListHeader(out, false);
+    for (const FileRun& run : runs) writeListRow(run, out, false);
 }
 
 void writeSpreadsheetList(const std::vector<FileRun>& runs, std::ostream& out) {
-    out << "\xEF\xBB\xBF";
-    writeList(runs, out, ListStyle{';', ','});
+    writeListHeader(out, true);
+    for (const FileRun& run : runs) writeListRow(run, out, true);
 }
 
 } // namespace interseccao

@@ -33,6 +33,14 @@ void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out);
 
 inline constexpr int jsonFormatVersion = 1;
 
+// The same three written as the runs end, each run let go once it is written: the header,
+// one call per run, and (for the JSON) the end. The bytes are those of the functions above.
+void writeListHeader(std::ostream& out, bool spreadsheet);
+void writeListRow(const FileRun& run, std::ostream& out, bool spreadsheet);
+void writeJsonStart(std::ostream& out);
+void writeJsonRun(const FileRun& run, bool first, std::ostream& out);
+void writeJsonEnd(bool empty, std::ostream& out);
+
 // A coordinate system's code as the URN the 2008 GeoJSON format names it by ("EPSG:3763" is
 // "urn:ogc:def:crs:EPSG::3763"); none for a code that is not AUTHORITY:NUMBER.
 std::optional<std::string> crsUrn(const std::string& code);

@@ -324,13 +324,29 @@ json fileRun(const FileRun& run) {
 
 nlohmann::ordered_json fileRunJson(const FileRun& run) { return fileRun(run); }
 
+void writeJsonStart(std::ostream& out) {
+    // The document as nlohmann::json writes it with an indent of 2, the runs one by one.
+    out << "{\n  \"versao\": " << json(jsonFormatVersion).dump()
+        << ",\n  \"programa\": " << json(std::string("interseccao ") + INTERSECCAO_VERSION).dump()
+        << ",\n  \"ficheiros\": [";
+}
+
+void writeJsonRun(const FileRun& run, bool first, std::ostream& out) {
+    // A string of the document holds no line end (it is escaped): each line is indented.
+    const std::string text = fileRun(run).dump(2);
+    out << (first ? "\n    " : ",\n    ");
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        out.write(text.data() + start, static_cast<std::streamsize>(end + 1 - start)) << "    ";
+    out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+}
+
+void writeJsonEnd(bool empty, std::ostream& out) { out << (empty ? "]\n}\n" : "\n  ]\n}\n"); }
+
 void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out) {
-    json document = {{"versao", jsonFormatVersion},
-                     {"programa", std::string("interseccao ") + INTERSECCAO_VERSION}};
-    json files = json::array();
-    for (const FileRun& run : runs) files.push_back(fileRun(run));
-    document["ficheiros"] = files;
-    out << document.dump(2) << '\n';
+    writeJsonStart(out);
+    for (std::size_t i = 0; i < runs.size(); ++i) writeJsonRun(runs[i], i == 0, out);
+    writeJsonEnd(runs.empty(), out);
 }
 
 } // namespace interseccao

@@ -12,7 +12,7 @@ namespace {
 
 class PointSetBuilder {
 public:
-    explicit PointSetBuilder(PointSet& set) : set_(set) {}
+    PointSetBuilder(PointSet& set, RunPoints::KnownIndex& index) : set_(set), index_(index) {}
 
     // The index of a known point, added when first met; a reference met again as a station
     // becomes a station.
@@ -42,7 +42,7 @@ public:
 
 private:
     PointSet& set_;
-    std::map<std::tuple<std::string, double, double>, std::size_t> index_;
+    RunPoints::KnownIndex& index_;
 };
 
 SurveyPoint newPoint(const FileRun& run) {
@@ -108,21 +108,24 @@ bool hasPosition(const FileRun& run) {
 
 } // namespace
 
+void RunPoints::add(const FileRun& run) {
+    if (!hasPosition(run)) return;
+    if (set_.coordinateSystem.empty()) set_.coordinateSystem = run.coordinateSystem;
+    PointSetBuilder builder(set_, index_);
+    addRun(run, builder, set_);
+}
+
 PointSet pointSet(const std::vector<FileRun>& runs) {
-    PointSet set;
-    PointSetBuilder builder(set);
-    for (const FileRun& run : runs) {
-        if (!hasPosition(run)) continue;
-        if (set.coordinateSystem.empty()) set.coordinateSystem = run.coordinateSystem;
-        addRun(run, builder, set);
-    }
-    return set;
+    RunPoints points;
+    for (const FileRun& run : runs) points.add(run);
+    return points.points();
 }
 
 PointSet pointSet(const SessionRun& session) {
     PointSet set;
     set.coordinateSystem = session.coordinateSystem;
-    PointSetBuilder builder(set);
+    RunPoints::KnownIndex index;
+    PointSetBuilder builder(set, index);
     std::set<std::string> stood;
     for (const ReducedSetup& setup : session.book.setups) stood.insert(setup.station);
     // Every known point once, by the name its observation files give it, so that the runs'

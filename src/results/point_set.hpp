@@ -7,8 +7,10 @@
 #include "results/run_record.hpp"
 #include "results/session.hpp"
 
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace interseccao {
@@ -49,6 +51,19 @@ struct PointSet {
 // The points of the runs that reached a plane position. A known point named alike at the same
 // coordinates in several runs is one point, a station when any run stood on it.
 PointSet pointSet(const std::vector<FileRun>& runs);
+
+// The same, gathered one run at a time, so that a run can be let go once it is added.
+class RunPoints {
+public:
+    using KnownIndex = std::map<std::tuple<std::string, double, double>, std::size_t>;
+
+    void add(const FileRun& run);
+    const PointSet& points() const { return set_; }
+
+private:
+    PointSet set_;
+    KnownIndex index_; // the known points added, by name and coordinates
+};
 
 // The points of a field session: every known point of the list (a station when a set-up stood
 // on it), every station the record alone gives coordinates to, and every new point that
