@@ -68,11 +68,13 @@ void checkExistingOutput(const CommandLine& commandLine, const std::string& outp
 } // namespace
 
 void checkOutputNames(const CommandLine& commandLine, const std::vector<std::string>& outputs,
-                      FileAccess& files) {
+                      FileAccess& files, const std::vector<IdentityKey>& inputKeys) {
     // Names are compared by the file they designate: device and inode, links followed.
     std::map<IdentityKey, std::string> inputOf; // -> the input as given
-    for (const std::string& input : commandLine.inputs)
-        inputOf.emplace(identityKey(files.identify(input)), input);
+    for (std::size_t i = 0; i < commandLine.inputs.size(); ++i)
+        inputOf.emplace(i < inputKeys.size() ? inputKeys[i]
+                                             : identityKey(files.identify(commandLine.inputs[i])),
+                        commandLine.inputs[i]);
     std::map<IdentityKey, std::string> outputOf;
     for (const std::string& output : outputs) {
         const platform::FileIdentity identity = files.identify(output);

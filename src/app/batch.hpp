@@ -26,8 +26,9 @@ IdentityKey identityKey(const platform::FileIdentity& identity);
 // (in any spelling or through a link), two outputs of one file, an output that is not a
 // regular file, and one that would replace a file this program did not write (unless
 // --substituir).
+// `inputKeys`, when given, are the inputs' identities, in their order.
 void checkOutputNames(const CommandLine& commandLine, const std::vector<std::string>& outputs,
-                      FileAccess& files);
+                      FileAccess& files, const std::vector<IdentityKey>& inputKeys = {});
 
 // Runs one observation file as the dialogue runs it, with the report under `report` and the
 // height as `height` says; console lines go to `console`. Never throws for the file's sake:

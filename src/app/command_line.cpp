@@ -264,19 +264,22 @@ void writeWhole(FileAccess& files, const std::string& name, const std::string& t
 
 // The line for people about one input, and the status it makes.
 void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors, int& status) {
-    writeWarnings(run, errors);
+    // Standard error is not buffered: its lines of the input are made first and written at once.
+    std::ostringstream said;
+    writeWarnings(run, said);
     switch (run.outcome) {
     case Outcome::Completed: lines << summaryLine(run) << '\n'; break;
     case Outcome::Stopped:
-        errors << shownFileName(run.input) << ": " << run.message << approximatePositionNote(run)
-               << '\n';
+        said << shownFileName(run.input) << ": " << run.message << approximatePositionNote(run)
+             << '\n';
         status = std::max(status, 1);
         break;
     case Outcome::Failed:
-        errors << run.message << '\n';
+        said << run.message << '\n';
         status = 2;
         break;
     }
+    if (const std::string text = said.str(); !text.empty()) errors << text;
     lines.flush();
 }
 
@@ -387,27 +390,33 @@ void checkFileValues(const CommandLine& commandLine) {
     }
 }
 
-// The inputs without the outputs of this program among them, each of those said in one line;
-// the same input given twice is refused.
+// The inputs without the outputs of this program among them, each of those said in one line,
+// and the files they designate; the same input given twice is refused.
 std::vector<std::string> observationInputs(const std::vector<std::string>& inputs,
-                                           FileAccess& files, std::ostream& lines) {
+                                           FileAccess& files, std::ostream& lines,
+                                           std::vector<IdentityKey>& keys) {
     std::vector<std::string> kept;
     std::map<IdentityKey, std::string> given; // the file -> its name as given
     for (const std::string& input : inputs) {
-        const auto [earlier, added] = given.emplace(identityKey(files.identify(input)), input);
+        const platform::FileIdentity identity = files.identify(input);
+        const auto [earlier, added] = given.emplace(identityKey(identity), input);
         if (!added)
             throw RunError::usage(
                 "Erro: o ficheiro de observacoes " + shownFileName(input) + " foi dado duas vezes" +
                 (earlier->second == input ? std::string() : " (como " + earlier->second + ")") +
                 "; de cada ficheiro uma so vez; nada foi escrito");
-        // One that cannot be read is kept: its run will say what is wrong with it.
+        // One that is not a regular file is kept: its run will say what is wrong with it.
         const std::optional<std::string_view> kind =
-            ownOutputKind(files.readHead(input, ownOutputHead));
-        if (kind)
+            identity.kind == platform::FileIdentity::Kind::Regular
+                ? ownOutputKind(files.readHead(input, ownOutputHead))
+                : std::nullopt;
+        if (kind) {
             lines << shownFileName(input) << ": ignorado, e " << *kind
                   << " deste programa e nao um ficheiro de observacoes\n";
-        else
+        } else {
             kept.push_back(input);
+            keys.push_back(earlier->first);
+        }
     }
     return kept;
 }
@@ -417,12 +426,13 @@ int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, 
     // With the JSON on standard output, the lines for people go to standard error.
     std::ostream& lines = given.json && *given.json == "-" ? errors : out;
     CommandLine commandLine = given;
-    commandLine.inputs = observationInputs(given.inputs, files, lines);
+    std::vector<IdentityKey> inputKeys;
+    commandLine.inputs = observationInputs(given.inputs, files, lines, inputKeys);
     if (commandLine.report && commandLine.inputs.size() > 1)
         throw RunError::usage(
             std::string("Erro: -o/--relatorio so com um ficheiro de observacoes\n") + usageLine);
     const OutputNames names = outputNames(commandLine);
-    checkOutputNames(commandLine, everyOutput(commandLine, names), files);
+    checkOutputNames(commandLine, everyOutput(commandLine, names), files, inputKeys);
     const std::string system = coordinateSystem(commandLine, errors);
     if (commandLine.folder) files.createFolder(*commandLine.folder);
 

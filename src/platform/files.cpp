@@ -41,8 +41,9 @@ RunError notRegular(const std::string& name, bool directory) {
 }
 
 #ifndef _WIN32
-// Opened without waiting (a FIFO would block the open), then refused unless it is a regular file.
-int openRegular(const fs::path& path, const std::string& name) {
+// Opened without waiting (a FIFO would block the open), then refused unless it is a regular
+// file; `size` is then its size.
+int openRegular(const fs::path& path, const std::string& name, std::size_t& size) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -55,16 +56,16 @@ int openRegular(const fs::path& path, const std::string& name) {
         ::close(descriptor);
         throw notRegular(name, S_ISDIR(status.st_mode));
     }
+    size = static_cast<std::size_t>(status.st_size);
     return descriptor;
 }
 
-std::string readDescriptor(int descriptor, const std::string& name, std::size_t limit) {
-    struct stat status {};
-    std::string contents;
-    if (::fstat(descriptor, &status) == 0 && status.st_size > 0)
-        contents.resize(std::min<std::size_t>(static_cast<std::size_t>(status.st_size), limit) + 1);
-    else
-        contents.resize(1 << 16);
+// Up to `limit` bytes and one more (to tell a file beyond the limit), or to the end. A file of
+// known size is read to that size, in one call when the system gives it all.
+std::string readDescriptor(int descriptor, const std::string& name, std::size_t size,
+                           std::size_t limit) {
+    std::string contents(size > 0 ? std::min(size, limit + 1) : std::size_t{1} << 16, '\0');
+    const std::size_t wanted = std::min(size, limit + 1);
     std::size_t used = 0;
     for (;;) {
         if (used == contents.size()) contents.resize(contents.size() * 2);
@@ -75,12 +76,11 @@ std::string readDescriptor(int descriptor, const std::string& name, std::size_t 
             throw RunError::inFile(name, "nao foi possivel ler o ficheiro de input (" +
                                              platform::lastSystemReason() + ")");
         }
-        if (count == 0) break;
         used += static_cast<std::size_t>(count);
-        if (used > limit) break;
+        if (count == 0 || used > limit || (size > 0 && used >= wanted)) break;
     }
     ::close(descriptor);
-    contents.resize(used);
+    contents.resize(std::min(used, limit + 1));
     return contents;
 }
 #endif
@@ -90,7 +90,9 @@ std::string readDescriptor(int descriptor, const std::string& name, std::size_t 
 std::string DiskFiles::readObservationFile(const std::string& name) {
     const fs::path path = resolve(name);
 #ifndef _WIN32
-    std::string contents = readDescriptor(openRegular(path, name), name, observationFileLimit);
+    std::size_t size = 0;
+    const int descriptor = openRegular(path, name, size);
+    std::string contents = readDescriptor(descriptor, name, size, observationFileLimit);
     if (contents.size() > observationFileLimit) throw tooLarge(name);
     return contents;
 #else
@@ -122,7 +124,9 @@ platform::FileIdentity DiskFiles::identify(const std::string& name) {
 std::string DiskFiles::readHead(const std::string& name, std::size_t size) {
 #ifndef _WIN32
     try {
-        return readDescriptor(openRegular(resolve(name), name), name, size).substr(0, size);
+        std::size_t fileSize = 0;
+        const int descriptor = openRegular(resolve(name), name, fileSize);
+        return readDescriptor(descriptor, name, std::min(fileSize, size), size).substr(0, size);
     } catch (const RunError&) {
         return {};
     }
@@ -137,12 +141,12 @@ std::string DiskFiles::readHead(const std::string& name, std::size_t size) {
 
 std::ostream& DiskFiles::createOutput(const std::string& name, Writing writing) {
     const fs::path path = resolve(name);
-    std::error_code error;
-    if (fs::is_directory(path, error))
-        throw RunError::inFile(name, "e um directorio, nao pode ser o ficheiro de output");
     OpenOutput output{name, nullptr, nullptr};
     std::ostream* created = nullptr;
     if (writing == Writing::InPlace) {
+        std::error_code error;
+        if (fs::is_directory(path, error))
+            throw RunError::inFile(name, "e um directorio, nao pode ser o ficheiro de output");
         output.inPlace = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
         if (!output.inPlace->is_open())
             throw RunError::inFile(name, "nao foi possivel criar o ficheiro de output");

@@ -6,6 +6,7 @@
 #include "platform/system_reason.hpp"
 
 #include <fstream>
+#include <map>
 #include <system_error>
 
 #ifdef _WIN32
@@ -177,15 +178,25 @@ FileIdentity identify(const fs::path& path) {
     // Where the file would be created: a dangling link's target, in its folder.
     fs::path target = path;
     for (int depth = 0; depth < 16; ++depth) {
-        std::error_code error;
-        const fs::path link = fs::read_symlink(target, error);
-        if (error) break;
-        target = link.is_absolute() ? link : folderOf(target) / link;
+        char link[4096];
+        const ssize_t length = ::readlink(target.c_str(), link, sizeof link);
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof link) break;
+        const fs::path linked(std::string(link, static_cast<std::size_t>(length)));
+        target = linked.is_absolute() ? linked : folderOf(target) / linked;
     }
     FileIdentity identity;
-    if (::stat(folderOf(target).c_str(), &status) == 0) {
-        identity.device = static_cast<std::uint64_t>(status.st_dev);
-        identity.inode = static_cast<std::uint64_t>(status.st_ino);
+    // The outputs of a batch are mostly in a few folders: each is looked at once.
+    static std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> folders;
+    const std::string folder = folderOf(target).string();
+    auto known = folders.find(folder);
+    if (known == folders.end() && ::stat(folder.c_str(), &status) == 0)
+        known = folders
+                    .emplace(folder, std::pair{static_cast<std::uint64_t>(status.st_dev),
+                                               static_cast<std::uint64_t>(status.st_ino)})
+                    .first;
+    if (known != folders.end()) {
+        identity.device = known->second.first;
+        identity.inode = known->second.second;
         identity.leaf = target.filename().string();
     } else {
         std::error_code error;
@@ -198,7 +209,8 @@ std::unique_ptr<WholeFile> WholeFile::create(const fs::path& path, std::string& 
     static unsigned count = 0;
     const fs::path folder = path.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path temporary = folder / temporaryLeaf(static_cast<long>(::getpid()), ++count);
+        static const long process = static_cast<long>(::getpid());
+        const fs::path temporary = folder / temporaryLeaf(process, ++count);
         const int slot = holdTemporary(temporary.string());
         const int descriptor =
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
