@@ -26,17 +26,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path folderOf(const fs::path& path) {
-    const fs::path folder = path.parent_path();
-    return folder.empty() ? fs::path(".") : folder;
-}
-
 std::string temporaryLeaf(long process, unsigned count) {
     return ".interseccao-" + std::to_string(process) + "-" + std::to_string(count) + ".tmp";
-}
-
-std::string reasonOf(int error) {
-    return systemReason(std::error_code(error, std::generic_category()));
 }
 
 } // namespace
@@ -44,6 +35,15 @@ std::string reasonOf(int error) {
 #ifndef _WIN32
 
 namespace {
+
+fs::path folderOf(const fs::path& path) {
+    const fs::path folder = path.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+std::string reasonOf(int error) {
+    return systemReason(std::error_code(error, std::generic_category()));
+}
 
 // The temporary files being written, where the signal handler finds them: fixed room, set
 // before a file is created and cleared once it is renamed or removed.
