@@ -117,12 +117,14 @@ class KilledBatch : public ::testing::TestWithParam<int> {};
 
 TEST_P(KilledBatch, LeavesEveryOutputWholeOrAbsent) {
     const int signalNumber = GetParam();
-    const auto reference = referenceRun("killed-reference", {});
+    // Each signal's case in folders of its own: ctest runs the cases side by side.
+    const std::string tag = "killed-" + std::to_string(signalNumber) + "-";
+    const auto reference = referenceRun(tag + "reference", {});
     ASSERT_EQ(reference.size(), 2U * batchSize + 2);
     std::mt19937 random(12345U + static_cast<unsigned>(signalNumber));
     std::uniform_int_distribution<int> moment(0, 40000); // microseconds
     for (int round = 0; round < 25; ++round) {
-        TemporaryFolder work("killed-" + std::to_string(round));
+        TemporaryFolder work(tag + std::to_string(round));
         writeInputs(work.path());
         const pid_t child = start(work.path(), batchArguments({}));
         std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));

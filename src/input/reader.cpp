@@ -172,15 +172,15 @@ void RecordReader::rewind() {
 void RecordReader::forgetRecord() {
     recordStarted_ = false;
     recordLine_ = 0;
-    record_.clear();
+    recordParts_ = 0;
     spaced_ = false;
     commaJoins_ = 0;
 }
 
 void RecordReader::describeRecord(std::initializer_list<std::string_view> parts) {
-    record_.clear();
+    recordParts_ = 0;
     for (std::string_view part : parts)
-        for (char c : part) record_ += (static_cast<unsigned char>(c) < 32 || c == 127) ? '?' : c;
+        if (recordParts_ < record_.size()) record_[recordParts_++] = part;
 }
 
 void RecordReader::endRecord() {
@@ -207,9 +207,13 @@ bool RecordReader::atEnd() const {
 // The record's first line is named only when it is not the line of the bad value.
 void RecordReader::fail(std::size_t line, std::string_view problem, std::string_view what) const {
     std::string about(what);
-    if (!record_.empty()) {
+    std::string record;
+    for (std::size_t i = 0; i < recordParts_; ++i)
+        for (char c : record_[i])
+            record += (static_cast<unsigned char>(c) < 32 || c == 127) ? '?' : c;
+    if (!record.empty()) {
         if (!about.empty()) about += ' ';
-        about += record_;
+        about += record;
     }
     if (recordLine_ > 0 && recordLine_ != line) {
         if (!about.empty()) about += ", ";

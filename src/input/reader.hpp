@@ -3,6 +3,7 @@
 
 #include "text/encoding.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -65,7 +66,9 @@ public:
     bool atEnd() const;
 
     // What the record being read is, for messages: the parts are joined and follow the name of
-    // the value ("da estacao ", "EST2" make "(M da estacao EST2)"). Cleared by endRecord.
+    // the value ("da estacao ", "EST2" make "(M da estacao EST2)"). Cleared by endRecord. The
+    // parts are kept as they are given (at most four), and joined only for a message: they
+    // must stay valid until endRecord or the next describeRecord.
     void describeRecord(std::initializer_list<std::string_view> parts);
 
     // `what` names the value in an error message ("numero de estacoes").
@@ -108,8 +111,9 @@ private:
     std::string unquoted_; // a quoted text with its doubled apostrophes made single
 
     // The record being read, for messages.
-    std::size_t recordLine_ = 0; // the line of its first value; 0 before it
-    std::string record_;         // as describeRecord gave it
+    std::size_t recordLine_ = 0;               // the line of its first value; 0 before it
+    std::array<std::string_view, 4> record_{}; // as describeRecord gave it
+    std::size_t recordParts_ = 0;
 
     // Signs of a decimal comma in the record being read.
     bool spaced_ = false;        // two of its values are separated by more than a lone comma
