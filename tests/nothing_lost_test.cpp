@@ -132,6 +132,20 @@ const RefusalCase refusals[] = {
 INSTANTIATE_TEST_SUITE_P(Outputs, Refused, ::testing::ValuesIn(refusals),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(NothingLost, AFieldSessionRunsAgainOverItsOwnOutputs) {
+    TemporaryFolder work("session-again");
+    for (const char* name : {"pontos.csv", "registo.gsi"})
+        writeFile(work.path() / name, readFile(sourceDir() + "/examples/sessao/" + name));
+    const std::vector<std::string> arguments{
+        "registo.gsi", "--pontos", "pontos.csv", "--precisao", "1",     "--resumo",  "r.csv",
+        "--desenho",   "--json",   "s.json",     "--dxf",      "s.dxf", "--geojson", "s.geojson"};
+    ASSERT_EQ(runIn(work.path(), arguments).status, 0);
+    const auto first = folderContents(work.path());
+    const CommandRun again = runIn(work.path(), arguments);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(folderContents(work.path()), first);
+}
+
 TEST(NothingLost, ReplaceAllowsWritingOverAFileOfOthers) {
     TemporaryFolder work("replace");
     writeFile(work.path() / "obra.txt", survey());
@@ -243,6 +257,11 @@ TEST(NothingLost, OwnOutputsAreToldByTheirContents) {
         {"observation file", "gc 0.001 5\nP 3\n", false},
         {"mark on a later line", "gc 0.001 5\n  registo de X: (gerado por interseccao)\n", false},
         {"coordinate list", "ficheiro,ponto,M,P,C\r\n", true},
+        {"session list", "ponto,estado,M,P,C,precisao_M\r\n", true},
+        {"session drawing",
+         "<?xml version=\"1.0\"?>\n<svg>\n<text x=\"14\" y=\"16\">Sessao: registo.gsi</text>",
+         true},
+        {"another drawing", "<?xml version=\"1.0\"?>\n<svg>\n<text>Planta</text>", false},
         {"notes", "notas\n", false},
         {"empty", "", false},
     };

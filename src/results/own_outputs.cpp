@@ -25,6 +25,8 @@ std::optional<std::string_view> ownOutputKind(std::string_view contents) {
     if (beginsWithin(contents, "{", "\"programa\": \"interseccao ", 100)) return "um JSON";
     if (beginsWithin(contents, "{", "\"name\": \"interseccao\"", 100)) return "um GeoJSON";
     if (beginsWithin(contents, "<?xml", "<title>Intersec", 400)) return "um desenho SVG";
+    if (beginsWithin(contents, "<?xml", ">Sessao: ", 400)) return "um desenho SVG de uma sessao";
+    if (contents.starts_with("ponto,estado,M,P,C,")) return "uma lista de pontos de uma sessao";
     if (contents.starts_with("999\r\ninterseccao ")) return "um desenho DXF";
     return std::nullopt;
 }
