@@ -146,6 +146,18 @@ TEST(NothingLost, AFieldSessionRunsAgainOverItsOwnOutputs) {
     EXPECT_EQ(folderContents(work.path()), first);
 }
 
+TEST(NothingLost, AListThatCannotBeCreatedSaysWhyAndTheRestIsWritten) {
+    TemporaryFolder work("list-in-no-folder");
+    writeFile(work.path() / "obra.txt", survey());
+    const CommandRun run = runIn(work.path(), {"obra.txt", "--resumo", "nao-existe/r.csv"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "Erro no ficheiro nao-existe/r.csv: nao foi possivel criar o ficheiro de "
+                       "output (o ficheiro ou a pasta nao existe)\n");
+    EXPECT_TRUE(fs::exists(work.path() / "obra-relatorio.txt"));
+    for (const auto& [name, contents] : folderContents(work.path()))
+        EXPECT_FALSE(name.starts_with(".interseccao-")) << name;
+}
+
 TEST(NothingLost, ReplaceAllowsWritingOverAFileOfOthers) {
     TemporaryFolder work("replace");
     writeFile(work.path() / "obra.txt", survey());

@@ -90,12 +90,15 @@ SessionOutputs sessionOutputs(const CommandLine& commandLine, const SessionRun& 
 // Writes one output whole; a file that cannot be written is reported and makes the status 2.
 bool writeFile(FileAccess& files, const std::string& name, std::ostream& errors, int& status,
                const std::function<void(std::ostream&)>& writer) {
+    std::ostream* stream = nullptr;
     try {
-        std::ostream& stream = files.createOutput(name);
-        writer(stream);
-        files.closeOutput(stream);
+        stream = &files.createOutput(name);
+        writer(*stream);
+        files.closeOutput(*stream);
         return true;
     } catch (const RunError& error) {
+        // What was begun is let go: the earlier file by that name stays as it was.
+        if (stream != nullptr) files.discardOutput(*stream);
         errors << error.what() << '\n';
         status = 2;
         return false;
