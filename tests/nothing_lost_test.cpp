@@ -43,11 +43,8 @@ struct CommandRun {
 CommandRun runIn(const fs::path& folder, const std::vector<std::string>& arguments) {
     DiskFiles files(folder);
     std::ostringstream out, err;
-    CommandRun run;
-    run.status = runCommandLine(arguments, out, err, files);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    const int status = runCommandLine(arguments, out, err, files);
+    return {status, out.str(), err.str()};
 }
 
 // A folder as the case prepares it: obra1.txt and obra2.txt, and whatever `prepare` adds.
