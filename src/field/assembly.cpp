@@ -65,8 +65,8 @@ struct SetupPlaces {
 };
 
 // The problem of one new point, or the reason it has none.
-void assemblePoint(NewPoint& point, const ReducedBook& book,
-                   const std::vector<SetupPlaces>& places, const AssemblySettings& settings) {
+void assemblePoint(NewPoint& point, const ReducedBook& book, const std::vector<SetupPlaces>& places,
+                   const AssemblySettings& settings) {
     PointProblem problem{problemUnit(book.unit), settings.tolerance, settings.precision, {}, {}};
     std::vector<std::string> unusable;
     for (const std::size_t index : point.setups) {
