@@ -32,9 +32,7 @@ std::string csvField(const std::string& text, const ListStyle& style) {
     return csvField(text, style.separator);
 }
 
-// Coordinates, heights and their precisions to 0.1 mm; empty when not finite.
-constexpr int metreDecimals = 4;
-
+// A number with `decimals` decimals; empty when not finite.
 std::string number(double value, int decimals, const ListStyle& style) {
     return std::isfinite(value) ? fixed(value, decimals, style.point) : std::string();
 }
@@ -96,18 +94,18 @@ std::array<std::string, 15> row(const FileRun& run, const ListStyle& style) {
     }
     if (const auto& planimetry = run.values.planimetry) {
         const PlanePoint point = planimetry->adjusted ? planimetry->point : planimetry->approximate;
-        row[2] = number(point.m, metreDecimals, style);
-        row[3] = number(point.p, metreDecimals, style);
+        row[2] = number(point.m, listMetreDecimals, style);
+        row[3] = number(point.p, listMetreDecimals, style);
         if (planimetry->adjusted) {
-            row[5] = number(planimetry->deviationM, metreDecimals, style);
-            row[6] = number(planimetry->deviationP, metreDecimals, style);
+            row[5] = number(planimetry->deviationM, listMetreDecimals, style);
+            row[6] = number(planimetry->deviationP, listMetreDecimals, style);
             row[9] = precisionInUnit(unit, planimetry->search.precision, style);
             row[11] = std::to_string(planimetry->iterationCount);
         }
     }
     if (const auto& height = run.values.height) {
-        row[4] = number(height->height, metreDecimals, style);
-        row[7] = number(height->deviation, metreDecimals, style);
+        row[4] = number(height->height, listMetreDecimals, style);
+        row[7] = number(height->deviation, listMetreDecimals, style);
         row[10] = precisionInUnit(unit, height->search.precision, style);
         row[12] = std::to_string(height->iterationCount);
     }

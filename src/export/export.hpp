@@ -33,6 +33,10 @@ void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out);
 
 inline constexpr int jsonFormatVersion = 1;
 
+// The lists give coordinates, heights and their precisions to 0.1 mm: beyond what the report
+// prints, and the same on every platform (the last digits of an exact number are not).
+inline constexpr int listMetreDecimals = 4;
+
 // The same three written as the runs end, each run let go once it is written: the header,
 // one call per run, and (for the JSON) the end. The bytes are those of the functions above.
 void writeListHeader(std::ostream& out, bool spreadsheet);

@@ -8,12 +8,18 @@
 #include "text/numbers.hpp"
 
 #include <array>
+#include <cmath>
 
 namespace interseccao {
 
 namespace {
 
 using json = nlohmann::ordered_json;
+
+// A coordinate, height or precision of the list; empty when not finite.
+std::string metres(double value) {
+    return std::isfinite(value) ? fixed(value, listMetreDecimals) : std::string();
+}
 
 json optionalNumber(const std::optional<double>& value) {
     return value ? json(*value) : json(nullptr);
@@ -102,15 +108,15 @@ void writeSessionList(const SessionRun& session, std::ostream& out) {
         if (point.run && point.run->values.planimetry) {
             const PlanimetricSolution& planimetry = *point.run->values.planimetry;
             const PlanePoint at = planimetry.adjusted ? planimetry.point : planimetry.approximate;
-            row[2] = exactNumber(at.m);
-            row[3] = exactNumber(at.p);
+            row[2] = metres(at.m);
+            row[3] = metres(at.p);
             if (planimetry.adjusted) {
-                row[5] = exactNumber(planimetry.deviationM);
-                row[6] = exactNumber(planimetry.deviationP);
+                row[5] = metres(planimetry.deviationM);
+                row[6] = metres(planimetry.deviationP);
             }
         }
         if (point.run && point.run->values.height)
-            row[4] = exactNumber(point.run->values.height->height);
+            row[4] = metres(point.run->values.height->height);
         row[7] = std::to_string(point.point.problem ? point.point.problem->stations.size() : 0);
         row[8] = textCell(toUtf8(point.observationFile));
         if (point.run) row[9] = textCell(toUtf8(point.run->report));
