@@ -24,6 +24,10 @@ std::int32_t cellAlong(double coordinate, std::int32_t count) {
 }
 
 double lengthInside(const Segment& s, double length, const Box& box) {
+    // Most segments near a place pass beside it: their extent misses the box.
+    if (std::max(s.a.x, s.b.x) < box.left || std::min(s.a.x, s.b.x) > box.right() ||
+        std::max(s.a.y, s.b.y) < box.top || std::min(s.a.y, s.b.y) > box.bottom())
+        return 0;
     const auto inside = clipSegment(s.a, s.b, box);
     return inside ? (inside->second - inside->first) * length : 0;
 }
