@@ -10,12 +10,14 @@ namespace interseccao {
 
 namespace {
 
-// The cell of M that holds a coordinate; none for one that is not finite or too large to be
-// a cell (no such coordinate matches another: the difference would not be below the bound).
+// Beyond this M (|M| of 2e15 m and more) doubles are a quarter of a metre apart or more: two
+// coordinates match only when equal, and are filed by their value instead of a cell.
+constexpr double cellLimit = 4e18;
+
+// The cell of M that holds a finite coordinate below the limit.
 std::optional<std::int64_t> columnOf(double m) {
     const double cell = std::floor(m / positionMatch);
-    constexpr double limit = 4e18;
-    if (!(std::fabs(cell) < limit)) return std::nullopt;
+    if (!(std::fabs(cell) < cellLimit)) return std::nullopt;
     return static_cast<std::int64_t>(cell);
 }
 
@@ -28,13 +30,22 @@ bool samePosition(double m1, double p1, double m2, double p2) {
 StationIndex::StationIndex(const std::vector<Station>& stations) : stations_(stations) {
     for (std::size_t i = 0; i < stations.size(); ++i) {
         byName_[trimmedName(stations[i].name)].push_back(i);
-        if (const auto column = columnOf(stations[i].m)) byColumn_[*column].push_back(i);
+        if (const auto column = columnOf(stations[i].m))
+            byColumn_[*column].push_back(i);
+        else if (std::isfinite(stations[i].m))
+            byValue_[stations[i].m].push_back(i);
     }
 }
 
 const Station* StationIndex::at(double m, double p) const {
     const auto column = columnOf(m);
-    if (!column) return nullptr;
+    if (!column) {
+        const auto filed = std::isfinite(m) ? byValue_.find(m) : byValue_.end();
+        if (filed == byValue_.end()) return nullptr;
+        for (const std::size_t i : filed->second)
+            if (samePosition(stations_[i].m, stations_[i].p, m, p)) return &stations_[i];
+        return nullptr;
+    }
     // Within the bound of M the cell is the same or a neighbour; two either way, against the
     // rounding of the division.
     std::size_t first = std::numeric_limits<std::size_t>::max();

@@ -40,6 +40,8 @@ private:
     // The stations of finite M, in cells of M `positionMatch` wide, in file order: a position
     // matches only stations of its own cell and the next ones.
     std::unordered_map<std::int64_t, std::vector<std::size_t>> byColumn_;
+    // The stations of finite M too large for a cell, by M itself, in file order.
+    std::unordered_map<double, std::vector<std::size_t>> byValue_;
 };
 
 } // namespace interseccao
