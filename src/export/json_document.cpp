@@ -8,6 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <iomanip>
+#include <utility>
+
 namespace interseccao {
 
 namespace {
@@ -79,7 +82,7 @@ json stations(const ObservationSet& observations) {
                         {"M", number(station.m)},
                         {"P", number(station.p)},
                         {"leitura_ponto", angle(observations.angleUnit, station.pointReading)},
-                        {"referencias", references}});
+                        {"referencias", std::move(references)}});
     }
     return list;
 }
@@ -106,11 +109,11 @@ json orientation(const ObservationSet& observations, const Orientation& o) {
             bearings.push_back(
                 {{"referencia", name(station.references[j].name)},
                  {"rumo", angle(observations.angleUnit, o.stations[i].bearings[j])}});
-        json entry = {{"estacao", name(station.name)}, {"rumos", bearings}};
+        json entry = {{"estacao", name(station.name)}, {"rumos", std::move(bearings)}};
         entry["rumo_medio"] = o.stations[i].complete
                                   ? angle(observations.angleUnit, o.stations[i].meanBearing)
                                   : json(nullptr);
-        list.push_back(entry);
+        list.push_back(std::move(entry));
     }
     return list;
 }
@@ -145,7 +148,7 @@ json planimetry(const ObservationSet& observations, const PlanimetricSolution& s
                       {number(s.cofactor[2]), number(s.cofactor[3])}};
     p["covariancia"] = {{number(f * s.cofactor[0]), number(f * s.cofactor[1])},
                         {number(f * s.cofactor[2]), number(f * s.cofactor[3])}};
-    p["angulos"] = angles;
+    p["angulos"] = std::move(angles);
     p["pesquisa"] = search(unit, s.fit, s.search);
     return p;
 }
@@ -165,7 +168,7 @@ json height(const ObservationSet& observations, const HeightSolution& s) {
             {"precisao_C", number(s.deviation)},
             {"cofator", number(s.cofactor)},
             {"variancia", number(s.fit.varianceFactor * s.cofactor)},
-            {"leituras", readings},
+            {"leituras", std::move(readings)},
             {"pesquisa", search(observations.angleUnit, s.fit, s.search)}};
 }
 
@@ -215,7 +218,7 @@ json horizontalReadings(const ObservationSet& observations, const PlanimetricQua
         entry.update(tests(r.tests));
         entry["deslocamento_mdb"] = number(r.biasShift);
         entry["sem"] = leftOut(r.without, true);
-        readings.push_back(entry);
+        readings.push_back(std::move(entry));
     }
     return readings;
 }
@@ -223,7 +226,7 @@ json horizontalReadings(const ObservationSet& observations, const PlanimetricQua
 // The quality analysis, in metres and radians.
 json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
     const PlanimetricQuality& q = a.planimetry;
-    const json readings = horizontalReadings(observations, q);
+    json readings = horizontalReadings(observations, q);
     json stations = json::array();
     for (std::size_t i = 0; i < q.withoutStation.size(); ++i) {
         const LeaveOneOut& without = q.withoutStation[i];
@@ -243,7 +246,7 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
             entry["cota_sem"] = z.without.status == LeaveOneOut::Status::Computed
                                     ? number(z.heightWithout)
                                     : json(nullptr);
-            zenith.push_back(entry);
+            zenith.push_back(std::move(entry));
         }
     json warnings = json::array();
     for (const Warning& warning : a.warnings)
@@ -264,10 +267,10 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
     j["elipse_95"] = ellipse(q.confidenceEllipse);
     j["correlacao_MP"] = number(q.correlation);
     j["angulo_intersecao_minimo"] = q.weakest ? number(q.weakest->angle) : json(nullptr);
-    j["leituras"] = readings;
-    j["estacoes"] = stations;
-    j["zenitais"] = zenith;
-    j["avisos"] = warnings;
+    j["leituras"] = std::move(readings);
+    j["estacoes"] = std::move(stations);
+    j["zenitais"] = std::move(zenith);
+    j["avisos"] = std::move(warnings);
     return j;
 }
 
@@ -292,12 +295,12 @@ json fileRun(const FileRun& run) {
         cut.push_back({{"linha", name.line},
                        {"escrito", toUtf8(name.written)},
                        {"cortado", toUtf8(name.kept)}});
-    entry["nomes_cortados"] = cut;
+    entry["nomes_cortados"] = std::move(cut);
     entry["dados_depois_da_linha"] = run.dataAfterLine ? json(*run.dataAfterLine) : json(nullptr);
     json warnings = json::array();
     for (const Warning& warning : run.warnings)
         warnings.push_back(warningText(warning, run.values.observations));
-    entry["avisos"] = warnings;
+    entry["avisos"] = std::move(warnings);
     entry["cota_duvidosa"] = run.elevationLikeZenith;
     const ObservationSet& observations = run.values.observations;
     const AngleUnit unit = observations.angleUnit;
@@ -327,8 +330,9 @@ void writeJsonDocument(const std::vector<FileRun>& runs, std::ostream& out) {
                      {"programa", std::string("interseccao ") + INTERSECCAO_VERSION}};
     json files = json::array();
     for (const FileRun& run : runs) files.push_back(fileRun(run));
-    document["ficheiros"] = files;
-    out << document.dump(2) << '\n';
+    document["ficheiros"] = std::move(files);
+    // Straight into the stream: the whole text is never held at once.
+    out << std::setw(2) << document << '\n';
 }
 
 } // namespace interseccao
