@@ -121,22 +121,22 @@ void Obstacles::add(const Segment& segment) {
 const std::vector<std::uint32_t>& Obstacles::near(const Filed& filed, const Cells& cells) const {
     found_.clear();
     if (filed.cells.empty()) return found_;
-    // Once every cell holds `scoredNear` items, what is filed later comes after them: the
-    // merge is final, and kept for the next place over the same cells.
-    bool final = true;
+    // Only the first `scoredNear` of a cell count, and items are only ever added after the
+    // others: while no cell of the place holding fewer has had one added, the merge of the
+    // last place over the same cells still holds.
+    std::size_t counted = 0;
     cursors_.clear();
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column) {
             const std::vector<std::uint32_t>& cell = filed.cells[cellIndex(column, row)];
-            final = final && cell.size() >= scoredNear;
+            counted += std::min(cell.size(), scoredNear);
             if (!cell.empty()) cursors_.push_back({cell.data(), cell.data() + cell.size()});
         }
     const std::uint64_t key =
         (static_cast<std::uint64_t>(cellIndex(cells.firstColumn, cells.firstRow)) << 32) |
         cellIndex(cells.lastColumn, cells.lastRow);
-    if (final)
-        if (const auto kept = filed.merged.find(key); kept != filed.merged.end())
-            return kept->second;
+    Filed::Merge& kept = filed.merged[key];
+    if (kept.counted == counted && counted > 0) return kept.items;
     // Each cell's list is in the order of adding: the least next item of all is the next one,
     // and every cell holding it steps past it; a cell gone through leaves the merge.
     while (found_.size() < scoredNear && !cursors_.empty()) {
@@ -153,8 +153,9 @@ const std::vector<std::uint32_t>& Obstacles::near(const Filed& filed, const Cell
         }
         found_.push_back(next);
     }
-    if (final) filed.merged.emplace(key, found_);
-    return found_;
+    kept.counted = counted;
+    kept.items = found_;
+    return kept.items;
 }
 
 double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, double bound) const {

@@ -50,11 +50,15 @@ private:
     };
     Cells cellsOf(const Box& box) const;
     std::size_t cellIndex(std::int32_t column, std::int32_t row) const;
-    // The items of each cell, in the order they were added; and the merges of the cells of a
-    // place that can no longer change, by their first and last cell.
+    // The items of each cell, in the order they were added; and the last merge of the cells
+    // of a place, by their first and last cell, with the count of items it merged from.
     struct Filed {
+        struct Merge {
+            std::size_t counted = 0;
+            std::vector<std::uint32_t> items;
+        };
         std::vector<std::vector<std::uint32_t>> cells;
-        mutable std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> merged;
+        mutable std::unordered_map<std::uint64_t, Merge> merged;
     };
     // The first `scoredNear` items filed in the cells, each once, in the order they were
     // added: the cells' lists, each in that order, merged.
