@@ -21,23 +21,41 @@ using json = nlohmann::ordered_json;
 // A number, or null for a value that is not finite (JSON has no such numbers).
 json number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
 
+void addMembers(json::object_t&) {}
+
+template <typename Value, typename... Rest>
+void addMembers(json::object_t& members, const char* key, Value&& value, Rest&&... rest) {
+    members.emplace_back(key, json(std::forward<Value>(value)));
+    addMembers(members, std::forward<Rest>(rest)...);
+}
+
+// An object of the members given as key, value, key, value...: in their order, distinct keys,
+// in one allocation. Braces would build each member as an array of its key and its value
+// first, and the members' vector would grow one by one, copying the keys each time.
+template <typename... Members> json object(Members&&... members) {
+    json j = json::object();
+    json::object_t& o = j.get_ref<json::object_t&>();
+    o.reserve(sizeof...(Members) / 2);
+    addMembers(o, std::forward<Members>(members)...);
+    return j;
+}
+
 // An angle in radians and in the file's unit: degrees for "gc" and "gs" (with degrees,
 // minutes and seconds for "gs"), gon for "gr".
 json angle(AngleUnit unit, double radians) {
-    json a = {{"rad", number(radians)}};
-    a["valor"] = number(unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians));
-    if (unit == AngleUnit::Sexagesimal) {
-        const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(radians));
-        a["gms"] = {dms.degrees, dms.minutes, number(dms.seconds)};
-    }
-    return a;
+    json value = number(unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians));
+    if (unit != AngleUnit::Sexagesimal)
+        return object("rad", number(radians), "valor", std::move(value));
+    const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(radians));
+    return object("rad", number(radians), "valor", std::move(value), "gms",
+                  json{dms.degrees, dms.minutes, number(dms.seconds)});
 }
 
 // A precision of one reading in radians and in the file's unit (seconds of arc or milligon).
 json precision(AngleUnit unit, double radians) {
-    return {{"rad", number(radians)},
-            {"valor", number(unit == AngleUnit::Gon ? radiansToMilligon(radians)
-                                                    : radiansToArcSeconds(radians))}};
+    return object(
+        "rad", number(radians), "valor",
+        number(unit == AngleUnit::Gon ? radiansToMilligon(radians) : radiansToArcSeconds(radians)));
 }
 
 std::string name(const std::string& padded) { return toUtf8(trimmedName(padded)); }
@@ -65,15 +83,12 @@ json stations(const ObservationSet& observations) {
     for (const Station& station : observations.stations) {
         json references = json::array();
         for (const ReferenceSighting& r : station.references)
-            references.push_back({{"nome", name(r.name)},
-                                  {"M", number(r.m)},
-                                  {"P", number(r.p)},
-                                  {"leitura", angle(observations.angleUnit, r.reading)}});
-        list.push_back({{"nome", name(station.name)},
-                        {"M", number(station.m)},
-                        {"P", number(station.p)},
-                        {"leitura_ponto", angle(observations.angleUnit, station.pointReading)},
-                        {"referencias", std::move(references)}});
+            references.push_back(object("nome", name(r.name), "M", number(r.m), "P", number(r.p),
+                                        "leitura", angle(observations.angleUnit, r.reading)));
+        list.push_back(object("nome", name(station.name), "M", number(station.m), "P",
+                              number(station.p), "leitura_ponto",
+                              angle(observations.angleUnit, station.pointReading), "referencias",
+                              std::move(references)));
     }
     return list;
 }
@@ -81,13 +96,10 @@ json stations(const ObservationSet& observations) {
 json zenithRecords(const ObservationSet& observations) {
     json list = json::array();
     for (const ZenithObservation& z : observations.zenithObservations)
-        list.push_back({{"estacao", name(z.stationName)},
-                        {"M", number(z.m)},
-                        {"P", number(z.p)},
-                        {"cota_estacao", number(z.stationHeight)},
-                        {"leitura", angle(observations.angleUnit, z.zenithReading)},
-                        {"altura_instrumento", number(z.instrumentHeight)},
-                        {"altura_alvo", number(z.targetHeight)}});
+        list.push_back(object("estacao", name(z.stationName), "M", number(z.m), "P", number(z.p),
+                              "cota_estacao", number(z.stationHeight), "leitura",
+                              angle(observations.angleUnit, z.zenithReading), "altura_instrumento",
+                              number(z.instrumentHeight), "altura_alvo", number(z.targetHeight)));
     return list;
 }
 
@@ -97,14 +109,12 @@ json orientation(const ObservationSet& observations, const Orientation& o) {
         const Station& station = observations.stations[i];
         json bearings = json::array();
         for (std::size_t j = 0; j < o.stations[i].bearings.size(); ++j)
-            bearings.push_back(
-                {{"referencia", name(station.references[j].name)},
-                 {"rumo", angle(observations.angleUnit, o.stations[i].bearings[j])}});
-        json entry = {{"estacao", name(station.name)}, {"rumos", std::move(bearings)}};
-        entry["rumo_medio"] = o.stations[i].complete
-                                  ? angle(observations.angleUnit, o.stations[i].meanBearing)
-                                  : json(nullptr);
-        list.push_back(std::move(entry));
+            bearings.push_back(object("referencia", name(station.references[j].name), "rumo",
+                                      angle(observations.angleUnit, o.stations[i].bearings[j])));
+        list.push_back(
+            object("estacao", name(station.name), "rumos", std::move(bearings), "rumo_medio",
+                   o.stations[i].complete ? angle(observations.angleUnit, o.stations[i].meanBearing)
+                                          : json(nullptr)));
     }
     return list;
 }
@@ -119,13 +129,11 @@ json planimetry(const ObservationSet& observations, const PlanimetricSolution& s
     std::size_t k = 0;
     for (const Station& station : observations.stations)
         for (const ReferenceSighting& reference : station.references) {
-            angles.push_back(
-                {{"estacao", name(station.name)},
-                 {"referencia", name(reference.name)},
-                 {"observado", number(s.observedAngles[k])},
-                 {"residuo", number(s.residuals[k])},
-                 {"ajustado", number(s.adjustedAngles[k])},
-                 {"desvio_padrao", number(decimalDegreesToRadians(s.adjustedAngleDeviations[k]))}});
+            angles.push_back(object("estacao", name(station.name), "referencia",
+                                    name(reference.name), "observado", number(s.observedAngles[k]),
+                                    "residuo", number(s.residuals[k]), "ajustado",
+                                    number(s.adjustedAngles[k]), "desvio_padrao",
+                                    number(decimalDegreesToRadians(s.adjustedAngleDeviations[k]))));
             ++k;
         }
     const double f = s.fit.varianceFactor;
@@ -148,11 +156,10 @@ json height(const ObservationSet& observations, const HeightSolution& s) {
     json readings = json::array();
     for (std::size_t i = 0; i < s.residuals.size(); ++i)
         readings.push_back(
-            {{"estacao", name(observations.zenithObservations[i].stationName)},
-             {"observado", number(observations.zenithObservations[i].zenithReading)},
-             {"residuo", number(s.residuals[i])},
-             {"ajustado", number(s.adjustedAngles[i])},
-             {"desvio_padrao", number(decimalDegreesToRadians(s.adjustedAngleDeviations[i]))}});
+            object("estacao", name(observations.zenithObservations[i].stationName), "observado",
+                   number(observations.zenithObservations[i].zenithReading), "residuo",
+                   number(s.residuals[i]), "ajustado", number(s.adjustedAngles[i]), "desvio_padrao",
+                   number(decimalDegreesToRadians(s.adjustedAngleDeviations[i]))));
     return {{"cota_inicial", number(s.firstHeight)},
             {"iteracoes", s.iterationCount},
             {"C", number(s.height)},
@@ -169,7 +176,7 @@ json optionalNumber(const std::optional<double>& value) {
 
 json ellipse(const std::optional<ErrorEllipse>& e) {
     if (!e) return nullptr;
-    return {{"a", number(e->a)}, {"b", number(e->b)}, {"azimute", number(e->bearing)}};
+    return object("a", number(e->a), "b", number(e->b), "azimute", number(e->bearing));
 }
 
 json leftOut(const LeaveOneOut& without, bool plane) {
@@ -187,12 +194,9 @@ json leftOut(const LeaveOneOut& without, bool plane) {
 }
 
 json tests(const ReadingTests& t) {
-    return {{"residuo", number(t.residual)},
-            {"redundancia", number(t.redundancyNumber)},
-            {"w", optionalNumber(t.standardized)},
-            {"tau", optionalNumber(t.studentized)},
-            {"mdb", optionalNumber(t.minimalDetectableBias)},
-            {"suspeita", t.suspected}};
+    return object("residuo", number(t.residual), "redundancia", number(t.redundancyNumber), "w",
+                  optionalNumber(t.standardized), "tau", optionalNumber(t.studentized), "mdb",
+                  optionalNumber(t.minimalDetectableBias), "suspeita", t.suspected);
 }
 
 // Every horizontal reading's tests and the point without it.
@@ -200,12 +204,11 @@ json horizontalReadings(const ObservationSet& observations, const PlanimetricQua
     json readings = json::array();
     for (const HorizontalReadingQuality& r : q.readings) {
         const Station& station = observations.stations[static_cast<std::size_t>(r.index.station)];
-        json entry = {
-            {"estacao", name(station.name)},
-            {"alvo",
-             r.index.reference == sightedPointTarget
-                 ? name(observations.sightedPointName)
-                 : name(station.references[static_cast<std::size_t>(r.index.reference)].name)}};
+        json entry = object(
+            "estacao", name(station.name), "alvo",
+            r.index.reference == sightedPointTarget
+                ? name(observations.sightedPointName)
+                : name(station.references[static_cast<std::size_t>(r.index.reference)].name));
         entry.update(tests(r.tests));
         entry["deslocamento_mdb"] = number(r.biasShift);
         entry["sem"] = leftOut(r.without, true);
@@ -223,16 +226,16 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
         const LeaveOneOut& without = q.withoutStation[i];
         const bool computed = without.status == LeaveOneOut::Status::Computed;
         stations.push_back(
-            {{"nome", name(observations.stations[i].name)},
-             {"deslocamento", computed ? number(without.shift) : json(nullptr)},
-             {"azimute_deslocamento", computed ? number(without.shiftBearing) : json(nullptr)},
-             {"sigma0_sem", computed ? optionalNumber(without.unitDeviation) : json(nullptr)}});
+            object("nome", name(observations.stations[i].name), "deslocamento",
+                   computed ? number(without.shift) : json(nullptr), "azimute_deslocamento",
+                   computed ? number(without.shiftBearing) : json(nullptr), "sigma0_sem",
+                   computed ? optionalNumber(without.unitDeviation) : json(nullptr)));
     }
     json zenith = json::array();
     if (a.height)
         for (std::size_t i = 0; i < a.height->readings.size(); ++i) {
             const ZenithReadingQuality& z = a.height->readings[i];
-            json entry = {{"estacao", name(observations.zenithObservations[i].stationName)}};
+            json entry = object("estacao", name(observations.zenithObservations[i].stationName));
             entry.update(tests(z.tests));
             entry["cota_sem"] = z.without.status == LeaveOneOut::Status::Computed
                                     ? number(z.heightWithout)
