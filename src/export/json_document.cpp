@@ -32,12 +32,15 @@ void addMembers(json::object_t& members, const char* key, Value&& value, Rest&&.
 // An object of the members given as key, value, key, value...: in their order, distinct keys,
 // in one allocation. Braces would build each member as an array of its key and its value
 // first, and the members' vector would grow one by one, copying the keys each time.
-template <typename... Members> json object(Members&&... members) {
-    json j = json::object();
-    json::object_t& o = j.get_ref<json::object_t&>();
+template <typename... Members> json::object_t members(Members&&... given) {
+    json::object_t o;
     o.reserve(sizeof...(Members) / 2);
-    addMembers(o, std::forward<Members>(members)...);
-    return j;
+    addMembers(o, std::forward<Members>(given)...);
+    return o;
+}
+
+template <typename... Members> json object(Members&&... given) {
+    return json(members(std::forward<Members>(given)...));
 }
 
 // An angle in radians and in the file's unit: degrees for "gc" and "gs" (with degrees,
@@ -181,22 +184,25 @@ json ellipse(const std::optional<ErrorEllipse>& e) {
 
 json leftOut(const LeaveOneOut& without, bool plane) {
     if (without.status != LeaveOneOut::Status::Computed) return nullptr;
-    json j;
-    if (plane) {
-        j["M"] = number(without.point.m);
-        j["P"] = number(without.point.p);
-        j["deslocamento"] = number(without.shift);
-        j["azimute_deslocamento"] = number(without.shiftBearing);
-    }
-    j["graus_liberdade"] = without.degreesOfFreedom;
-    j["sigma0"] = optionalNumber(without.unitDeviation);
-    return j;
+    if (!plane)
+        return object("graus_liberdade", without.degreesOfFreedom, "sigma0",
+                      optionalNumber(without.unitDeviation));
+    return object("M", number(without.point.m), "P", number(without.point.p), "deslocamento",
+                  number(without.shift), "azimute_deslocamento", number(without.shiftBearing),
+                  "graus_liberdade", without.degreesOfFreedom, "sigma0",
+                  optionalNumber(without.unitDeviation));
 }
 
-json tests(const ReadingTests& t) {
-    return object("residuo", number(t.residual), "redundancia", number(t.redundancyNumber), "w",
-                  optionalNumber(t.standardized), "tau", optionalNumber(t.studentized), "mdb",
-                  optionalNumber(t.minimalDetectableBias), "suspeita", t.suspected);
+// A reading's entry: the members of `head`, the reading's tests, then the members of `tail`
+// (key, value, ...).
+template <typename... Tail>
+json readingEntry(json::object_t head, const ReadingTests& t, Tail&&... tail) {
+    head.reserve(head.size() + 6 + sizeof...(Tail) / 2);
+    addMembers(head, "residuo", number(t.residual), "redundancia", number(t.redundancyNumber), "w",
+               optionalNumber(t.standardized), "tau", optionalNumber(t.studentized), "mdb",
+               optionalNumber(t.minimalDetectableBias), "suspeita", t.suspected,
+               std::forward<Tail>(tail)...);
+    return json(std::move(head));
 }
 
 // Every horizontal reading's tests and the point without it.
@@ -204,15 +210,13 @@ json horizontalReadings(const ObservationSet& observations, const PlanimetricQua
     json readings = json::array();
     for (const HorizontalReadingQuality& r : q.readings) {
         const Station& station = observations.stations[static_cast<std::size_t>(r.index.station)];
-        json entry = object(
-            "estacao", name(station.name), "alvo",
+        const std::string target =
             r.index.reference == sightedPointTarget
                 ? name(observations.sightedPointName)
-                : name(station.references[static_cast<std::size_t>(r.index.reference)].name));
-        entry.update(tests(r.tests));
-        entry["deslocamento_mdb"] = number(r.biasShift);
-        entry["sem"] = leftOut(r.without, true);
-        readings.push_back(std::move(entry));
+                : name(station.references[static_cast<std::size_t>(r.index.reference)].name);
+        readings.push_back(readingEntry(members("estacao", name(station.name), "alvo", target),
+                                        r.tests, "deslocamento_mdb", number(r.biasShift), "sem",
+                                        leftOut(r.without, true)));
     }
     return readings;
 }
@@ -235,12 +239,11 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
     if (a.height)
         for (std::size_t i = 0; i < a.height->readings.size(); ++i) {
             const ZenithReadingQuality& z = a.height->readings[i];
-            json entry = object("estacao", name(observations.zenithObservations[i].stationName));
-            entry.update(tests(z.tests));
-            entry["cota_sem"] = z.without.status == LeaveOneOut::Status::Computed
-                                    ? number(z.heightWithout)
-                                    : json(nullptr);
-            zenith.push_back(std::move(entry));
+            zenith.push_back(readingEntry(
+                members("estacao", name(observations.zenithObservations[i].stationName)), z.tests,
+                "cota_sem",
+                z.without.status == LeaveOneOut::Status::Computed ? number(z.heightWithout)
+                                                                  : json(nullptr)));
         }
     json warnings = json::array();
     for (const Warning& warning : a.warnings)
