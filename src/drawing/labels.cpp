@@ -125,18 +125,19 @@ const std::vector<std::uint32_t>& Obstacles::near(const Filed& filed, const Cell
     // others: while no cell of the place holding fewer has had one added, the merge of the
     // last place over the same cells still holds.
     std::size_t counted = 0;
-    cursors_.clear();
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
-        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column) {
-            const std::vector<std::uint32_t>& cell = filed.cells[cellIndex(column, row)];
-            counted += std::min(cell.size(), scoredNear);
-            if (!cell.empty()) cursors_.push_back({cell.data(), cell.data() + cell.size()});
-        }
+        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
+            counted += std::min(filed.cells[cellIndex(column, row)].size(), scoredNear);
     const std::uint64_t key =
         (static_cast<std::uint64_t>(cellIndex(cells.firstColumn, cells.firstRow)) << 32) |
         cellIndex(cells.lastColumn, cells.lastRow);
     Filed::Merge& kept = filed.merged[key];
     if (kept.counted == counted && counted > 0) return kept.items;
+    cursors_.clear();
+    for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
+        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
+            if (const auto& cell = filed.cells[cellIndex(column, row)]; !cell.empty())
+                cursors_.push_back({cell.data(), cell.data() + cell.size()});
     // Each cell's list is in the order of adding: the least next item of all is the next one,
     // and every cell holding it steps past it; a cell gone through leaves the merge.
     while (found_.size() < scoredNear && !cursors_.empty()) {
