@@ -65,6 +65,7 @@ BENCH_INPUTS = --input "long searches, fuzzed input" tests/cases/fuzz-long-searc
 bench: build
 	./$(BUILD)/bench/benchmark ./$(BUILD)/interseccao ./$(BUILD)/bench/interseccao_general \
 		./$(BUILD)/bench/interseccao_floor $(BUILD)/bench-work $(BENCH_INPUTS)
+	./$(BUILD)/bench/benchmark --outputs ./$(BUILD)/interseccao $(BUILD)/bench-work
 	# On a memory file system where there is one: file creation on disk costs both ways the same
 	# and would hide the program's own time.
 	./$(BUILD)/bench/batch_benchmark ./$(BUILD)/interseccao \

@@ -16,6 +16,14 @@
 // --input adds a row for an observation file of one's own: DIRECTORY is laid out like an
 // end-to-end case (tests/cases/*), with answers.txt and the files the answers name; the
 // program runs on a copy of it. --inputs-only leaves out the synthetic networks.
+//
+//   benchmark --outputs PROGRAM [WORK_DIRECTORY] [--repeats N] [--stations N]...
+//
+// times the command line's outputs against its plain run instead: on networks of 500, 2000
+// and 20000 stations (or those given) with 5 references each, `--analise`, `--desenho` and
+// `--json` each in N pairs (default 7) of the plain run and the run with it, one after the
+// other, each pair's ratio and the median of the ratios; the growth of each from one size to
+// the next is the exponent of the median times.
 #include "network_generator.hpp"
 
 #include <fcntl.h>
@@ -26,6 +34,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -185,9 +194,119 @@ std::string memoryText(const Measurement& m) {
     return buffer;
 }
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// One output timed against the plain run of the same file: median times and peaks, and the
+// median of the pairs' ratios.
+struct OutputTiming {
+    double plain = 0, with = 0, ratio = 0;
+    long plainPeak = 0, withPeak = 0;
+};
+
+std::optional<OutputTiming> timeOutput(const Command& plain, const Command& with,
+                                       const fs::path& directory, int repeats) {
+    std::vector<double> plainTimes, withTimes, ratios;
+    OutputTiming timing;
+    for (int k = 0; k < repeats; ++k) {
+        const auto a = runOnce(plain, directory, "/dev/null", 600.0);
+        const auto b = runOnce(with, directory, "/dev/null", 600.0);
+        if (!a || !b || !a->finished || !b->finished) return std::nullopt;
+        plainTimes.push_back(a->seconds);
+        withTimes.push_back(b->seconds);
+        ratios.push_back(b->seconds / a->seconds);
+        timing.plainPeak = std::max(timing.plainPeak, a->peakKilobytes);
+        timing.withPeak = std::max(timing.withPeak, b->peakKilobytes);
+    }
+    timing.plain = median(plainTimes);
+    timing.with = median(withTimes);
+    timing.ratio = median(ratios);
+    return timing;
+}
+
+std::string fixedText(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+// The rows of `benchmark --outputs`.
+int runOutputs(const std::string& program, const fs::path& work, int repeats,
+               const std::vector<std::int32_t>& sizes) {
+    const std::vector<std::pair<std::string, Command>> outputs = {{"--analise", {"--analise"}},
+                                                                  {"--desenho", {"--desenho"}},
+                                                                  {"--json", {"--json", "j.json"}}};
+    std::cout
+        << "| stations | sightings | output | plain | peak | with it | peak | with it / plain "
+           "(median of pairs) | growth of the run with it |\n";
+    std::cout << "|---:|---:|---|---:|---:|---:|---:|---:|---:|\n";
+    std::vector<double> previous(outputs.size(), 0);
+    for (std::size_t n = 0; n < sizes.size(); ++n) {
+        NetworkOptions options;
+        options.stations = sizes[n];
+        options.minSightings = options.maxSightings = 5;
+        options.zenithRecords = sizes[n];
+        options.seed = 7;
+        const fs::path directory = work / ("outputs-" + std::to_string(sizes[n]));
+        fs::create_directories(directory);
+        std::ofstream(directory / "obs.txt", std::ios::binary)
+            << interseccao::bench::generateNetwork(options);
+        for (std::size_t o = 0; o < outputs.size(); ++o) {
+            Command with = {program, "obs.txt"};
+            with.insert(with.end(), outputs[o].second.begin(), outputs[o].second.end());
+            const auto t = timeOutput({program, "obs.txt"}, with, directory, repeats);
+            if (!t) {
+                std::cerr << "benchmark: the program failed on " << directory << '\n';
+                return 1;
+            }
+            const std::string growth =
+                n == 0 ? "-"
+                       : fixedText(std::log(t->with / previous[o]) /
+                                       std::log(static_cast<double>(sizes[n]) / sizes[n - 1]),
+                                   2);
+            previous[o] = t->with;
+            std::cout << "| " << sizes[n] << " | " << 5 * sizes[n] << " | `" << outputs[o].first
+                      << "` | " << timeText({t->plain, t->plainPeak}) << " | "
+                      << memoryText({t->plain, t->plainPeak}) << " | "
+                      << timeText({t->with, t->withPeak}) << " | "
+                      << memoryText({t->with, t->withPeak}) << " | " << fixedText(t->ratio, 1)
+                      << " | " << growth << " |" << std::endl;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
+int outputsMain(int argc, char** argv) {
+    std::vector<std::string> positional;
+    int repeats = 7;
+    std::vector<std::int32_t> sizes;
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--repeats" && i + 1 < argc)
+            repeats = std::max(1, std::atoi(argv[++i]));
+        else if (argument == "--stations" && i + 1 < argc)
+            sizes.push_back(std::atoi(argv[++i]));
+        else
+            positional.push_back(argument);
+    }
+    if (positional.empty() || positional.size() > 2) {
+        std::cerr << "Usage: benchmark --outputs PROGRAM [WORK_DIRECTORY] [--repeats N] "
+                     "[--stations N]...\n";
+        return 2;
+    }
+    if (sizes.empty()) sizes = {500, 2000, 20000};
+    const fs::path work = fs::absolute(positional.size() == 2 ? positional[1] : "bench-work");
+    fs::create_directories(work);
+    return runOutputs(fs::absolute(positional[0]).string(), work, repeats, sizes);
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--outputs") return outputsMain(argc, argv);
     std::vector<std::string> positional;
     std::vector<Case> inputs;
     bool inputsOnly = false;

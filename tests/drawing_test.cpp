@@ -664,6 +664,41 @@ TEST(LabelGrid, CostsWhatScoringAgainstEverythingCosts) {
     }
 }
 
+// Where the cells hold more than the grid scores, a place costs what the first of them cost,
+// in the order they were added, and the rest nothing: the crowd near the point of a large
+// network, every ray through one cell and name boxes piled on it.
+TEST(LabelGrid, ACrowdedPlaceCostsItsFirstThings) {
+    const Box room{0, 0, 200, 200};
+    const Box place{100, 100, 6, 3};
+    for (const std::size_t count : {Obstacles::scoredNear - 1, Obstacles::scoredNear,
+                                    Obstacles::scoredNear + 1, 10 * Obstacles::scoredNear}) {
+        Obstacles obstacles(room);
+        std::vector<Box> boxes;
+        std::vector<Segment> segments;
+        for (std::size_t k = 0; k < count; ++k) {
+            // Boxes of growing overlap, so that which ones count shows in the sum; rays
+            // across the place at every slope, some filed in its neighbouring cells only.
+            const double shift = 0.01 * static_cast<double>(k);
+            const Box box{99 + shift, 99.5, 3, 2};
+            const double angle = 0.02 * static_cast<double>(k);
+            const Segment ray{{103 - 50 * std::cos(angle), 101.5 - 50 * std::sin(angle)},
+                              {103 + 50 * std::cos(angle), 101.5 + 50 * std::sin(angle)}};
+            obstacles.add(box);
+            obstacles.add(ray);
+            if (k < Obstacles::scoredNear) {
+                boxes.push_back(box);
+                segments.push_back(ray);
+            }
+        }
+        const double none = std::numeric_limits<double>::infinity();
+        EXPECT_EQ(obstacles.cost(place, Obstacles::noSegment, 0, none),
+                  everything(boxes, segments, room, place, Obstacles::noSegment))
+            << count;
+        EXPECT_EQ(obstacles.cost(place, 3, 0, none), everything(boxes, segments, room, place, 3))
+            << count;
+    }
+}
+
 TEST(LabelGrid, TheCheapestIsTheFirstOfEqualPlaces) {
     Obstacles obstacles(Box{0, 0, 100, 100});
     obstacles.add(Box{10, 10, 10, 10});

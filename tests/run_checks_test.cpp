@@ -79,6 +79,7 @@ struct CommandLineCase {
     int status;
     std::map<std::string, std::string> files;
     std::optional<std::string> broken;
+    std::string out = {}; // standard output
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.description; }
@@ -88,7 +89,7 @@ class BrokenCommandLineRule : public ::testing::TestWithParam<CommandLineCase> {
 TEST_P(BrokenCommandLineRule, NamesTheFirstRuleBroken) {
     const CommandLineCase& c = GetParam();
     const std::string errors = c.status == 2 ? "Erro no ficheiro obs.txt: ...\n" : "";
-    EXPECT_EQ(brokenCommandLineRule({c.status, "", errors, &c.files}, "x"), c.broken);
+    EXPECT_EQ(brokenCommandLineRule({c.status, c.out, errors, &c.files}, "x"), c.broken);
 }
 
 const std::string listOfOne = "nome;M\r\nT;1\r\n";
@@ -104,6 +105,16 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"a file-layer error writes no list", 2, {}, {}},
         CommandLineCase{"exit status 3", 3, {}, "exit status 3, neither 0, 1 nor 2"},
         CommandLineCase{"no list", 1, {{fuzzedJson, "{}"}}, "no list"},
+        CommandLineCase{"an input passed over as a report: the header alone",
+                        0,
+                        {{fuzzedList, "nome;M\r\n"}, {fuzzedJson, "{}"}},
+                        {},
+                        "obs.txt: ignorado, e um relatorio deste programa\n"},
+        CommandLineCase{"an input passed over with a row",
+                        0,
+                        {{fuzzedList, listOfOne}, {fuzzedJson, "{}"}},
+                        "a list of an input passed over that is not its header alone",
+                        "obs.txt: ignorado, e um relatorio deste programa\n"},
         CommandLineCase{"a list cut after its header",
                         0,
                         {{fuzzedList, "nome;M\r\n"}, {fuzzedJson, "{}"}},

@@ -1,6 +1,7 @@
 // Checks of the file's records against each other and against what a reading can be.
 #include "analysis/quality.hpp"
 #include "model/angle_units.hpp"
+#include "model/station_index.hpp"
 
 #include <cmath>
 #include <utility>
@@ -9,15 +10,8 @@ namespace interseccao {
 
 namespace {
 
-// Coordinates written to the millimetre match when they differ by less than half of it.
-constexpr double coordinateMatch = 0.0005; // metres
-
 // A minute or a second of arc is below 60.
 constexpr double sexagesimalLimit = 60.0;
-
-bool samePosition(double m1, double p1, double m2, double p2) {
-    return std::fabs(m1 - m2) < coordinateMatch && std::fabs(p1 - p2) < coordinateMatch;
-}
 
 bool beyondSexagesimal(const std::optional<WrittenSexagesimal>& w) {
     return w &&
@@ -43,27 +37,12 @@ void addHorizontalChecks(const ObservationSet& observations, std::vector<Warning
     }
 }
 
-// Of the stations, the first named `name` and the first at the record's position; the one
-// with both when there is one (two stations may bear one name once names are cut).
-std::pair<const Station*, const Station*> matches(const ObservationSet& observations,
-                                                  const ZenithObservation& z) {
-    const std::string_view name = trimmedName(z.stationName);
-    const Station* named = nullptr;
-    const Station* placed = nullptr;
-    for (const Station& station : observations.stations)
-        if (trimmedName(station.name) == name && samePosition(station.m, station.p, z.m, z.p))
-            return {&station, &station};
-    for (const Station& station : observations.stations) {
-        if (!named && trimmedName(station.name) == name) named = &station;
-        if (!placed && samePosition(station.m, station.p, z.m, z.p)) placed = &station;
-    }
-    return {named, placed};
-}
-
-void addZenithChecks(const ObservationSet& observations, std::size_t k,
+// Of the stations, the first named as the record and the first at its position; the one with
+// both when there is one (two stations may bear one name once names are cut).
+void addZenithChecks(const ObservationSet& observations, const StationIndex& index, std::size_t k,
                      std::vector<Warning>& warnings) {
     const ZenithObservation& z = observations.zenithObservations[k];
-    const auto [named, placed] = matches(observations, z);
+    const auto [named, placed] = index.find(z.stationName, z.m, z.p);
     const auto stationOf = [&](const Station* s) {
         return static_cast<std::int32_t>(s - observations.stations.data());
     };
@@ -100,8 +79,9 @@ bool looksLikeElevation(double zenith) { return zenith < PI / 4.0 || zenith > 3.
 std::vector<Warning> consistencyWarnings(const ObservationSet& observations) {
     std::vector<Warning> warnings;
     addHorizontalChecks(observations, warnings);
+    const StationIndex index(observations.stations);
     for (std::size_t k = 0; k < observations.zenithObservations.size(); ++k)
-        addZenithChecks(observations, k, warnings);
+        addZenithChecks(observations, index, k, warnings);
     return warnings;
 }
 

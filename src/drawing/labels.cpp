@@ -23,9 +23,13 @@ std::int32_t cellAlong(double coordinate, std::int32_t count) {
     return cell >= count - 1 ? count - 1 : static_cast<std::int32_t>(cell);
 }
 
-double lengthInside(PagePoint a, PagePoint b, const Box& box) {
-    const auto inside = clipSegment(a, b, box);
-    return inside ? (inside->second - inside->first) * std::hypot(b.x - a.x, b.y - a.y) : 0;
+double lengthInside(const Segment& s, double length, const Box& box) {
+    // Most segments near a place pass beside it: their extent misses the box.
+    if (std::max(s.a.x, s.b.x) < box.left || std::min(s.a.x, s.b.x) > box.right() ||
+        std::max(s.a.y, s.b.y) < box.top || std::min(s.a.y, s.b.y) > box.bottom())
+        return 0;
+    const auto inside = clipSegment(s.a, s.b, box);
+    return inside ? (inside->second - inside->first) * length : 0;
 }
 
 double overlapArea(const Box& a, const Box& b) {
@@ -89,18 +93,19 @@ std::size_t Obstacles::cellIndex(std::int32_t column, std::int32_t row) const {
 }
 
 void Obstacles::add(const Box& box) {
-    if (boxCells_.empty()) boxCells_.resize(static_cast<std::size_t>(columns) * rows);
+    if (boxesFiled_.cells.empty())
+        boxesFiled_.cells.resize(static_cast<std::size_t>(columns) * rows);
     const Cells cells = cellsOf(box);
     const auto index = static_cast<std::uint32_t>(boxes_.size());
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
-            boxCells_[cellIndex(column, row)].push_back(index);
+            boxesFiled_.cells[cellIndex(column, row)].push_back(index);
     boxes_.push_back(box);
-    boxStamps_.push_back(0);
 }
 
 void Obstacles::add(const Segment& segment) {
-    if (segmentCells_.empty()) segmentCells_.resize(static_cast<std::size_t>(columns) * rows);
+    if (segmentsFiled_.cells.empty())
+        segmentsFiled_.cells.resize(static_cast<std::size_t>(columns) * rows);
     const auto index = static_cast<std::uint32_t>(segments_.size());
     const std::int32_t first =
         cellAlong(std::min(segment.a.x, segment.b.x) - filingMargin, columns);
@@ -108,47 +113,66 @@ void Obstacles::add(const Segment& segment) {
     for (std::int32_t column = first; column <= last; ++column)
         if (const auto span = rowsInColumn(segment, column))
             for (std::int32_t row = span->first; row <= span->second; ++row)
-                segmentCells_[cellIndex(column, row)].push_back(index);
+                segmentsFiled_.cells[cellIndex(column, row)].push_back(index);
     segments_.push_back(segment);
-    segmentStamps_.push_back(0);
+    segmentLengths_.push_back(std::hypot(segment.b.x - segment.a.x, segment.b.y - segment.a.y));
 }
 
-const std::vector<std::uint32_t>&
-Obstacles::near(const std::vector<std::vector<std::uint32_t>>& filed,
-                std::vector<std::uint32_t>& stamps, const Cells& cells) const {
+const std::vector<std::uint32_t>& Obstacles::near(const Filed& filed, const Cells& cells) const {
     found_.clear();
-    if (filed.empty()) return found_;
+    if (filed.cells.empty()) return found_;
+    // Only the first `scoredNear` of a cell count, and items are only ever added after the
+    // others: while no cell of the place holding fewer has had one added, the merge of the
+    // last place over the same cells still holds.
+    std::size_t counted = 0;
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
-            for (const std::uint32_t item : filed[cellIndex(column, row)])
-                if (stamps[item] != query_) {
-                    stamps[item] = query_;
-                    found_.push_back(item);
-                }
-    std::sort(found_.begin(), found_.end());
-    return found_;
+            counted += std::min(filed.cells[cellIndex(column, row)].size(), scoredNear);
+    const std::uint64_t key =
+        (static_cast<std::uint64_t>(cellIndex(cells.firstColumn, cells.firstRow)) << 32) |
+        cellIndex(cells.lastColumn, cells.lastRow);
+    Filed::Merge& kept = filed.merged[key];
+    if (kept.counted == counted && counted > 0) return kept.items;
+    cursors_.clear();
+    for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
+        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
+            if (const auto& cell = filed.cells[cellIndex(column, row)]; !cell.empty())
+                cursors_.push_back({cell.data(), cell.data() + cell.size()});
+    // Each cell's list is in the order of adding: the least next item of all is the next one,
+    // and every cell holding it steps past it; a cell gone through leaves the merge.
+    while (found_.size() < scoredNear && !cursors_.empty()) {
+        std::uint32_t next = cursors_.front().at[0];
+        for (const Cursor& cursor : cursors_) next = std::min(next, *cursor.at);
+        for (std::size_t k = 0; k < cursors_.size();) {
+            Cursor& cursor = cursors_[k];
+            if (*cursor.at == next && ++cursor.at == cursor.end) {
+                cursor = cursors_.back();
+                cursors_.pop_back();
+            } else {
+                ++k;
+            }
+        }
+        found_.push_back(next);
+    }
+    kept.counted = counted;
+    kept.items = found_;
+    return kept.items;
 }
 
 double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, double bound) const {
-    // Each query marks what it has met with a number of its own; at the wrap, none is left.
-    if (++query_ == 0) {
-        std::fill(boxStamps_.begin(), boxStamps_.end(), 0);
-        std::fill(segmentStamps_.begin(), segmentStamps_.end(), 0);
-        query_ = 1;
-    }
     // The terms are not negative: a partial sum already at the bound only grows.
     double total = 0;
     if (room_ && (box.left < room_->left || box.top < room_->top || box.right() > room_->right() ||
                   box.bottom() > room_->bottom()))
         total += outsideCost;
     const Cells cells = cellsOf(box);
-    for (const std::uint32_t k : near(boxCells_, boxStamps_, cells)) {
+    for (const std::uint32_t k : near(boxesFiled_, cells)) {
         total += overlapCost * overlapArea(box, boxes_[k]);
         if (total + penalty >= bound) return total + penalty;
     }
-    for (const std::uint32_t k : near(segmentCells_, segmentStamps_, cells)) {
+    for (const std::uint32_t k : near(segmentsFiled_, cells)) {
         if (k == skipped) continue;
-        total += crossingCost * lengthInside(segments_[k].a, segments_[k].b, box);
+        total += crossingCost * lengthInside(segments_[k], segmentLengths_[k], box);
         if (total + penalty >= bound) return total + penalty;
     }
     return total + penalty;

@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,10 +24,15 @@ std::optional<std::pair<double, double>> clipSegment(PagePoint a, PagePoint b, c
 
 // What labels should not cover, and the room they must stay in. The boxes and segments are
 // filed in square cells over the page, so that a place is scored only against what lies in
-// its cells; what lies elsewhere would add nothing to its cost.
+// its cells; what lies elsewhere would add nothing to its cost. A place is scored against the
+// first `scoredNear` boxes and the first `scoredNear` segments of its cells, in the order they
+// were added: a place over more than that is buried whatever comes after, and on a crowded
+// page (thousands of rays meeting at the point, thousands of names around it) each place
+// costs a constant instead of the number of things already near it.
 class Obstacles {
 public:
     static constexpr std::size_t noSegment = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t scoredNear = 48;
 
     explicit Obstacles(std::optional<Box> room = std::nullopt) : room_(room) {}
     void add(const Box& box);
@@ -44,17 +50,32 @@ private:
     };
     Cells cellsOf(const Box& box) const;
     std::size_t cellIndex(std::int32_t column, std::int32_t row) const;
-    // The items filed in the cells, each once, in the order they were added.
-    const std::vector<std::uint32_t>& near(const std::vector<std::vector<std::uint32_t>>& filed,
-                                           std::vector<std::uint32_t>& stamps,
-                                           const Cells& cells) const;
+    // The items of each cell, in the order they were added; and the last merge of the cells
+    // of a place, by their first and last cell, with the count of items it merged from.
+    struct Filed {
+        struct Merge {
+            std::size_t counted = 0;
+            std::vector<std::uint32_t> items;
+        };
+        std::vector<std::vector<std::uint32_t>> cells;
+        mutable std::unordered_map<std::uint64_t, Merge> merged;
+    };
+    // The first `scoredNear` items filed in the cells, each once, in the order they were
+    // added: the cells' lists, each in that order, merged.
+    const std::vector<std::uint32_t>& near(const Filed& filed, const Cells& cells) const;
 
     std::optional<Box> room_;
     std::vector<Box> boxes_;
     std::vector<Segment> segments_;
-    std::vector<std::vector<std::uint32_t>> boxCells_, segmentCells_;
-    mutable std::vector<std::uint32_t> boxStamps_, segmentStamps_, found_;
-    mutable std::uint32_t query_ = 0;
+    std::vector<double> segmentLengths_;
+    Filed boxesFiled_, segmentsFiled_;
+    mutable std::vector<std::uint32_t> found_;
+    // Where the merge stands in a cell's list: its next item, and the list's end.
+    struct Cursor {
+        const std::uint32_t* at;
+        const std::uint32_t* end;
+    };
+    mutable std::vector<Cursor> cursors_;
 };
 
 // The cheapest place among the candidates, the earlier (more wanted) among equals; the

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <utility>
+
 namespace interseccao {
 
 namespace {
@@ -18,23 +20,44 @@ using json = nlohmann::ordered_json;
 // A number, or null for a value that is not finite (JSON has no such numbers).
 json number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
 
+void addMembers(json::object_t&) {}
+
+template <typename Value, typename... Rest>
+void addMembers(json::object_t& members, const char* key, Value&& value, Rest&&... rest) {
+    members.emplace_back(key, json(std::forward<Value>(value)));
+    addMembers(members, std::forward<Rest>(rest)...);
+}
+
+// An object of the members given as key, value, key, value...: in their order, distinct keys,
+// in one allocation. Braces would build each member as an array of its key and its value
+// first, and the members' vector would grow one by one, copying the keys each time.
+template <typename... Members> json::object_t members(Members&&... given) {
+    json::object_t o;
+    o.reserve(sizeof...(Members) / 2);
+    addMembers(o, std::forward<Members>(given)...);
+    return o;
+}
+
+template <typename... Members> json object(Members&&... given) {
+    return json(members(std::forward<Members>(given)...));
+}
+
 // An angle in radians and in the file's unit: degrees for "gc" and "gs" (with degrees,
 // minutes and seconds for "gs"), gon for "gr".
 json angle(AngleUnit unit, double radians) {
-    json a = {{"rad", number(radians)}};
-    a["valor"] = number(unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians));
-    if (unit == AngleUnit::Sexagesimal) {
-        const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(radians));
-        a["gms"] = {dms.degrees, dms.minutes, number(dms.seconds)};
-    }
-    return a;
+    json value = number(unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians));
+    if (unit != AngleUnit::Sexagesimal)
+        return object("rad", number(radians), "valor", std::move(value));
+    const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(radians));
+    return object("rad", number(radians), "valor", std::move(value), "gms",
+                  json{dms.degrees, dms.minutes, number(dms.seconds)});
 }
 
 // A precision of one reading in radians and in the file's unit (seconds of arc or milligon).
 json precision(AngleUnit unit, double radians) {
-    return {{"rad", number(radians)},
-            {"valor", number(unit == AngleUnit::Gon ? radiansToMilligon(radians)
-                                                    : radiansToArcSeconds(radians))}};
+    return object(
+        "rad", number(radians), "valor",
+        number(unit == AngleUnit::Gon ? radiansToMilligon(radians) : radiansToArcSeconds(radians)));
 }
 
 std::string name(const std::string& padded) { return toUtf8(trimmedName(padded)); }
@@ -62,15 +85,12 @@ json stations(const ObservationSet& observations) {
     for (const Station& station : observations.stations) {
         json references = json::array();
         for (const ReferenceSighting& r : station.references)
-            references.push_back({{"nome", name(r.name)},
-                                  {"M", number(r.m)},
-                                  {"P", number(r.p)},
-                                  {"leitura", angle(observations.angleUnit, r.reading)}});
-        list.push_back({{"nome", name(station.name)},
-                        {"M", number(station.m)},
-                        {"P", number(station.p)},
-                        {"leitura_ponto", angle(observations.angleUnit, station.pointReading)},
-                        {"referencias", references}});
+            references.push_back(object("nome", name(r.name), "M", number(r.m), "P", number(r.p),
+                                        "leitura", angle(observations.angleUnit, r.reading)));
+        list.push_back(object("nome", name(station.name), "M", number(station.m), "P",
+                              number(station.p), "leitura_ponto",
+                              angle(observations.angleUnit, station.pointReading), "referencias",
+                              std::move(references)));
     }
     return list;
 }
@@ -78,13 +98,10 @@ json stations(const ObservationSet& observations) {
 json zenithRecords(const ObservationSet& observations) {
     json list = json::array();
     for (const ZenithObservation& z : observations.zenithObservations)
-        list.push_back({{"estacao", name(z.stationName)},
-                        {"M", number(z.m)},
-                        {"P", number(z.p)},
-                        {"cota_estacao", number(z.stationHeight)},
-                        {"leitura", angle(observations.angleUnit, z.zenithReading)},
-                        {"altura_instrumento", number(z.instrumentHeight)},
-                        {"altura_alvo", number(z.targetHeight)}});
+        list.push_back(object("estacao", name(z.stationName), "M", number(z.m), "P", number(z.p),
+                              "cota_estacao", number(z.stationHeight), "leitura",
+                              angle(observations.angleUnit, z.zenithReading), "altura_instrumento",
+                              number(z.instrumentHeight), "altura_alvo", number(z.targetHeight)));
     return list;
 }
 
@@ -94,14 +111,12 @@ json orientation(const ObservationSet& observations, const Orientation& o) {
         const Station& station = observations.stations[i];
         json bearings = json::array();
         for (std::size_t j = 0; j < o.stations[i].bearings.size(); ++j)
-            bearings.push_back(
-                {{"referencia", name(station.references[j].name)},
-                 {"rumo", angle(observations.angleUnit, o.stations[i].bearings[j])}});
-        json entry = {{"estacao", name(station.name)}, {"rumos", bearings}};
-        entry["rumo_medio"] = o.stations[i].complete
-                                  ? angle(observations.angleUnit, o.stations[i].meanBearing)
-                                  : json(nullptr);
-        list.push_back(entry);
+            bearings.push_back(object("referencia", name(station.references[j].name), "rumo",
+                                      angle(observations.angleUnit, o.stations[i].bearings[j])));
+        list.push_back(
+            object("estacao", name(station.name), "rumos", std::move(bearings), "rumo_medio",
+                   o.stations[i].complete ? angle(observations.angleUnit, o.stations[i].meanBearing)
+                                          : json(nullptr)));
     }
     return list;
 }
@@ -116,13 +131,11 @@ json planimetry(const ObservationSet& observations, const PlanimetricSolution& s
     std::size_t k = 0;
     for (const Station& station : observations.stations)
         for (const ReferenceSighting& reference : station.references) {
-            angles.push_back(
-                {{"estacao", name(station.name)},
-                 {"referencia", name(reference.name)},
-                 {"observado", number(s.observedAngles[k])},
-                 {"residuo", number(s.residuals[k])},
-                 {"ajustado", number(s.adjustedAngles[k])},
-                 {"desvio_padrao", number(decimalDegreesToRadians(s.adjustedAngleDeviations[k]))}});
+            angles.push_back(object("estacao", name(station.name), "referencia",
+                                    name(reference.name), "observado", number(s.observedAngles[k]),
+                                    "residuo", number(s.residuals[k]), "ajustado",
+                                    number(s.adjustedAngles[k]), "desvio_padrao",
+                                    number(decimalDegreesToRadians(s.adjustedAngleDeviations[k]))));
             ++k;
         }
     const double f = s.fit.varianceFactor;
@@ -136,7 +149,7 @@ json planimetry(const ObservationSet& observations, const PlanimetricSolution& s
                       {number(s.cofactor[2]), number(s.cofactor[3])}};
     p["covariancia"] = {{number(f * s.cofactor[0]), number(f * s.cofactor[1])},
                         {number(f * s.cofactor[2]), number(f * s.cofactor[3])}};
-    p["angulos"] = angles;
+    p["angulos"] = std::move(angles);
     p["pesquisa"] = search(unit, s.fit, s.search);
     return p;
 }
@@ -145,18 +158,17 @@ json height(const ObservationSet& observations, const HeightSolution& s) {
     json readings = json::array();
     for (std::size_t i = 0; i < s.residuals.size(); ++i)
         readings.push_back(
-            {{"estacao", name(observations.zenithObservations[i].stationName)},
-             {"observado", number(observations.zenithObservations[i].zenithReading)},
-             {"residuo", number(s.residuals[i])},
-             {"ajustado", number(s.adjustedAngles[i])},
-             {"desvio_padrao", number(decimalDegreesToRadians(s.adjustedAngleDeviations[i]))}});
+            object("estacao", name(observations.zenithObservations[i].stationName), "observado",
+                   number(observations.zenithObservations[i].zenithReading), "residuo",
+                   number(s.residuals[i]), "ajustado", number(s.adjustedAngles[i]), "desvio_padrao",
+                   number(decimalDegreesToRadians(s.adjustedAngleDeviations[i]))));
     return {{"cota_inicial", number(s.firstHeight)},
             {"iteracoes", s.iterationCount},
             {"C", number(s.height)},
             {"precisao_C", number(s.deviation)},
             {"cofator", number(s.cofactor)},
             {"variancia", number(s.fit.varianceFactor * s.cofactor)},
-            {"leituras", readings},
+            {"leituras", std::move(readings)},
             {"pesquisa", search(observations.angleUnit, s.fit, s.search)}};
 }
 
@@ -166,30 +178,30 @@ json optionalNumber(const std::optional<double>& value) {
 
 json ellipse(const std::optional<ErrorEllipse>& e) {
     if (!e) return nullptr;
-    return {{"a", number(e->a)}, {"b", number(e->b)}, {"azimute", number(e->bearing)}};
+    return object("a", number(e->a), "b", number(e->b), "azimute", number(e->bearing));
 }
 
 json leftOut(const LeaveOneOut& without, bool plane) {
     if (without.status != LeaveOneOut::Status::Computed) return nullptr;
-    json j;
-    if (plane) {
-        j["M"] = number(without.point.m);
-        j["P"] = number(without.point.p);
-        j["deslocamento"] = number(without.shift);
-        j["azimute_deslocamento"] = number(without.shiftBearing);
-    }
-    j["graus_liberdade"] = without.degreesOfFreedom;
-    j["sigma0"] = optionalNumber(without.unitDeviation);
-    return j;
+    if (!plane)
+        return object("graus_liberdade", without.degreesOfFreedom, "sigma0",
+                      optionalNumber(without.unitDeviation));
+    return object("M", number(without.point.m), "P", number(without.point.p), "deslocamento",
+                  number(without.shift), "azimute_deslocamento", number(without.shiftBearing),
+                  "graus_liberdade", without.degreesOfFreedom, "sigma0",
+                  optionalNumber(without.unitDeviation));
 }
 
-json tests(const ReadingTests& t) {
-    return {{"residuo", number(t.residual)},
-            {"redundancia", number(t.redundancyNumber)},
-            {"w", optionalNumber(t.standardized)},
-            {"tau", optionalNumber(t.studentized)},
-            {"mdb", optionalNumber(t.minimalDetectableBias)},
-            {"suspeita", t.suspected}};
+// A reading's entry: the members of `head`, the reading's tests, then the members of `tail`
+// (key, value, ...).
+template <typename... Tail>
+json readingEntry(json::object_t head, const ReadingTests& t, Tail&&... tail) {
+    head.reserve(head.size() + 6 + sizeof...(Tail) / 2);
+    addMembers(head, "residuo", number(t.residual), "redundancia", number(t.redundancyNumber), "w",
+               optionalNumber(t.standardized), "tau", optionalNumber(t.studentized), "mdb",
+               optionalNumber(t.minimalDetectableBias), "suspeita", t.suspected,
+               std::forward<Tail>(tail)...);
+    return json(std::move(head));
 }
 
 // Every horizontal reading's tests and the point without it.
@@ -197,16 +209,13 @@ json horizontalReadings(const ObservationSet& observations, const PlanimetricQua
     json readings = json::array();
     for (const HorizontalReadingQuality& r : q.readings) {
         const Station& station = observations.stations[static_cast<std::size_t>(r.index.station)];
-        json entry = {
-            {"estacao", name(station.name)},
-            {"alvo",
-             r.index.reference == sightedPointTarget
-                 ? name(observations.sightedPointName)
-                 : name(station.references[static_cast<std::size_t>(r.index.reference)].name)}};
-        entry.update(tests(r.tests));
-        entry["deslocamento_mdb"] = number(r.biasShift);
-        entry["sem"] = leftOut(r.without, true);
-        readings.push_back(entry);
+        const std::string target =
+            r.index.reference == sightedPointTarget
+                ? name(observations.sightedPointName)
+                : name(station.references[static_cast<std::size_t>(r.index.reference)].name);
+        readings.push_back(readingEntry(members("estacao", name(station.name), "alvo", target),
+                                        r.tests, "deslocamento_mdb", number(r.biasShift), "sem",
+                                        leftOut(r.without, true)));
     }
     return readings;
 }
@@ -214,27 +223,26 @@ json horizontalReadings(const ObservationSet& observations, const PlanimetricQua
 // The quality analysis, in metres and radians.
 json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
     const PlanimetricQuality& q = a.planimetry;
-    const json readings = horizontalReadings(observations, q);
+    json readings = horizontalReadings(observations, q);
     json stations = json::array();
     for (std::size_t i = 0; i < q.withoutStation.size(); ++i) {
         const LeaveOneOut& without = q.withoutStation[i];
         const bool computed = without.status == LeaveOneOut::Status::Computed;
         stations.push_back(
-            {{"nome", name(observations.stations[i].name)},
-             {"deslocamento", computed ? number(without.shift) : json(nullptr)},
-             {"azimute_deslocamento", computed ? number(without.shiftBearing) : json(nullptr)},
-             {"sigma0_sem", computed ? optionalNumber(without.unitDeviation) : json(nullptr)}});
+            object("nome", name(observations.stations[i].name), "deslocamento",
+                   computed ? number(without.shift) : json(nullptr), "azimute_deslocamento",
+                   computed ? number(without.shiftBearing) : json(nullptr), "sigma0_sem",
+                   computed ? optionalNumber(without.unitDeviation) : json(nullptr)));
     }
     json zenith = json::array();
     if (a.height)
         for (std::size_t i = 0; i < a.height->readings.size(); ++i) {
             const ZenithReadingQuality& z = a.height->readings[i];
-            json entry = {{"estacao", name(observations.zenithObservations[i].stationName)}};
-            entry.update(tests(z.tests));
-            entry["cota_sem"] = z.without.status == LeaveOneOut::Status::Computed
-                                    ? number(z.heightWithout)
-                                    : json(nullptr);
-            zenith.push_back(entry);
+            zenith.push_back(readingEntry(
+                members("estacao", name(observations.zenithObservations[i].stationName)), z.tests,
+                "cota_sem",
+                z.without.status == LeaveOneOut::Status::Computed ? number(z.heightWithout)
+                                                                  : json(nullptr)));
         }
     json warnings = json::array();
     for (const Warning& warning : a.warnings)
@@ -255,10 +263,10 @@ json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
     j["elipse_95"] = ellipse(q.confidenceEllipse);
     j["correlacao_MP"] = number(q.correlation);
     j["angulo_intersecao_minimo"] = q.weakest ? number(q.weakest->angle) : json(nullptr);
-    j["leituras"] = readings;
-    j["estacoes"] = stations;
-    j["zenitais"] = zenith;
-    j["avisos"] = warnings;
+    j["leituras"] = std::move(readings);
+    j["estacoes"] = std::move(stations);
+    j["zenitais"] = std::move(zenith);
+    j["avisos"] = std::move(warnings);
     return j;
 }
 
@@ -285,12 +293,12 @@ json fileRun(const FileRun& run) {
         cut.push_back({{"linha", name.line},
                        {"escrito", toUtf8(name.written)},
                        {"cortado", toUtf8(name.kept)}});
-    entry["nomes_cortados"] = cut;
+    entry["nomes_cortados"] = std::move(cut);
     entry["dados_depois_da_linha"] = run.dataAfterLine ? json(*run.dataAfterLine) : json(nullptr);
     json warnings = json::array();
     for (const Warning& warning : run.warnings)
         warnings.push_back(warningText(warning, run.values.observations));
-    entry["avisos"] = warnings;
+    entry["avisos"] = std::move(warnings);
     entry["cota_duvidosa"] = run.elevationLikeZenith;
     const ObservationSet& observations = run.values.observations;
     const AngleUnit unit = observations.angleUnit;

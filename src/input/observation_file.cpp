@@ -3,10 +3,13 @@
 
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
+#include "model/station_index.hpp"
 #include "text/encoding.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
+#include <utility>
 
 namespace interseccao {
 
@@ -170,40 +173,30 @@ std::optional<std::size_t> dataAfterRecords(RecordReader& reader,
     return reader.nextDataLine();
 }
 
-namespace {
-
-// The stations' positions match as the analysis matches them: written to the millimetre.
-bool atStation(const ObservationSet& observations, const ZenithObservation& z) {
-    return std::any_of(observations.stations.begin(), observations.stations.end(),
-                       [&](const Station& s) {
-                           return std::fabs(s.m - z.m) < 0.0005 && std::fabs(s.p - z.p) < 0.0005;
-                       });
-}
-
-} // namespace
-
 void checkCutNames(const std::vector<CutName>& cutNames, const ObservationSet& observations,
                    const std::string& fileName) {
+    // Of each name as kept, the first cut to it and the first cut of another writing after it.
+    std::unordered_map<std::string_view, std::pair<const CutName*, const CutName*>> clashes;
+    for (const CutName& cut : cutNames) {
+        auto& [first, other] = clashes.try_emplace(cut.kept, &cut, nullptr).first->second;
+        if (other == nullptr && cut.written != first->written) other = &cut;
+    }
+    // The stations' positions match as the analysis matches them: written to the millimetre.
+    const StationIndex stations(observations.stations);
     for (const ZenithObservation& z : observations.zenithObservations) {
-        if (atStation(observations, z)) continue;
-        const std::string_view name = trimmedName(z.stationName);
-        const CutName* first = nullptr;
-        for (const CutName& cut : cutNames) {
-            if (cut.kept != name) continue;
-            if (first == nullptr) {
-                first = &cut;
-            } else if (cut.written != first->written) {
-                throw RunError::inFile(
-                    fileName, "os nomes " + escapedControls(first->written) + " (linha " +
-                                  std::to_string(first->line) + ") e " +
-                                  escapedControls(cut.written) + " (linha " +
-                                  std::to_string(cut.line) + ") ficam ambos " +
-                                  escapedControls(cut.kept) +
-                                  " cortados a 12 caracteres, e um registo zenital " +
-                                  "fora das coordenadas das estacoes so se liga a uma pelo "
-                                  "nome; encurte um dos nomes");
-            }
-        }
+        const auto clash = clashes.find(trimmedName(z.stationName));
+        if (clash == clashes.end() || clash->second.second == nullptr) continue;
+        if (stations.at(z.m, z.p) != nullptr) continue;
+        const CutName& first = *clash->second.first;
+        const CutName& cut = *clash->second.second;
+        throw RunError::inFile(
+            fileName, "os nomes " + escapedControls(first.written) + " (linha " +
+                          std::to_string(first.line) + ") e " + escapedControls(cut.written) +
+                          " (linha " + std::to_string(cut.line) + ") ficam ambos " +
+                          escapedControls(cut.kept) +
+                          " cortados a 12 caracteres, e um registo zenital " +
+                          "fora das coordenadas das estacoes so se liga a uma pelo "
+                          "nome; encurte um dos nomes");
     }
 }
 

@@ -1,0 +1,47 @@
+// The stations of an observation set found by name and by position, as the zenith records
+// are matched to them, in a time that does not grow with the number of stations.
+#pragma once
+
+#include "model/observations.hpp"
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace interseccao {
+
+// Coordinates written to the millimetre match when they differ by less than half of it.
+inline constexpr double positionMatch = 0.0005; // metres
+
+// Both coordinates within `positionMatch` of each other.
+bool samePosition(double m1, double p1, double m2, double p2);
+
+class StationIndex {
+public:
+    // The stations are looked at, not copied: the set must outlive the index.
+    explicit StationIndex(const std::vector<Station>& stations);
+
+    // The first station named `name` (trimmed) at (m, p); else the first named so and the
+    // first at (m, p), each null when there is none.
+    struct Match {
+        const Station* named = nullptr;
+        const Station* placed = nullptr;
+    };
+    Match find(std::string_view name, double m, double p) const;
+
+    // The first station at (m, p), or null.
+    const Station* at(double m, double p) const;
+
+private:
+    const std::vector<Station>& stations_;
+    // The stations of each trimmed name, in file order.
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byName_;
+    // The stations of finite M, in cells of M `positionMatch` wide, in file order: a position
+    // matches only stations of its own cell and the next ones.
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> byColumn_;
+    // The stations of finite M too large for a cell, by M itself, in file order.
+    std::unordered_map<double, std::vector<std::size_t>> byValue_;
+};
+
+} // namespace interseccao
