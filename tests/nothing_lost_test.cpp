@@ -16,6 +16,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -180,6 +181,30 @@ TEST(NothingLost, NonRegularInputsAreRefusedWithoutWaiting) {
     }
     EXPECT_EQ(folderContents(work.path()).size(), 1U);
     EXPECT_FALSE(fs::exists("/dev/null-relatorio.txt"));
+#endif
+}
+
+// /dev/stdin as a file redirected into the program is a regular file, but its outputs would
+// be named after it in /dev: every such name of another file is refused.
+TEST(NothingLost, ASystemNameOfAnotherFileIsRefused) {
+#ifdef _WIN32
+    GTEST_SKIP() << "/dev/fd and /proc as POSIX systems have them";
+#else
+    TemporaryFolder work("system-name");
+    writeFile(work.path() / "obra.txt", survey());
+    const int descriptor = ::open((work.path() / "obra.txt").c_str(), O_RDONLY);
+    ASSERT_GE(descriptor, 0);
+    const std::string number = std::to_string(descriptor);
+    // /dev/stdin is the test's own standard input here, not a file: these two stand for it.
+    for (const std::string& input : {"/dev/fd/" + number, "/proc/self/fd/" + number}) {
+        const CommandRun run = runIn(work.path(), {input});
+        EXPECT_EQ(run.status, 2) << input;
+        EXPECT_NE(run.err.find("e um nome do sistema para outro ficheiro"), std::string::npos)
+            << run.err;
+        EXPECT_FALSE(fs::exists(input + "-relatorio.txt")) << input;
+    }
+    ::close(descriptor);
+    EXPECT_EQ(folderContents(work.path()).size(), 1U);
 #endif
 }
 

@@ -41,6 +41,15 @@ RunError notRegular(const std::string& name, bool directory) {
 }
 
 #ifndef _WIN32
+// /dev/stdin, /dev/fd/0 or /proc/self/fd/0 stand for a file of another name; the outputs named
+// after such an input would be created in the system's folders.
+bool namesASystemFile(const fs::path& path) {
+    std::error_code error;
+    const fs::path folder = fs::absolute(path, error).lexically_normal().parent_path();
+    const std::string text = folder.string();
+    return text == "/dev" || text.starts_with("/dev/fd") || text.starts_with("/proc/");
+}
+
 // Opened without waiting (a FIFO would block the open), then refused unless it is a regular
 // file; `size` is then its size.
 int openRegular(const fs::path& path, const std::string& name, std::size_t& size) {
@@ -92,6 +101,11 @@ std::string DiskFiles::readObservationFile(const std::string& name) {
 #ifndef _WIN32
     std::size_t size = 0;
     const int descriptor = openRegular(path, name, size);
+    if (namesASystemFile(path)) {
+        ::close(descriptor);
+        throw RunError::inFile(name, "e um nome do sistema para outro ficheiro; de o nome do "
+                                     "proprio ficheiro de observacoes");
+    }
     std::string contents = readDescriptor(descriptor, name, size, observationFileLimit);
     if (contents.size() > observationFileLimit) throw tooLarge(name);
     return contents;
