@@ -332,12 +332,16 @@ void writeJsonStart(std::ostream& out) {
 
 void writeJsonRun(const FileRun& run, bool first, std::ostream& out) {
     // A string of the document holds no line end (it is escaped): each line is indented.
+    // Indented in memory and written at once: a write to the stream per line cost more than
+    // the indenting.
     const std::string text = fileRun(run).dump(2);
-    out << (first ? "\n    " : ",\n    ");
+    std::string indented = first ? "\n    " : ",\n    ";
+    indented.reserve(indented.size() + text.size() + text.size() / 8);
     std::size_t start = 0;
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        out.write(text.data() + start, static_cast<std::streamsize>(end + 1 - start)) << "    ";
-    out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+        indented.append(text, start, end + 1 - start).append("    ");
+    indented.append(text, start);
+    out.write(indented.data(), static_cast<std::streamsize>(indented.size()));
 }
 
 void writeJsonEnd(bool empty, std::ostream& out) { out << (empty ? "]\n}\n" : "\n  ]\n}\n"); }
