@@ -10,7 +10,8 @@ add_custom_command(OUTPUT ${guide_html}
     --resource-path ${PROJECT_SOURCE_DIR}/docs
     --output ${guide_html} ${PROJECT_SOURCE_DIR}/docs/guia.md
   DEPENDS ${PROJECT_SOURCE_DIR}/docs/guia.md ${PROJECT_SOURCE_DIR}/docs/desenho-levantamento-gc.png
-    ${PROJECT_SOURCE_DIR}/docs/dxf-levantamento-gc.png
+    ${PROJECT_SOURCE_DIR}/docs/dxf-levantamento-gc.png ${PROJECT_SOURCE_DIR}/docs/pagina-computador.png
+    ${PROJECT_SOURCE_DIR}/docs/pagina-telemovel.png
   COMMENT "Writing the guide as an HTML page")
 add_custom_target(guide_html ALL DEPENDS ${guide_html})
 

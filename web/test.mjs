@@ -220,7 +220,9 @@ async function usePage(browser, viewport, screenshot) {
     for (const [name, bytes] of native.outputs) check(zipped[name] && Buffer.from(zipped[name]).equals(bytes), `the zip holds ${name} as the program wrote it`);
 
     if (screenshot) {
-        await page.evaluate(() => document.querySelector("#resultados").scrollIntoView());
+        // At a desktop's width the form and the results from the top; at a phone's, the results.
+        if (viewport.isMobile) await page.evaluate(() => document.querySelector("#resultados").scrollIntoView());
+        else await page.setViewportSize({ width: viewport.viewport.width, height: 1150 });
         await page.screenshot({ path: screenshot });
     }
     await context.close();
