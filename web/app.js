@@ -208,6 +208,12 @@
 
     // ---------------------------------------------------------------- the runs
 
+    // How a run ended, for the table: the program's message says it all when there is one.
+    function resultText(state, message) {
+        if (!message) return state;
+        return state === "erro" ? message : `${state}: ${message}`;
+    }
+
     function fileRuns() {
         const results = [];
         for (const [name, bytes] of chosen) {
@@ -222,7 +228,7 @@
                     M: file && file.planimetria && file.planimetria.M,
                     P: file && file.planimetria && file.planimetria.P,
                     C: file && file.altimetria && file.altimetria.C,
-                    result: file ? (file.mensagem ? `${file.estado}: ${file.mensagem}` : file.estado) : textOf(result.errors).trim(),
+                    result: file ? resultText(file.estado, file.mensagem) : textOf(result.errors).trim(),
                 },
             });
         }
@@ -250,7 +256,7 @@
                 console: utf8(lines.map((line) => line + "\n").join("")),
                 errors: new Uint8Array(),
                 outputs,
-                row: { file: point.observacoes || "", point: point.nome, M: values.M, P: values.P, C: values.C, result: point.motivo ? `${point.estado}: ${point.motivo}` : point.estado },
+                row: { file: point.observacoes || "", point: point.nome, M: values.M, P: values.P, C: values.C, result: resultText(point.estado, point.motivo) },
             };
         });
         const rest = new Map([...result.outputs].filter(([name]) => !taken.has(name)));

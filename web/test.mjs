@@ -163,7 +163,7 @@ function compare(testCase, native, web) {
 // ---------------------------------------------------------------- the page as a person uses it
 
 async function openPage(browser, options) {
-    const context = await browser.newContext({ acceptDownloads: true, ...options });
+    const context = await browser.newContext({ acceptDownloads: true, locale: "pt-PT", ...options });
     const page = await context.newPage();
     const requests = [];
     page.on("request", (request) => requests.push(request.url()));
