@@ -19,8 +19,7 @@ std::string fixed(double value, int decimals, char point) {
     if (!std::isfinite(value)) return "-";
     // From the exact binary value, rounded to nearest: the same digits on every platform.
     char buffer[400];
-    const auto result =
-        fixedChars(buffer, buffer + sizeof buffer, value, decimals);
+    const auto result = fixedChars(buffer, buffer + sizeof buffer, value, decimals);
     std::string text(buffer, result.ptr);
     // A value that rounds to zero shows no sign.
     if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
