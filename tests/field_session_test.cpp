@@ -15,7 +15,6 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <sstream>
 
 namespace interseccao::testing {
@@ -443,10 +442,17 @@ TEST_P(SessionFolder, EveryPointAsTheDialogueComputesItsFile) {
 
 // The coordinate a report prints for the point ("     M(N01) =     1150.000 m").
 double reportCoordinate(const std::string& report, char axis) {
-    std::smatch match;
-    const std::regex line(std::string(1, axis) + R"(\(.*\) =\s+(-?[0-9.]+) m)");
-    EXPECT_TRUE(std::regex_search(report, match, line)) << axis;
-    return match.empty() ? 0 : std::stod(match[1]);
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t first = line.find_first_not_of(' ');
+        const std::size_t equals = line.find(") =");
+        if (first == std::string::npos || equals == std::string::npos || line[first] != axis ||
+            line.compare(first + 1, 1, "(") != 0)
+            continue;
+        return std::stod(line.substr(equals + 3));
+    }
+    ADD_FAILURE() << "no line of " << axis << " in the report";
+    return 0;
 }
 
 // The POINT entities of a DXF text, by layer.

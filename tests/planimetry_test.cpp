@@ -1,6 +1,7 @@
 // The planimetric pass, the chi-square test values and the precision search.
 #include "adjustment/chi_square.hpp"
 #include "adjustment/precision_search.hpp"
+#include "adjustment/stops.hpp"
 #include "angles/orientation.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -231,11 +233,13 @@ TEST(PrecisionSearch, StepsUntilTheVerdictChanges) {
     for (const SearchRow& row : rows) {
         int tests = 0;
         const double threshold = degrees(row.thresholdSeconds / 3600);
-        const PrecisionSearch search =
+        const std::optional<PrecisionSearch> found =
             searchPrecision(degrees(row.startSeconds / 3600), step, [&](double precision) {
                 if (++tests > 1000) throw std::runtime_error("the search does not end");
                 return verdictOf(precision >= threshold);
             });
+        ASSERT_TRUE(found) << row.what;
+        const PrecisionSearch& search = *found;
         EXPECT_NEAR(radiansToArcSeconds(search.precision), row.resultSeconds, 1e-9) << row.what;
         EXPECT_EQ(tests, row.tests) << row.what;
         EXPECT_EQ(search.tests, row.tests) << row.what;
@@ -261,12 +265,16 @@ TEST(PrecisionSearch, EndsWhenTheVerdictCannotChange) {
     for (const auto& row : rows) {
         int tests = 0;
         double lastTested = 0;
-        const double result = searchPrecision(row.start, step, [&](double precision) {
-                                  if (++tests > 1000)
-                                      throw std::runtime_error("the search does not end");
-                                  lastTested = precision;
-                                  return verdictOf(row.verdict);
-                              }).precision;
+        const double result =
+            searchPrecision(row.start, step,
+                            [&](double precision) {
+                                if (++tests > 1000)
+                                    throw std::runtime_error("the search does not end");
+                                lastTested = precision;
+                                return verdictOf(row.verdict);
+                            })
+                .value()
+                .precision;
         EXPECT_EQ(result, lastTested) << row.what;
         EXPECT_GT(result, 0.0) << row.what;
         EXPECT_GE(tests, row.minimumTests) << row.what;
@@ -278,12 +286,15 @@ TEST(PrecisionSearch, EndsWhenTheVerdictCannotChange) {
     }
 }
 
-TEST(PrecisionSearch, StopsWhenOneVerdictOutlastsTheTestLimit) {
+TEST(PrecisionSearch, GivesUpWhenOneVerdictOutlastsTheTestLimit) {
     const double step = precisionStep(AngleUnit::DecimalDegrees);
     int tests = 0;
+    const auto rejectedAlways = [&](double) { return ++tests, Verdict::Rejected; };
+    EXPECT_FALSE(searchPrecision(step, step, rejectedAlways, 100));
+    EXPECT_EQ(tests, 100);
+    tests = 0;
     try {
-        searchPrecision(
-            step, step, [&](double) { return ++tests, Verdict::Rejected; }, 100);
+        searchedOrStop(searchPrecision(step, step, rejectedAlways, 100));
         ADD_FAILURE() << "no stop";
     } catch (const RunError& stop) {
         EXPECT_EQ(stop.message(), "Pesquisa da precisao nao convergente!");
@@ -293,6 +304,7 @@ TEST(PrecisionSearch, StopsWhenOneVerdictOutlastsTheTestLimit) {
     tests = 0;
     EXPECT_NEAR(searchPrecision(
                     step, step, [&](double) { return verdictOf(++tests == 100); }, 100)
+                    .value()
                     .precision,
                 99 * step, 1e-9 * step);
 }

@@ -2,7 +2,7 @@
 // products and cofactor matrices in full.
 #include "general_computation.hpp"
 
-#include "adjustment/precision_search.hpp"
+#include "adjustment/stops.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
@@ -50,7 +50,7 @@ Matrix fullAngleWeight(const ObservationSet& observations, double precision) {
     multiplyMatrices(t, readings, readings, c, q, cq);
     Matrix weight(t, t);
     multiplyMatrices(t, readings, t, cq, cTranspose, weight);
-    invertMatrix(t, weight);
+    invertOrStop(t, weight);
     return weight;
 }
 
@@ -82,7 +82,7 @@ FullPass adjustInFull(const ObservationSet& observations, PlanePoint approximate
         multiplyMatrices(2, t, 2, weightedTranspose, pass.designMatrix, normal);
         multiplyMatrices(2, t, 1, weightedTranspose, pass.misclosure, absolute);
         pass.normalInverse = normal;
-        invertMatrix(2, pass.normalInverse);
+        invertOrStop(2, pass.normalInverse);
         multiplyMatrices(2, 2, 1, pass.normalInverse, absolute, correction);
         pass.correctionM = correction(1, 1);
         pass.correctionP = correction(2, 1);
@@ -127,7 +127,7 @@ PlanimetricSolution solvePlanimetry(const ObservationSet& observations,
     FitTest fit = FitTest::forRedundancy(observations.redundancy());
     Matrix residual;
     bool first = true;
-    const PrecisionSearch search = searchPrecision(
+    const PrecisionSearch search = searchedOrStop(searchPrecision(
         observations.aprioriPrecision, precisionStep(observations.angleUnit),
         [&](double precision) {
             if (!first && repetition == PassRepetition::Rerun)
@@ -139,7 +139,7 @@ PlanimetricSolution solvePlanimetry(const ObservationSet& observations,
             residual = residuals(t, 2, full.pass.misclosure, full.pass.designMatrix, correction);
             fit.varianceFactor = weightedSquareSumInFull(t, residual, full.weight) / fit.redundancy;
             return fit.verdict(precision);
-        });
+        }));
     const Matrix diagonal =
         cofactorDiagonalInFull(t, 2, full.pass.designMatrix, full.pass.normalInverse);
     PlanimetricSolution solution = planimetricResults(full.pass, residual, fit, search, diagonal);
@@ -175,7 +175,7 @@ void runCycleInFull(const ObservationSet& observations, HeightGeometry geometry,
             misclosure(i, 1) = z.zenithReading - std::atan2(d, dH);
         }
         weight = cofactor;
-        invertMatrix(n, weight);
+        invertOrStop(n, weight);
         transposeMatrix(n, 1, design, designTranspose);
         multiplyMatrices(1, n, n, designTranspose, weight, f);
         multiplyMatrices(1, n, 1, f, design, normal);
@@ -209,13 +209,13 @@ HeightSolution solveHeight(const ObservationSet& observations, HeightGeometry ge
     HeightCycle cycle(readings, geometry);
     Matrix design;
     double height = first;
-    const PrecisionSearch search = searchPrecision(
+    const PrecisionSearch search = searchedOrStop(searchPrecision(
         observations.aprioriPrecision, precisionStep(observations.angleUnit), [&](double sigma) {
             runCycleInFull(observations, geometry, height, sigma, cycle, design);
             height = cycle.height;
             fit.varianceFactor = cycle.varianceFactor;
             return fit.verdict(sigma);
-        });
+        }));
     Matrix normalInverse(1, 1);
     normalInverse(1, 1) = cycle.normalInverse;
     HeightSolution solution = heightResults(readings, cycle, fit, search,

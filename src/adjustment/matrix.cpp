@@ -1,8 +1,6 @@
 // Product, transpose, LU decomposition and inverse of dense matrices.
 #include "adjustment/matrix.hpp"
 
-#include "model/errors.hpp"
-
 #include <cmath>
 #include <utility>
 
@@ -36,7 +34,7 @@ Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclos
     return v;
 }
 
-void luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivots) {
+bool luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivots) {
     const auto a = matrix.view(n, n);
     if (pivots.size() < static_cast<std::size_t>(n) + 1)
         throw std::out_of_range("pivot store smaller than the order");
@@ -46,7 +44,7 @@ void luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivo
         double largest = 0.0;
         for (std::int32_t j = 1; j <= n; ++j)
             if (std::fabs(a(i, j)) > largest) largest = std::fabs(a(i, j));
-        if (largest == 0.0) throw RunError::stop("Matriz singular!");
+        if (largest == 0.0) return false;
         scale[i] = 1.0 / largest;
     }
     for (std::int32_t j = 1; j <= n; ++j) {
@@ -78,14 +76,15 @@ void luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivo
             for (std::int32_t i = j + 1; i <= n; ++i) a(i, j) *= r;
         }
     }
+    return true;
 }
 
-void invertMatrix(std::int32_t n, Matrix& matrix) {
+bool invertMatrix(std::int32_t n, Matrix& matrix) {
     Matrix inverse(n, n);
     const auto y = inverse.view(n, n);
     std::vector<double> col(static_cast<std::size_t>(n) + 1, 0.0);
     std::vector<std::int32_t> pivots(static_cast<std::size_t>(n) + 1, 0);
-    luDecompose(matrix, n, pivots);
+    if (!luDecompose(matrix, n, pivots)) return false;
     const auto a = matrix.view(n, n);
     for (std::int32_t j = 1; j <= n; ++j) {
         for (std::int32_t i = 1; i <= n; ++i) col[i] = i == j ? 1.0 : 0.0;
@@ -110,6 +109,7 @@ void invertMatrix(std::int32_t n, Matrix& matrix) {
     }
     for (std::int32_t i = 1; i <= n; ++i)
         for (std::int32_t j = 1; j <= n; ++j) a(i, j) = y(i, j);
+    return true;
 }
 
 } // namespace interseccao

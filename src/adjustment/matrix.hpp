@@ -88,11 +88,11 @@ double weightedSquareSum(std::int32_t n, const Matrix& v, MultiplyByWeight&& mul
 }
 
 // Crout's LU decomposition of A (order n) with implicitly scaled partial pivoting; ties go
-// to the later row, an exactly zero pivot becomes 1.0e-20. Stops with "Matriz singular!"
-// on a row of zeros.
-void luDecompose(Matrix& a, std::int32_t n, std::vector<std::int32_t>& pivots);
+// to the later row, an exactly zero pivot becomes 1.0e-20. False, with A left part way, on a
+// row of zeros: such a matrix has no decomposition.
+[[nodiscard]] bool luDecompose(Matrix& a, std::int32_t n, std::vector<std::int32_t>& pivots);
 
-// Replaces A (order n) by its inverse.
-void invertMatrix(std::int32_t n, Matrix& a);
+// Replaces A (order n) by its inverse; false, with A left part way, when a row of A is zero.
+[[nodiscard]] bool invertMatrix(std::int32_t n, Matrix& a);
 
 } // namespace interseccao

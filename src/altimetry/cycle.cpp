@@ -1,6 +1,7 @@
 // The height cycle and the first height.
 #include "altimetry/cycle.hpp"
 
+#include "adjustment/stops.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
@@ -78,7 +79,7 @@ void HeightCycle::run(double start) {
         const double absolute = weightedProduct(design, misclosure);
         // Every station at the point's horizontal position, or an underflow when the
         // height runs away, leaves nothing to solve for.
-        if (normal == 0) throw RunError::stop("Matriz singular!");
+        if (normal == 0) throw RunError::stop(singularMatrixMessage);
         normalInverse = 1.0 / normal;
         correction = normalInverse * absolute;
         height += correction;

@@ -2,7 +2,7 @@
 #include "altimetry/solution.hpp"
 
 #include "adjustment/block_diagonal.hpp"
-#include "adjustment/precision_search.hpp"
+#include "adjustment/stops.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
@@ -140,7 +140,7 @@ HeightSolution solveHeight(const ObservationSet& observations, HeightGeometry ge
     bool lastCycleRun = false;
     double height = first;
     double lastStart = first;
-    const PrecisionSearch search = searchPrecision(
+    const PrecisionSearch search = searchedOrStop(searchPrecision(
         observations.aprioriPrecision, precisionStep(observations.angleUnit), [&](double sigma) {
             lastStart = height;
             CycleOutcome outcome;
@@ -156,7 +156,7 @@ HeightSolution solveHeight(const ObservationSet& observations, HeightGeometry ge
             height = outcome.height;
             fit.varianceFactor = outcome.varianceFactor;
             return fit.verdict(sigma);
-        });
+        }));
     if (!lastCycleRun) cycle.run(lastStart);
     fit.varianceFactor = cycle.varianceFactor;
 

@@ -3,13 +3,13 @@
 #include "drawing/dxf.hpp"
 
 #include "drawing/layout.hpp"
+#include "model/angle_units.hpp"
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 #include <sstream>
 
 namespace interseccao {
@@ -390,7 +390,7 @@ private:
         point(210, 0, 0, 1);
         group(40, std::clamp(e.b / e.a, 1e-6, 1.0));
         group(41, 0.0);
-        group(42, 2 * std::numbers::pi);
+        group(42, 2 * PI);
     }
 
     // The name right of the mark, and a new point's height under it.

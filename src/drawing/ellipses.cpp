@@ -1,9 +1,10 @@
 // The ellipses on the page.
 #include "drawing/ellipses.hpp"
 
+#include "model/angle_units.hpp"
+
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace interseccao {
 
@@ -11,15 +12,15 @@ PageEllipse pageEllipse(const ErrorEllipse& ellipse, PagePoint centre, double sc
                         double factor) {
     // A bearing θ points to (sin θ, −cos θ) on the page: from +x, θ − 90° clockwise.
     return {centre, ellipse.a * factor * scale, ellipse.b * factor * scale,
-            ellipse.bearing * 180 / std::numbers::pi - 90};
+            ellipse.bearing * 180 / PI - 90};
 }
 
 std::vector<PagePoint> ellipseOutline(const PageEllipse& ellipse) {
     constexpr int sides = 36;
-    const double turn = ellipse.rotation * std::numbers::pi / 180;
+    const double turn = ellipse.rotation * PI / 180;
     std::vector<PagePoint> outline;
     for (int k = 0; k <= sides; ++k) {
-        const double t = 2 * std::numbers::pi * k / sides;
+        const double t = 2 * PI * k / sides;
         const double x = ellipse.rx * std::cos(t), y = ellipse.ry * std::sin(t);
         outline.push_back({ellipse.centre.x + x * std::cos(turn) - y * std::sin(turn),
                            ellipse.centre.y + x * std::sin(turn) + y * std::cos(turn)});

@@ -15,15 +15,6 @@ namespace {
 // Keys in the order they are written, so that the document reads from settings to results.
 using json = nlohmann::ordered_json;
 
-const char* unitCode(AngleUnit unit) {
-    switch (unit) {
-    case AngleUnit::DecimalDegrees: return "gc";
-    case AngleUnit::Sexagesimal: return "gs";
-    case AngleUnit::Gon: return "gr";
-    }
-    return "";
-}
-
 // A number, or null for a value that is not finite (JSON has no such numbers).
 json number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
 
@@ -301,7 +292,7 @@ json fileRun(const FileRun& run) {
     entry["cota_duvidosa"] = run.elevationLikeZenith;
     const ObservationSet& observations = run.values.observations;
     const AngleUnit unit = observations.angleUnit;
-    entry["definicoes"] = {{"unidade", unitCode(unit)},
+    entry["definicoes"] = {{"unidade", std::string(angleUnitCode(unit))},
                            {"tolerancia", number(observations.tolerance)},
                            {"precisao_a_priori", precision(unit, observations.aprioriPrecision)}};
     if (!run.coordinateSystem.empty())

@@ -1,6 +1,7 @@
 // The program's own observation layout, written.
 #include "export/observation_text.hpp"
 
+#include "model/angle_units.hpp"
 #include "text/encoding.hpp"
 #include "text/line_format.hpp"
 #include "text/numbers.hpp"
@@ -42,15 +43,6 @@ std::string readingText(AngleUnit unit, double reading) {
     return std::to_string(degrees) + " " + std::to_string(minutes) + " " + fixedText(seconds, 2);
 }
 
-const char* unitCode(AngleUnit unit) {
-    switch (unit) {
-    case AngleUnit::DecimalDegrees: return "gc";
-    case AngleUnit::Sexagesimal: return "gs";
-    case AngleUnit::Gon: return "gr";
-    }
-    return "gr";
-}
-
 } // namespace
 
 std::string observationFileText(const std::string& pointName, const PointProblem& problem,
@@ -66,7 +58,8 @@ std::string observationFileText(const std::string& pointName, const PointProblem
         }
         text += '\n';
     };
-    line({unitCode(unit), exactNumber(problem.tolerance), exactNumber(problem.precision),
+    line({std::string(angleUnitCode(unit)), exactNumber(problem.tolerance),
+          exactNumber(problem.precision),
           remark.empty() ? std::string() : "  " + std::string(remark)});
     line({nameText(pointName), std::to_string(problem.stations.size())});
     for (const AssembledStation& station : problem.stations) {

@@ -3,6 +3,7 @@
 #include "field/assembly.hpp"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace interseccao {
 
@@ -56,19 +57,26 @@ void addZenith(PointProblem& problem, const ReducedSetup& setup, const StationPl
     if (!setup.instrumentHeight) problem.instrumentHeightMissing = true;
 }
 
+// What every new point sighted from a set-up takes from it: where its station is and which
+// known points it sighted, found once per set-up.
+struct SetupPlaces {
+    std::optional<StationPlace> station;
+    std::vector<AssembledReference> references;
+};
+
 // The problem of one new point, or the reason it has none.
-void assemblePoint(NewPoint& point, const ReducedBook& book, const KnownPoints& known,
+void assemblePoint(NewPoint& point, const ReducedBook& book, const std::vector<SetupPlaces>& places,
                    const AssemblySettings& settings) {
     PointProblem problem{problemUnit(book.unit), settings.tolerance, settings.precision, {}, {}};
     std::vector<std::string> unusable;
     for (const std::size_t index : point.setups) {
         const ReducedSetup& setup = book.setups[index];
-        const auto place = stationPlace(setup, known);
+        const std::optional<StationPlace>& place = places[index].station;
         if (!place) {
             unusable.push_back("estacao " + setup.station + " nao esta na lista");
             continue;
         }
-        std::vector<AssembledReference> references = referencesOf(setup, known);
+        std::vector<AssembledReference> references = places[index].references;
         if (references.empty()) {
             unusable.push_back("sem ponto de referencia conhecido na estacao " + setup.station);
             continue;
@@ -97,16 +105,20 @@ void assemblePoint(NewPoint& point, const ReducedBook& book, const KnownPoints& 
 std::vector<NewPoint> assemblePoints(const ReducedBook& book, const KnownPoints& known,
                                      const AssemblySettings& settings) {
     std::vector<NewPoint> points;
+    std::unordered_map<std::string, std::size_t> pointOf; // index in `points` of each name
     for (std::size_t i = 0; i < book.setups.size(); ++i)
         for (const ReducedReading& reading : book.setups[i].readings) {
             if (known.find(reading.target) != nullptr) continue;
-            auto point = std::find_if(points.begin(), points.end(),
-                                      [&](const NewPoint& p) { return p.name == reading.target; });
-            if (point == points.end())
-                point = points.insert(points.end(), {reading.target, {}, {}, {}});
-            if (point->setups.empty() || point->setups.back() != i) point->setups.push_back(i);
+            const auto [place, added] = pointOf.emplace(reading.target, points.size());
+            if (added) points.push_back({reading.target, {}, {}, {}});
+            NewPoint& point = points[place->second];
+            if (point.setups.empty() || point.setups.back() != i) point.setups.push_back(i);
         }
-    for (NewPoint& point : points) assemblePoint(point, book, known, settings);
+    std::vector<SetupPlaces> places;
+    places.reserve(book.setups.size());
+    for (const ReducedSetup& setup : book.setups)
+        places.push_back({stationPlace(setup, known), referencesOf(setup, known)});
+    for (NewPoint& point : points) assemblePoint(point, book, places, settings);
     return points;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace interseccao {
@@ -56,8 +57,13 @@ struct KnownPoint {
 struct KnownPoints {
     std::string file;
     std::vector<KnownPoint> points;
-    // The point of a name, or none.
+    // The first point of a name, or none. Every reading of a session looks its target up, so
+    // the names are indexed, the points appended since the last look-up included.
     const KnownPoint* find(const std::string& name) const;
+
+private:
+    mutable std::unordered_map<std::string, std::size_t> byName_;
+    mutable std::size_t indexed_ = 0;
 };
 
 } // namespace interseccao

@@ -8,22 +8,39 @@
 #include "model/errors.hpp"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <map>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace interseccao {
 
 namespace {
 
+// Views into the record's text, which outlives the reading of each block.
 struct Word {
-    std::string text; // as written
-    char unit = '.';  // the unit digit, '.' where none applies
+    std::string_view text; // as written
+    char unit = '.';       // the unit digit, '.' where none applies
     bool negative = false;
-    std::string data;
+    std::string_view data;
 };
 
-// The words of one line that are not absent, by word index.
-using Block = std::map<int, Word>;
+// The words of one line that are not absent, with their word index, in the order written; a
+// block holds a handful, so they are found by looking at each.
+struct Block {
+    std::vector<std::pair<int, Word>> words;
+
+    bool empty() const { return words.empty(); }
+    const Word* find(int index) const {
+        for (const auto& [wordIndex, word] : words)
+            if (wordIndex == index) return &word;
+        return nullptr;
+    }
+    bool contains(int index) const { return find(index) != nullptr; }
+    const Word& at(int index) const { return *find(index); }
+};
 
 struct Place {
     const std::string& file;
@@ -32,8 +49,10 @@ struct Place {
 };
 
 [[noreturn]] void badWord(const Place& at, const Word& word, const std::string& why) {
-    throw RunError::inFile(
-        at.file, "palavra " + word.text.substr(0, 2) + " \"" + word.text + "\": " + why, at.line);
+    throw RunError::inFile(at.file,
+                           "palavra " + std::string(word.text.substr(0, 2)) + " \"" +
+                               std::string(word.text) + "\": " + why,
+                           at.line);
 }
 
 bool isDigits(std::string_view text) {
@@ -47,7 +66,10 @@ bool isDigits(std::string_view text) {
 double integerValue(const Word& word, const Place& at) {
     if (word.data.size() != at.width || !isDigits(word.data))
         badWord(at, word, "esperados " + std::to_string(at.width) + " algarismos");
-    const double value = std::stod(word.data);
+    // At most 16 digits: exact as an integer, and then rounded once, as a decimal reading is.
+    std::int64_t digits = 0;
+    std::from_chars(word.data.data(), word.data.data() + word.data.size(), digits);
+    const auto value = static_cast<double>(digits);
     return word.negative ? -value : value;
 }
 
@@ -91,13 +113,14 @@ double lengthOf(const Word& word, const Place& at) {
 // An identifier without its leading zeros ("000000000000BP03" is "BP03").
 std::string identifierOf(const Word& word) {
     const std::size_t first = word.data.find_first_not_of('0');
-    return first == std::string::npos ? std::string("0") : word.data.substr(first);
+    return first == std::string_view::npos ? std::string("0")
+                                           : std::string(word.data.substr(first));
 }
 
 std::optional<double> optionalLength(const Block& block, int index, const Place& at) {
-    const auto word = block.find(index);
-    if (word == block.end()) return std::nullopt;
-    return lengthOf(word->second, at);
+    const Word* word = block.find(index);
+    if (word == nullptr) return std::nullopt;
+    return lengthOf(*word, at);
 }
 
 Block splitBlock(std::string_view line, const Place& at) {
@@ -109,15 +132,17 @@ Block splitBlock(std::string_view line, const Place& at) {
         while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
         if (i == begin) break;
         Word word;
-        word.text = std::string(line.substr(begin, i - begin));
+        word.text = line.substr(begin, i - begin);
         const std::string_view text = word.text;
         if (text.size() < 8 || !isDigits(text.substr(0, 2)) || (text[6] != '+' && text[6] != '-'))
             badWord(at, word, "nao e uma palavra GSI");
         word.unit = text[5];
         word.negative = text[6] == '-';
-        word.data = std::string(text.substr(7));
-        if (word.data.find('-') != std::string::npos) continue; // a value the instrument lacks
-        block.emplace(std::stoi(word.text.substr(0, 2)), std::move(word));
+        word.data = text.substr(7);
+        if (word.data.find('-') != std::string_view::npos) continue; // a value the instrument lacks
+        const int index = (text[0] - '0') * 10 + (text[1] - '0');
+        // A word index written twice: the first counts, as a look-up by index finds it.
+        if (!block.contains(index)) block.words.emplace_back(index, word);
     }
     return block;
 }
@@ -150,8 +175,8 @@ FieldSighting sightingOf(const Block& block, const Place& at) {
     const auto [horizontal, unit] = angleOf(block.at(21), at);
     sighting.horizontal = horizontal;
     sighting.unit = unit;
-    if (const auto zenith = block.find(22); zenith != block.end()) {
-        const auto [value, zenithUnit] = angleOf(zenith->second, at);
+    if (const Word* zenith = block.find(22)) {
+        const auto [value, zenithUnit] = angleOf(*zenith, at);
         sighting.zenith = convertReading(value, zenithUnit, unit);
     }
     sighting.targetHeight = optionalLength(block, 87, at);
@@ -196,7 +221,7 @@ FieldBook readGsi(std::string_view text, const std::string& fileName) {
             if (book.setups.empty())
                 throw RunError::inFile(fileName,
                                        "visada antes de qualquer estacao (palavra 11 \"" +
-                                           block.at(11).text + "\")",
+                                           std::string(block.at(11).text) + "\")",
                                        lineNumber);
             book.setups.back().sightings.push_back(sightingOf(block, at));
         }

@@ -11,9 +11,13 @@
 namespace interseccao {
 
 const KnownPoint* KnownPoints::find(const std::string& name) const {
-    for (const KnownPoint& point : points)
-        if (point.name == name) return &point;
-    return nullptr;
+    if (indexed_ > points.size()) { // points taken away: index them afresh
+        byName_.clear();
+        indexed_ = 0;
+    }
+    for (; indexed_ < points.size(); ++indexed_) byName_.emplace(points[indexed_].name, indexed_);
+    const auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : &points[found->second];
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include "planimetry/adjustment.hpp"
 #include "angles/bearing.hpp"
 
+#include "adjustment/stops.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
@@ -40,7 +41,7 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations) {
         transposeMatrix(s, readings, conditionMatrix, conditionTranspose);
         Matrix angleCofactor(s, s);
         multiplyMatrices(s, readings, s, conditionMatrix, conditionTranspose, angleCofactor);
-        invertMatrix(s, angleCofactor);
+        invertOrStop(s, angleCofactor);
         weights.appendBlock(angleCofactor);
     }
     return weights;
@@ -101,7 +102,7 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, PlanePoint 
         multiplyMatrices(2, t, 2, weightedTranspose, pass.designMatrix, normalMatrix);
         multiplyMatrices(2, t, 1, weightedTranspose, pass.misclosure, absoluteTerms);
         pass.normalInverse = normalMatrix;
-        invertMatrix(2, pass.normalInverse);
+        invertOrStop(2, pass.normalInverse);
         multiplyMatrices(2, 2, 1, pass.normalInverse, absoluteTerms, correction);
         pass.correctionM = correction(1, 1);
         pass.correctionP = correction(2, 1);

@@ -1,7 +1,7 @@
 // The planimetric fit, precision search and adjusted values.
 #include "planimetry/solution.hpp"
 
-#include "adjustment/precision_search.hpp"
+#include "adjustment/stops.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
@@ -79,8 +79,9 @@ PlanimetricSolution solvePlanimetry(const ObservationSet& observations,
     // The residuals and the variance factor are the same at every precision: a pass's
     // coordinates, residuals and weights do not depend on it. Each test only divides by
     // its own precision's square, and most need not even that.
-    const PrecisionSearch search = searchPrecision(
-        observations.aprioriPrecision, precisionStep(observations.angleUnit), MonotoneVerdict(fit));
+    const PrecisionSearch search = searchedOrStop(
+        searchPrecision(observations.aprioriPrecision, precisionStep(observations.angleUnit),
+                        MonotoneVerdict(fit)));
     const Matrix diagonal =
         adjustedCofactorDiagonal(pass.angles, 2, pass.designMatrix, pass.normalInverse);
     PlanimetricSolution solution = planimetricResults(pass, residual, fit, search, diagonal);

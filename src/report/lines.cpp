@@ -30,4 +30,14 @@ void writePrecisionLine(Output& output, AngleUnit unit, std::string_view gonLayo
         output.writeReportLine(secondsLayout, {radiansToArcSeconds(radians)});
 }
 
+void writePrecisionAndRedundancy(Output& output, AngleUnit unit, std::string_view gonLayout,
+                                 std::string_view secondsLayout, double radians,
+                                 std::string_view redundancyLayout, std::int64_t redundancy) {
+    for (int i = 0; i < 3; ++i) output.writePlainLine(Channel::Report);
+    writePrecisionLine(output, unit, gonLayout, secondsLayout, radians);
+    output.writePlainLine(Channel::Report);
+    output.writeReportLine(redundancyLayout, {redundancy});
+    output.writePlainLine(Channel::Report);
+}
+
 } // namespace interseccao

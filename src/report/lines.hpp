@@ -4,6 +4,7 @@
 #include "model/observations.hpp"
 #include "text/output.hpp"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,11 @@ void writeResultLine(Output& output, char letter, const std::string& name, doubl
 // for the other units; `radians` converted to the unit the layout names.
 void writePrecisionLine(Output& output, AngleUnit unit, std::string_view gonLayout,
                         std::string_view secondsLayout, double radians);
+
+// The close of both headings: three blank lines, the precision line (as above), a blank
+// line, the redundancy with `redundancyLayout` and a blank line.
+void writePrecisionAndRedundancy(Output& output, AngleUnit unit, std::string_view gonLayout,
+                                 std::string_view secondsLayout, double radians,
+                                 std::string_view redundancyLayout, std::int64_t redundancy);
 
 } // namespace interseccao

@@ -25,15 +25,11 @@ void writePlanimetricHeading(const ObservationSet& observations, Output& output)
     output.writePlainLine(Channel::Report);
     output.writeReportLine("('Tolerancia entre iteracoes consecutivas das coordenadas:',F5.3,' m')",
                            {observations.tolerance});
-    for (int i = 0; i < 3; ++i) output.writePlainLine(Channel::Report);
-    writePrecisionLine(output, observations.angleUnit,
-                       "('Precisao a priori das leituras azimutais:',F5.1,' mgon')",
-                       "('Precisao a priori das leituras azimutais:',F5.1,' segundos')",
-                       observations.aprioriPrecision);
-    output.writePlainLine(Channel::Report);
-    output.writeReportLine("('Redundancia (planimetria): ',I3)",
-                           {std::int64_t{observations.redundancy()}});
-    output.writePlainLine(Channel::Report);
+    writePrecisionAndRedundancy(output, observations.angleUnit,
+                                "('Precisao a priori das leituras azimutais:',F5.1,' mgon')",
+                                "('Precisao a priori das leituras azimutais:',F5.1,' segundos')",
+                                observations.aprioriPrecision, "('Redundancia (planimetria): ',I3)",
+                                std::int64_t{observations.redundancy()});
 }
 
 void writeApproximatePosition(const PlanimetricSolution& solution, Output& output) {

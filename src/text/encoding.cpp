@@ -2,7 +2,7 @@
 #include "text/encoding.hpp"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdint>
 
 namespace interseccao {
 
@@ -83,6 +83,19 @@ std::size_t prefixLength(std::string_view text, std::size_t characters, TextEnco
     return i;
 }
 
+namespace {
+
+// `prefix` and the code in upper-case hexadecimal digits, at least `digits` of them.
+std::string hexEscape(std::string_view prefix, char32_t code, std::size_t digits) {
+    static constexpr char hexDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (auto rest = static_cast<std::uint32_t>(code); rest != 0 || hex.size() < digits; rest >>= 4)
+        hex.insert(hex.begin(), hexDigits[rest & 0xF]);
+    return std::string(prefix) + hex;
+}
+
+} // namespace
+
 std::string escapedControls(std::string_view text) {
     std::string shown;
     for (const char c : text) {
@@ -91,9 +104,7 @@ std::string escapedControls(std::string_view text) {
             shown += c;
             continue;
         }
-        char buffer[8];
-        std::snprintf(buffer, sizeof buffer, "\\x%02X", static_cast<unsigned>(byte));
-        shown += buffer;
+        shown += hexEscape("\\x", byte, 2);
     }
     return shown;
 }
@@ -149,9 +160,7 @@ std::string dxfText(std::string_view utf8) {
             text += static_cast<char>(code);
             continue;
         }
-        char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "\\U+%04X", static_cast<unsigned>(code));
-        text += buffer;
+        text += hexEscape("\\U+", code, 4);
     }
     return text;
 }
