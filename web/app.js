@@ -374,10 +374,11 @@
     function calculate(event) {
         event.preventDefault();
         if (!program || chosen.size === 0) return;
-        const started = performance.now();
         const runsOf = { ficheiros: fileRuns, sessao: sessionRuns, dialogo: dialogueRun };
-        showResults(runsOf[mode()]());
-        $("estado").textContent = `Calculado em ${Math.round(performance.now() - started)} ms.`;
+        const results = runsOf[mode()]();
+        showResults(results);
+        const failed = results.filter((result) => result.status !== 0).length;
+        $("estado").textContent = failed ? `Calculado; ${failed} com mensagens.` : "Calculado.";
     }
 
     // ---------------------------------------------------------------- start
