@@ -335,8 +335,9 @@
         return section;
     }
 
-    function cell(row, value, numeric) {
+    function cell(row, label, value, numeric) {
         const td = document.createElement("td");
+        td.dataset.label = label; // shown before the value where the table is stacked, on a phone
         if (numeric) td.className = "numero";
         td.textContent = typeof value === "number" ? value.toFixed(3) : value || "";
         row.append(td);
@@ -349,12 +350,12 @@
         for (const { row } of results) {
             if (!row) continue;
             const tr = document.createElement("tr");
-            cell(tr, row.file);
-            cell(tr, row.point);
-            cell(tr, row.M, true);
-            cell(tr, row.P, true);
-            cell(tr, row.C, true);
-            cell(tr, row.result);
+            cell(tr, "Ficheiro", row.file);
+            cell(tr, "Ponto", row.point);
+            cell(tr, "M", row.M, true);
+            cell(tr, "P", row.P, true);
+            cell(tr, "C", row.C, true);
+            cell(tr, "Resultado", row.result);
             body.append(tr);
         }
         $("pontos-calculados").replaceChildren(...results.map(card));
