@@ -5,9 +5,13 @@
 # tries and removes it; `make bench` measures the program on synthetic networks;
 # `make bench-analysis` measures how often the quality analysis finds a blundered reading;
 # `make windows` cross-builds the Windows program and its zip (in build-windows) and
-# `make windows-test` runs every test of the Windows build under Wine.
+# `make windows-test` runs every test of the Windows build under Wine; `make web` builds the
+# program as one web page (build-web/interseccao.html) with Emscripten, and `make web-test`
+# compares it in headless Chromium with the native program and runs the test program under Node.
 BUILD ?= build
 WINDOWS_BUILD ?= build-windows
+WEB_BUILD ?= build-web
+WEB_PAGE = $(WEB_BUILD)/interseccao.html
 EXAMPLE ?= examples/levantamento-gc.txt
 REPORT ?= relatorio.txt
 FUZZ_SECONDS ?= 60
@@ -15,7 +19,7 @@ FUZZ_SECONDS ?= 60
 WERROR := $(if $(CI),-DINTERSECCAO_WERROR=ON,)
 
 .PHONY: all build run test sanitize fuzz package check-package bench bench-analysis clean \
-	format-check windows windows-test
+	format-check windows windows-test web web-test
 
 all: build
 
@@ -50,9 +54,11 @@ run:
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
-package: build
+# The package holds the web page too.
+package: build web
 	@command -v dpkg-shlibdeps >/dev/null && command -v file >/dev/null || \
 		(apt-get update -qq && apt-get install -y -qq dpkg-dev file >/dev/null)
+	cmake -S . -B $(BUILD) -DINTERSECCAO_WEB_PAGE=$(abspath $(WEB_PAGE)) >/dev/null
 	cd $(BUILD) && cpack -G DEB
 
 check-package:
@@ -95,15 +101,17 @@ fuzz:
 	fuzz/run.sh $(FUZZ_SECONDS)
 	FUZZ_TARGET=command-line fuzz/run.sh $(FUZZ_SECONDS)
 
-# MinGW-w64 with posix threads; GoogleTest is built from Debian's sources with it.
-windows:
+# MinGW-w64 with posix threads; GoogleTest is built from Debian's sources with it. The zip holds
+# the web page too.
+windows: web
 	@command -v cmake >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null && \
 		command -v pandoc >/dev/null && [ -f /usr/src/googletest/CMakeLists.txt ] && \
 		[ -f /usr/include/CLI/CLI.hpp ] && [ -f /usr/include/nlohmann/json.hpp ] || \
 		(apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends cmake make \
 			g++-mingw-w64-x86-64-posix googletest pandoc libcli11-dev nlohmann-json3-dev >/dev/null)
 	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-		-DCMAKE_BUILD_TYPE=Release -DINTERSECCAO_BENCH_PROGRAMS=OFF $(WERROR) >/dev/null
+		-DCMAKE_BUILD_TYPE=Release -DINTERSECCAO_BENCH_PROGRAMS=OFF \
+		-DINTERSECCAO_WEB_PAGE=$(abspath $(WEB_PAGE)) $(WERROR) >/dev/null
 	cmake --build $(WINDOWS_BUILD) -j2
 	cd $(WINDOWS_BUILD) && cpack -G ZIP
 
@@ -117,8 +125,40 @@ windows-test: windows
 	WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINDOWS_BUILD=$(WINDOWS_BUILD) \
 		packaging/check-windows.sh
 
+# Debian's Emscripten, with Node.js and npm, which put the page together from web/ and the zip
+# library pinned in web/package-lock.json. Debian's Emscripten finds its own JavaScript modules
+# through NODE_PATH when node is not Debian's. The page and the test program share one build,
+# -O2, the tests built only by `make web-test`.
+WEB_ENV := NODE_PATH=/usr/share/nodejs
+web:
+	@command -v emcc >/dev/null && command -v node >/dev/null && command -v npm >/dev/null && \
+		command -v cmake >/dev/null && [ -f /usr/src/googletest/CMakeLists.txt ] && \
+		[ -f /usr/include/CLI/CLI.hpp ] && [ -f /usr/include/nlohmann/json.hpp ] || \
+		(apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+			cmake make emscripten googletest libcli11-dev nlohmann-json3-dev \
+			$$(command -v node >/dev/null || echo nodejs) $$(command -v npm >/dev/null || echo npm) >/dev/null)
+	cd web && npm ci --no-audit --no-fund --loglevel=error >/dev/null
+	$(WEB_ENV) cmake -S . -B $(WEB_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+		-DINTERSECCAO_BENCH_PROGRAMS=OFF $(WERROR) >/dev/null
+	$(WEB_ENV) cmake --build $(WEB_BUILD) --target interseccao_page -j2
+
+# The page against the native program in Debian's Chromium, driven by playwright-core (no browser
+# of its own): every example and case, the page used as a person would with the network cut off,
+# its screenshots for the guide (docs/pagina-*.png) and the timings of the README. Then the test
+# program, built for Node, runs whole.
+web-test: web
+	@command -v chromium >/dev/null || (apt-get update -qq && \
+		DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends chromium >/dev/null)
+	@$(INSTALL_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
+	cmake --build $(BUILD) --target interseccao -j2
+	node web/test.mjs $(BUILD)/interseccao $(WEB_PAGE) . docs
+	$(WEB_ENV) cmake --build $(WEB_BUILD) --target interseccao_tests -j2
+	node $(WEB_BUILD)/tests/interseccao_tests.js
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz $(WINDOWS_BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz $(WINDOWS_BUILD) $(WEB_BUILD)
 
 # The house style: every C++ file as .clang-format says.
 format-check:

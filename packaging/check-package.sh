@@ -45,9 +45,12 @@ program=$(command -v interseccao) || fail "interseccao is not on the PATH after 
 interseccao --help | grep -q '^Uso: interseccao' || fail "--help prints no usage"
 
 doc=/usr/share/doc/interseccao
-for f in /usr/share/man/man1/interseccao.1.gz "$doc/guia.md" "$doc/README.md"; do
+for f in /usr/share/man/man1/interseccao.1.gz "$doc/guia.md" "$doc/README.md" \
+    /usr/share/interseccao/interseccao.html; do
     [ -s "$f" ] || fail "$f is missing"
 done
+cmp -s /usr/share/interseccao/interseccao.html "${WEB_PAGE:-build-web/interseccao.html}" ||
+    fail "the installed web page is not the page make web built"
 zcat /usr/share/man/man1/interseccao.1.gz | grep -q '^\.TH INTERSECCAO 1' || fail "the man page has no title line"
 if command -v groff >/dev/null; then
     warnings=$(zcat /usr/share/man/man1/interseccao.1.gz | groff -man -Tutf8 -ww -z 2>&1)

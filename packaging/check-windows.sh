@@ -23,7 +23,7 @@ top=$work/interseccao-$version-win64
 [ -d "$top" ] || fail "the zip has no folder interseccao-$version-win64"
 
 # What is in the zip, and nothing else.
-expected=$( (echo interseccao.exe; echo LEIA-ME.txt; echo guia.html
+expected=$( (echo interseccao.exe; echo interseccao.html; echo LEIA-ME.txt; echo guia.html
              cd examples && find . -type f | sed 's|^\./|examples/|') | sort)
 actual=$(cd "$top" && find . -type f | sed 's|^\./||' | sort)
 [ "$actual" = "$expected" ] || fail "unexpected files in the zip:
@@ -37,6 +37,11 @@ leia=$top/LEIA-ME.txt
 [ "$(tr -cd '\n' <"$leia" | wc -c)" = "$(grep -c $'\r$' "$leia")" ] ||
     fail "LEIA-ME.txt has a line without CR LF"
 grep -q 'interseccao.exe' "$leia" || fail "LEIA-ME.txt does not name interseccao.exe"
+# The web page comes first: it needs no console and works on any computer.
+first=$(grep -o -m1 -E 'interseccao\.(exe|html)' "$leia")
+[ "$first" = interseccao.html ] || fail "LEIA-ME.txt names $first before interseccao.html"
+cmp -s "$top/interseccao.html" "${WEB_PAGE:-build-web/interseccao.html}" ||
+    fail "interseccao.html in the zip is not the page make web built"
 
 # The guide: one UTF-8 page that loads nothing from elsewhere.
 guide=$top/guia.html

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -408,3 +409,41 @@ TEST(QualityAnalysis, OneReferenceStationsAreOneTest) {
 
 } // namespace
 } // namespace interseccao::testing
+
+namespace interseccao {
+namespace {
+
+// The reading with the largest |w|: a difference in the last bits, which another C library
+// could turn the other way, is a tie, and a tie goes to the first reading.
+TEST(LargestStandardized, LastBitsDoNotChoose) {
+    const double w = 0.10381790291536401;
+    struct Case {
+        const char* what;
+        std::vector<std::optional<double>> ws;
+        std::size_t expected;
+    };
+    const Case cases[] = {
+        {"none has a w", {std::nullopt, std::nullopt}, 2},
+        {"no readings", {}, 0},
+        {"the clearly largest", {0.5, -2.0, 1.0}, 1},
+        {"an exact tie of opposite signs", {-1.16, 1.16}, 0},
+        {"a later one larger in the last bits", {w, -std::nextafter(w, 1.0) * (1 + 4e-11)}, 0},
+        {"a later one larger by a relative 1e-8", {w, w * (1 + 1e-8)}, 1},
+        {"readings without a w are passed over", {std::nullopt, 0.3, std::nullopt, 0.2}, 1},
+    };
+    for (const Case& c : cases) {
+        std::vector<ReadingTests> tests;
+        for (const auto& value : c.ws) {
+            ReadingTests reading;
+            reading.standardized = value;
+            tests.push_back(reading);
+        }
+        EXPECT_EQ(largestStandardized(
+                      tests, [](const ReadingTests& t) -> const ReadingTests& { return t; }),
+                  c.expected)
+            << c.what;
+    }
+}
+
+} // namespace
+} // namespace interseccao

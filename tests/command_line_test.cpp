@@ -40,45 +40,6 @@ std::vector<std::string> lines(const std::string& text) {
     return result;
 }
 
-// Whether a list the program wrote is the expected one. Numbers are written with every digit
-// of the double, and the C library of the Windows build rounds some functions (logarithms,
-// roots, arc tangents) in the last bit otherwise than the one the expectations come from:
-// there, the lists' numbers are compared to 1e-9 relative, and everything else byte for byte.
-::testing::AssertionResult sameList([[maybe_unused]] const std::string& name,
-                                    const std::string& actual, const std::string& expected) {
-#ifdef _WIN32
-    if (name.ends_with(".json") || name.ends_with(".csv")) {
-        const auto isNumberStart = [](const std::string& s, std::size_t i) {
-            return std::isdigit(static_cast<unsigned char>(s[i])) ||
-                   (s[i] == '-' && i + 1 < s.size() &&
-                    std::isdigit(static_cast<unsigned char>(s[i + 1])));
-        };
-        std::size_t i = 0, j = 0;
-        while (i < actual.size() && j < expected.size()) {
-            if (isNumberStart(actual, i) && isNumberStart(expected, j)) {
-                char* endActual = nullptr;
-                char* endExpected = nullptr;
-                const double a = std::strtod(actual.c_str() + i, &endActual);
-                const double e = std::strtod(expected.c_str() + j, &endExpected);
-                if (std::fabs(a - e) > 1e-9 * std::max(std::fabs(a), std::fabs(e)))
-                    return ::testing::AssertionFailure()
-                           << name << ": " << a << " against " << e << " at byte " << j;
-                i = static_cast<std::size_t>(endActual - actual.c_str());
-                j = static_cast<std::size_t>(endExpected - expected.c_str());
-                continue;
-            }
-            if (actual[i] != expected[j])
-                return ::testing::AssertionFailure() << name << ": differs at byte " << j;
-            ++i, ++j;
-        }
-        if (i == actual.size() && j == expected.size()) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << name << ": lengths differ";
-    }
-#endif
-    if (actual == expected) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << name << " differs:\n" << actual;
-}
-
 // ---------------------------------------------------------------------------------------
 // Each folder of tests/cli-cases: args.txt (one argument a line), the files the run starts
 // with (every other file, folders kept), expected-status.txt, expected-stdout.txt,

@@ -87,10 +87,12 @@ TEST(KnownPointList, RefusesWhatItWouldHaveToGuess) {
         {"ABCDEFGHIJKL1 1 2\nABCDEFGHIJKL2 3 4\n", "linha 2: os nomes ABCDEFGHIJKL1 (linha 1)"},
         {"nome;M;P\nA;x;2\n", "linha 2: esperado um numero (M): \"A;x;2\""},
     };
-    for (const auto& [text, expected] : refused)
+    for (const auto& [list, expected] : refused) {
+        const std::string& text = list; // Emscripten's clang captures no structured binding
         EXPECT_NE(errorOf([&] { readKnownPoints(text, "pontos.csv"); }).find(expected),
                   std::string::npos)
             << text;
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -173,10 +175,12 @@ TEST(GsiRecord, NamesFileLineAndWordOfWhatItCannotRead) {
         {"110001+000000S1 88..10+00001500\n110002+000000R1 21.322\n",
          "r.gsi, linha 2: palavra 21 \"21.322\": nao e uma palavra GSI"},
     };
-    for (const auto& [text, expected] : refused)
+    for (const auto& [record, expected] : refused) {
+        const std::string& text = record; // Emscripten's clang captures no structured binding
         EXPECT_NE(errorOf([&] { readFieldRecord(text, "r.gsi", {}); }).find(expected),
                   std::string::npos)
             << errorOf([&] { readFieldRecord(text, "r.gsi", {}); });
+    }
 }
 
 TEST(FieldTable, ReadsDmsAndRefusesThreeColumns) {

@@ -183,7 +183,12 @@ TEST_P(ReportOverObservations, StopsAndLeavesThemIntact) {
         fs::create_symlink(path("obs.txt"), path("link.txt"), error);
         if (error) GTEST_SKIP() << "cannot make a symbolic link here: " << error.message();
     }
-    if (spelling == "hard link") fs::create_hard_link(path("obs.txt"), path("link.txt"));
+    if (spelling == "hard link") {
+#ifdef __EMSCRIPTEN__
+        GTEST_SKIP() << "Node's file access in the WebAssembly build makes no hard link";
+#endif
+        fs::create_hard_link(path("obs.txt"), path("link.txt"));
+    }
     fs::create_directories(folder_ / "sub");
     std::string reportName = path("obs.txt");
     if (spelling == "dot") reportName = path("./obs.txt");

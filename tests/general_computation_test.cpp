@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -26,8 +26,7 @@ using bench::NetworkOptions;
 
 // Equal to the bit, or both not a number (whose sign and payload nothing prints).
 bool sameValue(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
-           (std::isnan(a) && std::isnan(b));
+    return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
 }
 
 ::testing::AssertionResult sameMatrix(const Matrix& a, const Matrix& b) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -30,7 +30,7 @@ struct InterruptCase {
 
 class InterruptedAtTheHeightQuestion : public ::testing::TestWithParam<InterruptCase> {};
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 
 // Reads the child's console until `text` shows, the console closes or `seconds` pass.
 std::string readUntil(int fd, const std::string& text, int seconds) {
@@ -122,7 +122,7 @@ TEST_P(InterruptedAtTheHeightQuestion, KeepsThePlanimetricReport) {
 
 #endif
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptedAtTheHeightQuestion,
                          ::testing::Values(InterruptCase{"SIGINT", SIGINT},
                                            InterruptCase{"SIGTERM", SIGTERM},

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -103,5 +106,40 @@ void writeFile(const std::filesystem::path& path, const std::string& contents) {
 }
 
 std::string sourceDir() { return INTERSECCAO_SOURCE_DIR; }
+
+::testing::AssertionResult sameList([[maybe_unused]] const std::string& name,
+                                    const std::string& actual, const std::string& expected) {
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+    if (name.ends_with(".json") || name.ends_with(".csv")) {
+        const auto isNumberStart = [](const std::string& s, std::size_t i) {
+            return std::isdigit(static_cast<unsigned char>(s[i])) ||
+                   (s[i] == '-' && i + 1 < s.size() &&
+                    std::isdigit(static_cast<unsigned char>(s[i + 1])));
+        };
+        std::size_t i = 0, j = 0;
+        while (i < actual.size() && j < expected.size()) {
+            if (isNumberStart(actual, i) && isNumberStart(expected, j)) {
+                char* endActual = nullptr;
+                char* endExpected = nullptr;
+                const double a = std::strtod(actual.c_str() + i, &endActual);
+                const double e = std::strtod(expected.c_str() + j, &endExpected);
+                if (std::fabs(a - e) > 1e-9 * std::max(std::fabs(a), std::fabs(e)))
+                    return ::testing::AssertionFailure()
+                           << name << ": " << a << " against " << e << " at byte " << j;
+                i = static_cast<std::size_t>(endActual - actual.c_str());
+                j = static_cast<std::size_t>(endExpected - expected.c_str());
+                continue;
+            }
+            if (actual[i] != expected[j])
+                return ::testing::AssertionFailure() << name << ": differs at byte " << j;
+            ++i, ++j;
+        }
+        if (i == actual.size() && j == expected.size()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << name << ": lengths differ";
+    }
+#endif
+    if (actual == expected) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << name << " differs:\n" << actual;
+}
 
 } // namespace interseccao::testing

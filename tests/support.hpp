@@ -5,6 +5,8 @@
 #include "platform/files.hpp"
 #include "text/line_format.hpp"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -72,5 +74,13 @@ private:
 
 // The repository's root directory.
 std::string sourceDir();
+
+// Whether a list the program wrote is the expected one. Numbers are written with every digit
+// of the double, and the C libraries of the Windows and the WebAssembly builds round some
+// functions (logarithms, roots, arc tangents) in the last bit otherwise than the one the
+// expectations come from: there, the numbers of a CSV or JSON list (by `name`'s extension) are
+// compared to 1e-9 relative, and everything else byte for byte.
+::testing::AssertionResult sameList(const std::string& name, const std::string& actual,
+                                    const std::string& expected);
 
 } // namespace interseccao::testing

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace interseccao {
 
@@ -28,12 +28,20 @@ struct CycleOutcome {
 // slowly can fill the table first: it then starts afresh, so that the heights they settle
 // to are remembered. The last two outcomes are kept apart, for the two heights a search
 // often ends up alternating between.
+// The bits of a height, its exact identity.
+std::uint64_t keyOf(double height) {
+    std::uint64_t key = 0;
+    static_assert(sizeof key == sizeof height);
+    std::memcpy(&key, &height, sizeof key);
+    return key;
+}
+
 class CycleOutcomes {
 public:
     CycleOutcomes() : slots_(initialSlots) {}
 
     const CycleOutcome* find(double start) const {
-        const std::uint64_t key = std::bit_cast<std::uint64_t>(start);
+        const std::uint64_t key = keyOf(start);
         for (const Slot& recent : recent_)
             if (recent.used && recent.key == key) return &recent.outcome;
         for (std::size_t i = slotOf(key);; i = (i + 1) % slots_.size()) {
@@ -42,7 +50,7 @@ public:
         }
     }
     void add(double start, CycleOutcome outcome) {
-        const std::uint64_t key = std::bit_cast<std::uint64_t>(start);
+        const std::uint64_t key = keyOf(start);
         recent_[next_] = {true, key, outcome};
         next_ = 1 - next_;
         if (count_ == capacity) {

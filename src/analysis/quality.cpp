@@ -61,12 +61,11 @@ ReadingTests readingTests(double residual, double redundancy, double precision,
 Suspicion snoop(const std::vector<ReadingTests*>& tests, bool fitRejected,
                 const std::function<double(std::size_t, std::size_t)>& correlation) {
     Suspicion s;
-    double largest = -1;
-    for (std::size_t k = 0; k < tests.size(); ++k)
-        if (tests[k]->standardized && std::fabs(*tests[k]->standardized) > largest) {
-            largest = std::fabs(*tests[k]->standardized);
-            s.reading = k;
-        }
+    const std::size_t most =
+        largestStandardized(tests, [](const ReadingTests* t) -> const ReadingTests& { return *t; });
+    if (most == tests.size()) return s;
+    s.reading = most;
+    const double largest = std::fabs(*tests[most]->standardized);
     if (!(largest > snoopingCritical) || (!fitRejected && !(largest > outstandingCritical)))
         return s;
     for (std::size_t l = 0; l < tests.size(); ++l)

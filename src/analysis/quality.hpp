@@ -11,6 +11,8 @@
 #include "planimetry/solution.hpp"
 
 #include <array>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -33,6 +35,25 @@ struct ReadingTests {
     std::optional<double> minimalDetectableBias; // δ0 · σ / √r, radians
     bool suspected = false;
 };
+
+// The position in `items` of the reading whose |w| is largest (`testsOf(item)` gives its tests),
+// or items.size() when none has a w. Values of |w| that agree to a relative 1e-9 are a tie,
+// which goes to the first of them: their last bits, which differ from one C library to another,
+// do not choose.
+template <typename Items, typename TestsOf>
+std::size_t largestStandardized(const Items& items, TestsOf testsOf) {
+    std::size_t found = items.size(), k = 0;
+    double largest = 0;
+    for (const auto& item : items) {
+        const std::optional<double>& w = testsOf(item).standardized;
+        if (w && (found == items.size() || std::fabs(*w) > largest * (1 + 1e-9))) {
+            largest = std::fabs(*w);
+            found = k;
+        }
+        ++k;
+    }
+    return found;
+}
 
 struct HorizontalReadingQuality {
     ReadingIndex index;

@@ -2,6 +2,7 @@
 #include "input/delimited.hpp"
 
 #include "text/encoding.hpp"
+#include "text/float_chars.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -91,7 +92,7 @@ std::optional<double> tableNumber(std::string_view field, bool decimalComma) {
     if (decimalComma) std::replace(text.begin(), text.end(), ',', '.');
     if (!text.empty() && text.front() == '+') text.erase(0, 1);
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [end, error] = readDouble(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return value;

@@ -3,6 +3,7 @@
 
 #include "model/errors.hpp"
 #include "model/observations.hpp"
+#include "text/float_chars.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -89,7 +90,7 @@ std::optional<double> realValue(std::string_view s, std::size_t exponent) {
     }
     if (s.front() == '+') s.remove_prefix(1); // from_chars takes a minus sign only
     double value = 0;
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    const auto [end, error] = readDouble(s.data(), s.data() + s.size(), value);
     if (error == std::errc::result_out_of_range) {
         // Too large or too small, which from_chars does not tell apart: strtod does, and
         // takes a value too small to a zero of its sign.

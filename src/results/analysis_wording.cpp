@@ -64,11 +64,10 @@ std::string unitDeviationText(const ObservationSet& observations, const Planimet
 std::string largestStandardizedText(const ObservationSet& observations,
                                     const PlanimetricQuality& q) {
     const auto& r = q.readings;
-    const auto most = std::max_element(r.begin(), r.end(), [](const auto& x, const auto& y) {
-        return std::fabs(x.tests.standardized.value_or(0)) <
-               std::fabs(y.tests.standardized.value_or(0));
-    });
-    if (most == r.end() || !most->tests.standardized) return "";
+    const std::size_t largest = largestStandardized(
+        r, [](const auto& reading) -> const ReadingTests& { return reading.tests; });
+    if (largest == r.size()) return "";
+    const auto most = r.begin() + static_cast<std::ptrdiff_t>(largest);
     const double w = std::fabs(*most->tests.standardized);
     const std::string where = readingLabel(observations, most->index);
     if (w > snoopingCritical)

@@ -1,5 +1,6 @@
 // The line formatter: parses a layout item by item and sets each value into its field.
 #include "text/line_format.hpp"
+#include "text/float_chars.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -45,8 +46,7 @@ void appendReal(std::string& out, double value, int width, int decimals) {
     // Wide enough for the largest double with more decimals than any layout asks for; a
     // number that does not fit here does not fit its field either.
     char buffer[400];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer - 1, value,
-                                      std::chars_format::fixed, decimals);
+    auto [end, error] = fixedChars(buffer, buffer + sizeof buffer - 1, value, decimals);
     if (error != std::errc()) {
         out.append(width, '*');
         return;

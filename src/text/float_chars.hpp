@@ -1,0 +1,28 @@
+// Doubles to text and back, as std::to_chars and std::from_chars do them. Where the C++ library
+// has no floating-point versions of these (the build's check says), the same results come from
+// the C library's exact printf and correctly rounded strtod.
+#pragma once
+
+#include <charconv>
+
+namespace interseccao {
+
+// As std::to_chars(first, last, value): the shortest text that reads back to `value`, in fixed
+// or scientific notation, whichever is shorter (fixed on a tie).
+std::to_chars_result shortestChars(char* first, char* last, double value);
+
+// As std::to_chars(first, last, value, std::chars_format::fixed, decimals).
+std::to_chars_result fixedChars(char* first, char* last, double value, int decimals);
+
+// As std::from_chars(first, last, value) in the general format.
+std::from_chars_result readDouble(const char* first, const char* last, double& value);
+
+// The versions made from printf and strtod, built everywhere so that the tests can hold them
+// against the C++ library's own.
+namespace portable {
+std::to_chars_result shortestChars(char* first, char* last, double value);
+std::to_chars_result fixedChars(char* first, char* last, double value, int decimals);
+std::from_chars_result readDouble(const char* first, const char* last, double& value);
+} // namespace portable
+
+} // namespace interseccao
