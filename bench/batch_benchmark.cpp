@@ -4,13 +4,16 @@
 //   batch_benchmark PROGRAM [WORK_DIRECTORY] [FILES]
 //
 // FILES (default 1000) typical networks of 3 to 8 stations with zenith records are written to
-// WORK_DIRECTORY (default: bench-batch); both ways must write the same reports.
+// WORK_DIRECTORY (default: bench-batch); both ways must write the same reports. The command
+// line is also set against its floor: a loop, in this process, that only opens and reads each
+// observation file and writes a file as large as its report, with nothing computed.
 #include "network_generator.hpp"
 
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -56,6 +59,39 @@ std::string readFile(const fs::path& path) {
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Reads `input` whole and writes `size` bytes to `output`, with the calls a program makes at
+// the least; false when one failed.
+bool copyAtTheFloor(const fs::path& input, const fs::path& output, std::size_t size) {
+    static char buffer[1 << 16];
+    const int in = open(input.c_str(), O_RDONLY);
+    if (in < 0) return false;
+    while (read(in, buffer, sizeof buffer) > 0) {
+    }
+    close(in);
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0) return false;
+    bool written = true;
+    for (std::size_t left = size; left > 0 && written;) {
+        const std::size_t piece = std::min(left, sizeof buffer);
+        written = write(out, buffer, piece) == static_cast<ssize_t>(piece);
+        left -= piece;
+    }
+    return close(out) == 0 && written;
+}
+
+// The floor of the command line's run over `names`, in seconds: each file read in `from` and
+// a file of its report's size written in `to`.
+double floorSeconds(const std::vector<std::string>& names, const fs::path& from,
+                    const fs::path& to) {
+    std::vector<std::size_t> sizes;
+    for (const std::string& name : names)
+        sizes.push_back(fs::file_size(from / (fs::path(name).stem().string() + "-relatorio.txt")));
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (!copyAtTheFloor(from / names[i], to / (names[i] + ".saida"), sizes[i])) return -1;
+    return secondsSince(start);
 }
 
 } // namespace
@@ -114,10 +150,17 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("| files | %d dialogue runs | one command line | dialogue / command line |\n",
+    fs::create_directories(work / "chao");
+    const double floor = floorSeconds(names, work / "linha", work / "chao");
+    if (floor < 0) {
+        std::cerr << "batch_benchmark: the floor could not read or write its files\n";
+        return 1;
+    }
+    std::printf("| files | %d dialogue runs | one command line | dialogue / command line | floor "
+                "| command line / floor |\n",
                 count);
-    std::printf("|---:|---:|---:|---:|\n");
-    std::printf("| %d | %.2f s | %.3f s | %.1f |\n", count, dialogue, commandLine,
-                dialogue / commandLine);
+    std::printf("|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| %d | %.2f s | %.3f s | %.1f | %.3f s | %.1f |\n", count, dialogue, commandLine,
+                dialogue / commandLine, floor, commandLine / floor);
     return dialogue >= 10.0 * commandLine ? 0 : 1;
 }

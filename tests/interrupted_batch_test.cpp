@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 
 constexpr int batchSize = 60;
 
@@ -252,7 +252,9 @@ TEST(SizeLimit, LeavesTheEarlierOutputsWhole) {
 
 #else
 
-TEST(KilledBatch, LeavesEveryOutputWholeOrAbsent) { GTEST_SKIP() << "needs fork and signals"; }
+TEST(KilledBatch, LeavesEveryOutputWholeOrAbsent) {
+    GTEST_SKIP() << "needs fork, signals and the program as a child process";
+}
 
 #endif
 
