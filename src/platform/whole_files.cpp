@@ -312,7 +312,13 @@ std::unique_ptr<WholeFile> WholeFile::create(const fs::path& path, std::string& 
         if (file->isOpen()) return file;
         break;
     }
-    reason = "nao foi possivel criar o ficheiro temporario";
+    // The reason as the other systems give it: a missing folder is said as such.
+    std::error_code error;
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    if (!fs::is_directory(folder, error))
+        reason = systemReason(std::make_error_code(std::errc::no_such_file_or_directory));
+    else
+        reason = "nao foi possivel criar o ficheiro temporario";
     return nullptr;
 }
 
