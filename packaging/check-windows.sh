@@ -17,7 +17,13 @@ zip=$build/interseccao-$version-win64.zip
 [ -f "$zip" ] || fail "$zip is missing; run make windows"
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# One Wine server for every run below, kept until the end: on a loaded machine a run that
+# started while the server of the run before was shutting down ended at random with status 1.
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+"$run" --version >/dev/null 2>&1 || true # makes the prefix where there is none yet
+"$wineserver" -w 2>/dev/null || true
+"$wineserver" -p 2>/dev/null || true
+trap 'rm -rf "$work"; "$wineserver" -k 2>/dev/null || true' EXIT
 unzip -q "$zip" -d "$work"
 top=$work/interseccao-$version-win64
 [ -d "$top" ] || fail "the zip has no folder interseccao-$version-win64"
