@@ -135,6 +135,12 @@ void defineSessionOptions(CLI::App& app, CommandLine& commandLine) {
 constexpr const char* usageLine =
     "Uso: interseccao [opcoes] FICHEIRO...  (interseccao --help mostra as opcoes)\n";
 
+// An option given with an empty value, as "--resumo=$CSV" with an empty variable gives it.
+std::string emptyValueMessage(std::string_view option) {
+    return "Erro: o valor de " + std::string(option) +
+           " esta vazio; falta o nome do ficheiro; nada foi escrito\n";
+}
+
 // What CLI11 names in its message, after its English introduction ("...: --csv").
 std::string namedInError(const CLI::ParseError& error) {
     const std::string text = error.what();
@@ -241,21 +247,6 @@ OutputNames outputNames(const CommandLine& commandLine) {
     return names;
 }
 
-// Writes one per-input output; a file that cannot be written is reported and makes the status 2.
-template <class Writer> void writeOutput(FileAccess& files, const std::string& name,
-                                         std::ostream& errors, int& status, Writer&& writer) {
-    std::ostream* stream = nullptr;
-    try {
-        stream = &files.createOutput(name);
-        writer(*stream);
-        files.closeOutput(*stream);
-    } catch (const RunError& error) {
-        if (stream != nullptr) files.discardOutput(*stream);
-        writeError(error, errors);
-        status = 2;
-    }
-}
-
 // Writes a whole file from text made before it is opened: a writer that fails leaves no file.
 void writeWhole(FileAccess& files, const std::string& name, const std::string& text,
                 std::ostream& errors, int& status) {
@@ -284,6 +275,23 @@ void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors
 }
 
 } // namespace
+
+bool writeOutput(FileAccess& files, const std::string& name, std::ostream& errors, int& status,
+                 const std::function<void(std::ostream&)>& writer) {
+    std::ostream* stream = nullptr;
+    try {
+        stream = &files.createOutput(name);
+        writer(*stream);
+        files.closeOutput(*stream);
+        return true;
+    } catch (const RunError& error) {
+        // What was begun is let go: the earlier file by that name stays as it was.
+        if (stream != nullptr) files.discardOutput(*stream);
+        writeError(error, errors);
+        status = 2;
+        return false;
+    }
+}
 
 // The DXF drawing and the GeoJSON layer of the points.
 void writePointFiles(const CommandLine& commandLine, const PointSet& points, FileAccess& files,
@@ -372,10 +380,7 @@ void checkFileValues(const CommandLine& commandLine) {
         if (!*value) continue;
         const std::string& text = **value;
         // "--resumo=$CSV" with an empty variable: the next argument is no list's name.
-        if (text.empty())
-            throw RunError::usage("Erro: o valor de " + std::string(option) +
-                                  " esta vazio; falta o nome do ficheiro; nada foi escrito\n" +
-                                  usageLine);
+        if (text.empty()) throw RunError::usage(emptyValueMessage(option) + usageLine);
         if (text == "-" && option == "--json") continue;
         if (text.front() == '=')
             throw RunError::usage("Erro: o valor de " + std::string(option) + " e \"" + text +
@@ -466,9 +471,7 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     for (const std::string& argument : arguments)
         if (argument.starts_with("--") && argument.size() > 3 && argument.ends_with('=') &&
             argument.find('=') == argument.size() - 1) {
-            errors << "Erro: o valor de " << argument.substr(0, argument.size() - 1)
-                   << " esta vazio; falta o nome do ficheiro; nada foi escrito\n"
-                   << usageLine;
+            errors << emptyValueMessage(argument.substr(0, argument.size() - 1)) << usageLine;
             return 2;
         }
     try {

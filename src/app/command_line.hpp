@@ -5,6 +5,7 @@
 #include "results/point_set.hpp"
 #include "results/run_record.hpp"
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -59,6 +60,11 @@ FileRun runInput(const CommandLine& commandLine, const std::string& input,
 // be written is reported and makes `status` 2.
 void writePointFiles(const CommandLine& commandLine, const PointSet& points, FileAccess& files,
                      std::ostream& errors, int& status);
+
+// Writes one output whole: a file that cannot be written is reported on `errors`, makes `status`
+// 2 and leaves the earlier file by that name as it was; false then.
+bool writeOutput(FileAccess& files, const std::string& name, std::ostream& errors, int& status,
+                 const std::function<void(std::ostream&)>& writer);
 
 // Flushes standard output; a file-layer error when anything written to it was lost.
 void checkStandardOutput(std::ostream& out);

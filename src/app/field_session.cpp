@@ -87,24 +87,6 @@ SessionOutputs sessionOutputs(const CommandLine& commandLine, const SessionRun& 
     return outputs;
 }
 
-// Writes one output whole; a file that cannot be written is reported and makes the status 2.
-bool writeFile(FileAccess& files, const std::string& name, std::ostream& errors, int& status,
-               const std::function<void(std::ostream&)>& writer) {
-    std::ostream* stream = nullptr;
-    try {
-        stream = &files.createOutput(name);
-        writer(*stream);
-        files.closeOutput(*stream);
-        return true;
-    } catch (const RunError& error) {
-        // What was begun is let go: the earlier file by that name stays as it was.
-        if (stream != nullptr) files.discardOutput(*stream);
-        errors << error.what() << '\n';
-        status = 2;
-        return false;
-    }
-}
-
 std::string formatNames(const ReducedBook& book) {
     std::string names;
     for (const std::string& format : book.formats)
@@ -132,16 +114,16 @@ void writeSessionFiles(const CommandLine& commandLine, const SessionRun& session
                        const SessionOutputs& outputs, std::ostream& out, std::ostream& errors,
                        FileAccess& files, int& status) {
     if (commandLine.coordinateList)
-        writeFile(files, *commandLine.coordinateList, errors, status,
-                  [&](std::ostream& stream) { writeSessionList(session, stream); });
+        writeOutput(files, *commandLine.coordinateList, errors, status,
+                    [&](std::ostream& stream) { writeSessionList(session, stream); });
     if (commandLine.json && *commandLine.json == "-")
         writeSessionJson(session, out);
     else if (commandLine.json)
-        writeFile(files, *commandLine.json, errors, status,
-                  [&](std::ostream& stream) { writeSessionJson(session, stream); });
+        writeOutput(files, *commandLine.json, errors, status,
+                    [&](std::ostream& stream) { writeSessionJson(session, stream); });
     if (outputs.drawing)
-        writeFile(files, *outputs.drawing, errors, status,
-                  [&](std::ostream& stream) { writeSessionDrawing(session, stream); });
+        writeOutput(files, *outputs.drawing, errors, status,
+                    [&](std::ostream& stream) { writeSessionDrawing(session, stream); });
     if (commandLine.dxf || commandLine.geoJson)
         writePointFiles(commandLine, pointSet(session), files, errors, status);
 }
@@ -197,7 +179,7 @@ int runSession(const CommandLine& commandLine, std::ostream& out, std::ostream& 
             continue;
         }
         point.observationFile = outputs.observationFiles[i];
-        if (!writeFile(files, point.observationFile, errors, status, [&](std::ostream& stream) {
+        if (!writeOutput(files, point.observationFile, errors, status, [&](std::ostream& stream) {
                 stream << observationFileText(point.point.name, *point.point.problem, remark);
             }))
             continue;
