@@ -164,21 +164,27 @@ double biasShift(const DirectionFit& fit, const ResidualCofactors& cofactor,
     return std::fabs(c) * bias * std::hypot(Q[0] * a[0] + Q[1] * a[1], Q[2] * a[0] + Q[3] * a[1]);
 }
 
-// Every reading tested, and the point and s0 without each reading and each station.
+// Every reading tested.
 void addReadings(const ObservationSet& observations, const std::vector<ReadingIndex>& index,
                  const DirectionFit& fit, const ResidualCofactors& cofactor,
                  PlanimetricQuality& q) {
     const double sigma = observations.aprioriPrecision;
-    std::vector<double> redundancy;
     for (std::size_t k = 0; k < index.size(); ++k) {
         HorizontalReadingQuality r;
         r.index = index[k];
         r.tests = readingTests(fit.residuals[k], cofactor(k, k), sigma, q.unitDeviation);
         if (r.tests.minimalDetectableBias)
             r.biasShift = biasShift(fit, cofactor, index[k], k, *r.tests.minimalDetectableBias);
-        redundancy.push_back(r.tests.redundancyNumber);
         q.readings.push_back(r);
     }
+}
+
+// The point and s0 without each reading and each station.
+void addLeftOut(const ObservationSet& observations, const std::vector<ReadingIndex>& index,
+                const DirectionFit& fit, PlanimetricQuality& q) {
+    std::vector<double> redundancy;
+    for (const HorizontalReadingQuality& r : q.readings)
+        redundancy.push_back(r.tests.redundancyNumber);
     PlanimetricLeaveOneOut without = leaveOneOut(observations, index, fit, redundancy);
     for (std::size_t k = 0; k < index.size(); ++k) q.readings[k].without = without.readings[k];
     q.withoutStation = std::move(without.stations);
@@ -226,7 +232,8 @@ Suspicion snoopReadings(PlanimetricQuality& q, const ResidualCofactors& cofactor
     });
 }
 
-PlanimetricQuality planimetricQuality(const ObservationSet& observations, PlanePoint start) {
+PlanimetricQuality planimetricQuality(const ObservationSet& observations, PlanePoint start,
+                                      AnalysisExtent extent) {
     PlanimetricQuality q;
     const std::vector<ReadingIndex> index = horizontalReadings(observations);
     const std::vector<bool> active(index.size(), true);
@@ -244,7 +251,10 @@ PlanimetricQuality planimetricQuality(const ObservationSet& observations, PlaneP
 
     const ResidualCofactors cofactor(fit, index);
     addReadings(observations, index, fit, cofactor, q);
-    addDeviationLowering(q);
+    if (extent == AnalysisExtent::Whole) {
+        addLeftOut(observations, index, fit, q);
+        addDeviationLowering(q);
+    }
     addIntersections(observations, q);
     q.suspicion = snoopReadings(q, cofactor);
     return q;
@@ -316,15 +326,17 @@ void addGeometryWarnings(const PlanimetricQuality& q, std::vector<Warning>& warn
 } // namespace
 
 QualityAnalysis analyseQuality(const ObservationSet& observations,
-                               const PlanimetricSolution& planimetry,
-                               const HeightSolution* height) {
+                               const PlanimetricSolution& planimetry, const HeightSolution* height,
+                               AnalysisExtent extent) {
     QualityAnalysis analysis;
+    analysis.extent = extent;
     const PlanePoint start = planimetry.adjusted ? planimetry.point : planimetry.approximate;
-    analysis.planimetry = planimetricQuality(observations, start);
+    analysis.planimetry = planimetricQuality(observations, start, extent);
     const PlanimetricQuality& q = analysis.planimetry;
     analysis.warnings = consistencyWarnings(observations);
     addGeometryWarnings(q, analysis.warnings);
-    if (height != nullptr && q.determined && observations.zenithObservations.size() >= 2)
+    if (extent == AnalysisExtent::Whole && height != nullptr && q.determined &&
+        observations.zenithObservations.size() >= 2)
         analysis.height = heightQuality(observations, q.point, height->height);
     return analysis;
 }

@@ -165,7 +165,14 @@ struct Warning {
     RayIntersection pair;
 };
 
+// How much of the analysis a run makes: all of it, as the analysis file and the JSON show it;
+// or what the drawings (SVG, DXF, GeoJSON) show of it: the tests of the readings and the
+// suspected one, the ellipses, the intersections, the global test and the warnings, without
+// the point and s0 without each reading and each station, and without the height's analysis.
+enum class AnalysisExtent { Drawings, Whole };
+
 struct QualityAnalysis {
+    AnalysisExtent extent = AnalysisExtent::Whole;
     PlanimetricQuality planimetry;
     std::optional<HeightQuality> height; // when the height was computed
     std::vector<Warning> warnings;
@@ -173,7 +180,8 @@ struct QualityAnalysis {
 
 // The analysis of a run's planimetric solution and, when not null, its height solution.
 QualityAnalysis analyseQuality(const ObservationSet& observations,
-                               const PlanimetricSolution& planimetry, const HeightSolution* height);
+                               const PlanimetricSolution& planimetry, const HeightSolution* height,
+                               AnalysisExtent extent = AnalysisExtent::Whole);
 
 // The warnings about the file's records alone: zenith records that match no station,
 // "gs" minutes or seconds of 60 or more, zenith readings that look like elevation angles.

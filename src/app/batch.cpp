@@ -125,7 +125,7 @@ void noteFileFindings(RecordReader& reader, RecordReader::Place afterPlanimetry,
 
 FileRun runFile(const std::string& input, const std::string& report, HeightChoice height,
                 FileAccess& files, std::ostream& console, const Adjustments& adjustments,
-                bool analyse) {
+                bool analyse, AnalysisExtent extent) {
     FileRun run;
     run.input = input;
     run.report = report;
@@ -178,7 +178,7 @@ FileRun runFile(const std::string& input, const std::string& report, HeightChoic
     const auto& planimetry = run.values.planimetry;
     if (analyse && planimetry && planimetry->adjusted)
         run.analysis = analyseQuality(run.values.observations, *planimetry,
-                                      run.values.height ? &*run.values.height : nullptr);
+                                      run.values.height ? &*run.values.height : nullptr, extent);
     return run;
 }
 

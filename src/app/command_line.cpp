@@ -332,8 +332,11 @@ FileRun runInput(const CommandLine& commandLine, const std::string& input,
     std::ostringstream discarded;
     const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json ||
                          commandLine.dxf || commandLine.geoJson;
+    // The analysis file and the JSON show all of it; the drawings, only part.
+    const AnalysisExtent extent =
+        commandLine.analysis || commandLine.json ? AnalysisExtent::Whole : AnalysisExtent::Drawings;
     FileRun run = runFile(input, outputs.report, commandLine.height, files,
-                          commandLine.verbose ? lines : discarded, adjustments, analyse);
+                          commandLine.verbose ? lines : discarded, adjustments, analyse, extent);
     // An output this run does not make leaves no earlier version of it beside the report.
     if (outputs.analysis && run.analysis)
         writeOutput(files, *outputs.analysis, errors, status, [&](std::ostream& stream) {

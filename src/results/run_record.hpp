@@ -37,7 +37,8 @@ struct FileRun {
     std::string message; // the stop's or the error's message; empty when completed
     // An error ended the run after its report was begun: the report holds what came before.
     bool reportCut = false;
-    // The quality analysis, when asked for and the planimetric adjustment was made.
+    // The quality analysis, when asked for and the planimetric adjustment was made: the whole
+    // of it when an output shows it all, else what the drawings show (its `extent`).
     std::optional<QualityAnalysis> analysis;
     // The coordinate system of the job's M, P and C, as given (--crs); empty when not stated.
     std::string coordinateSystem;
