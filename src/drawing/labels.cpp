@@ -18,24 +18,32 @@ constexpr std::int32_t rows = static_cast<std::int32_t>(pageHeight / cellSize) +
 constexpr double filingMargin = 1e-3;
 
 std::int32_t cellAlong(double coordinate, std::int32_t count) {
-    const double cell = std::floor(coordinate / cellSize);
-    if (!(cell >= 0)) return 0; // NaN included
+    // What is not at or beyond 0 is in the first cell, NaN included; at or beyond 0, the
+    // whole part is the cell.
+    const double cell = coordinate / cellSize;
+    if (!(cell >= 0)) return 0;
     return cell >= count - 1 ? count - 1 : static_cast<std::int32_t>(cell);
 }
 
-double lengthInside(const Segment& s, double length, const Box& box) {
-    // Most segments near a place pass beside it: their extent misses the box.
-    if (std::max(s.a.x, s.b.x) < box.left || std::min(s.a.x, s.b.x) > box.right() ||
-        std::max(s.a.y, s.b.y) < box.top || std::min(s.a.y, s.b.y) > box.bottom())
-        return 0;
-    const auto inside = clipSegment(s.a, s.b, box);
-    return inside ? (inside->second - inside->first) * length : 0;
-}
-
-double overlapArea(const Box& a, const Box& b) {
-    const double w = std::min(a.right(), b.right()) - std::max(a.left, b.left);
-    const double h = std::min(a.bottom(), b.bottom()) - std::max(a.top, b.top);
-    return w > 0 && h > 0 ? w * h : 0;
+// Liang–Barsky clipping of a-b, whose b − a is (dx, dy), to the box of those edges.
+std::optional<std::pair<double, double>> clipped(PagePoint a, double dx, double dy, double left,
+                                                 double top, double right, double bottom) {
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x - left, right - a.x, a.y - top, bottom - a.y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return std::nullopt;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return std::nullopt;
+    }
+    return std::pair{t0, t1};
 }
 
 // The rows a segment passes through within a column of the grid (the first and last
@@ -64,23 +72,7 @@ std::optional<std::pair<std::int32_t, std::int32_t>> rowsInColumn(const Segment&
 } // namespace
 
 std::optional<std::pair<double, double>> clipSegment(PagePoint a, PagePoint b, const Box& box) {
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    double t0 = 0, t1 = 1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x - box.left, box.right() - a.x, a.y - box.top, box.bottom() - a.y};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return std::nullopt;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1) return std::nullopt;
-    }
-    return std::pair{t0, t1};
+    return clipped(a, b.x - a.x, b.y - a.y, box.left, box.top, box.right(), box.bottom());
 }
 
 Obstacles::Cells Obstacles::cellsOf(const Box& box) const {
@@ -92,6 +84,14 @@ std::size_t Obstacles::cellIndex(std::int32_t column, std::int32_t row) const {
     return static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(column);
 }
 
+namespace {
+
+void file(std::vector<std::uint32_t>& cell, std::uint32_t index) {
+    if (cell.size() < Obstacles::scoredNear) cell.push_back(index);
+}
+
+} // namespace
+
 void Obstacles::add(const Box& box) {
     if (boxesFiled_.cells.empty())
         boxesFiled_.cells.resize(static_cast<std::size_t>(columns) * rows);
@@ -99,8 +99,9 @@ void Obstacles::add(const Box& box) {
     const auto index = static_cast<std::uint32_t>(boxes_.size());
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
-            boxesFiled_.cells[cellIndex(column, row)].push_back(index);
-    boxes_.push_back(box);
+            file(boxesFiled_.cells[cellIndex(column, row)], index);
+    boxes_.push_back({box.left, box.top, box.right(), box.bottom()});
+    boxesFiled_.count = index + 1;
 }
 
 void Obstacles::add(const Segment& segment) {
@@ -113,35 +114,32 @@ void Obstacles::add(const Segment& segment) {
     for (std::int32_t column = first; column <= last; ++column)
         if (const auto span = rowsInColumn(segment, column))
             for (std::int32_t row = span->first; row <= span->second; ++row)
-                segmentsFiled_.cells[cellIndex(column, row)].push_back(index);
-    segments_.push_back(segment);
-    segmentLengths_.push_back(std::hypot(segment.b.x - segment.a.x, segment.b.y - segment.a.y));
+                file(segmentsFiled_.cells[cellIndex(column, row)], index);
+    const PagePoint a = segment.a, b = segment.b;
+    Stretch stretch{a, b, std::hypot(b.x - a.x, b.y - a.y), {}};
+    stretch.extent = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
+                      std::max(a.y, b.y)};
+    segments_.push_back(stretch);
+    segmentsFiled_.count = index + 1;
 }
 
-const std::vector<std::uint32_t>& Obstacles::near(const Filed& filed, const Cells& cells) const {
-    found_.clear();
-    if (filed.cells.empty()) return found_;
-    // Only the first `scoredNear` of a cell count, and items are only ever added after the
-    // others: while no cell of the place holding fewer has had one added, the merge of the
-    // last place over the same cells still holds.
-    std::size_t counted = 0;
-    for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
-        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
-            counted += std::min(filed.cells[cellIndex(column, row)].size(), scoredNear);
-    const std::uint64_t key =
-        (static_cast<std::uint64_t>(cellIndex(cells.firstColumn, cells.firstRow)) << 32) |
-        cellIndex(cells.lastColumn, cells.lastRow);
-    Filed::Merge& kept = filed.merged[key];
-    if (kept.counted == counted && counted > 0) return kept.items;
+void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const {
+    if (near.size == scoredNear || near.seen == filed.count) return;
+    // The items of each cell not yet seen are at the end of its list.
     cursors_.clear();
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
-        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
-            if (const auto& cell = filed.cells[cellIndex(column, row)]; !cell.empty())
-                cursors_.push_back({cell.data(), cell.data() + cell.size()});
+        for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column) {
+            const std::vector<std::uint32_t>& cell = filed.cells[cellIndex(column, row)];
+            const std::uint32_t* end = cell.data() + cell.size();
+            const std::uint32_t* at = end;
+            while (at != cell.data() && at[-1] >= near.seen) --at;
+            if (at != end) cursors_.push_back({at, end});
+        }
+    near.seen = filed.count;
     // Each cell's list is in the order of adding: the least next item of all is the next one,
     // and every cell holding it steps past it; a cell gone through leaves the merge.
-    while (found_.size() < scoredNear && !cursors_.empty()) {
-        std::uint32_t next = cursors_.front().at[0];
+    while (near.size < scoredNear && !cursors_.empty()) {
+        std::uint32_t next = *cursors_.front().at;
         for (const Cursor& cursor : cursors_) next = std::min(next, *cursor.at);
         for (std::size_t k = 0; k < cursors_.size();) {
             Cursor& cursor = cursors_[k];
@@ -152,28 +150,63 @@ const std::vector<std::uint32_t>& Obstacles::near(const Filed& filed, const Cell
                 ++k;
             }
         }
-        found_.push_back(next);
+        near.items[near.size++] = next;
     }
-    kept.counted = counted;
-    kept.items = found_;
-    return kept.items;
+}
+
+// The terms are not negative: a partial sum already at the bound only grows, and a term of
+// nothing leaves the sum as it is.
+double Obstacles::boxesCost(const Box& box, const Near& near, double total, double penalty,
+                            double bound) const {
+    const double left = box.left, top = box.top, right = box.right(), bottom = box.bottom();
+    for (std::uint32_t n = 0; n < near.size; ++n) {
+        const Edges& other = boxes_[near.items[n]];
+        const double w = std::min(right, other.right) - std::max(left, other.left);
+        const double h = std::min(bottom, other.bottom) - std::max(top, other.top);
+        if (!(w > 0 && h > 0)) continue;
+        total += overlapCost * (w * h);
+        if (total + penalty >= bound) break;
+    }
+    return total;
+}
+
+double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t skipped, double total,
+                               double penalty, double bound) const {
+    const double left = box.left, top = box.top, right = box.right(), bottom = box.bottom();
+    for (std::uint32_t n = 0; n < near.size; ++n) {
+        const std::uint32_t k = near.items[n];
+        const Stretch& s = segments_[k];
+        // Most segments near a place pass beside it: their extent misses the box.
+        if (s.extent.right < left || s.extent.left > right || s.extent.bottom < top ||
+            s.extent.top > bottom || k == skipped)
+            continue;
+        const auto inside = clipped(s.a, s.b.x - s.a.x, s.b.y - s.a.y, left, top, right, bottom);
+        if (!inside) continue;
+        total += crossingCost * ((inside->second - inside->first) * s.length);
+        if (total + penalty >= bound) break;
+    }
+    return total;
 }
 
 double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, double bound) const {
-    // The terms are not negative: a partial sum already at the bound only grows.
     double total = 0;
     if (room_ && (box.left < room_->left || box.top < room_->top || box.right() > room_->right() ||
                   box.bottom() > room_->bottom()))
         total += outsideCost;
+    if (total + penalty >= bound) return total + penalty;
     const Cells cells = cellsOf(box);
-    for (const std::uint32_t k : near(boxesFiled_, cells)) {
-        total += overlapCost * overlapArea(box, boxes_[k]);
+    const std::uint64_t key =
+        (static_cast<std::uint64_t>(cellIndex(cells.firstColumn, cells.firstRow)) << 32) |
+        cellIndex(cells.lastColumn, cells.lastRow);
+    Place& place = places_[key];
+    if (!boxesFiled_.cells.empty()) {
+        update(place.boxes, boxesFiled_, cells);
+        total = boxesCost(box, place.boxes, total, penalty, bound);
         if (total + penalty >= bound) return total + penalty;
     }
-    for (const std::uint32_t k : near(segmentsFiled_, cells)) {
-        if (k == skipped) continue;
-        total += crossingCost * lengthInside(segments_[k], segmentLengths_[k], box);
-        if (total + penalty >= bound) return total + penalty;
+    if (!segmentsFiled_.cells.empty()) {
+        update(place.segments, segmentsFiled_, cells);
+        total = segmentsCost(box, place.segments, skipped, total, penalty, bound);
     }
     return total + penalty;
 }

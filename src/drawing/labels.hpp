@@ -4,6 +4,7 @@
 
 #include "drawing/layout.hpp"
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -50,26 +51,48 @@ private:
     };
     Cells cellsOf(const Box& box) const;
     std::size_t cellIndex(std::int32_t column, std::int32_t row) const;
-    // The items of each cell, in the order they were added; and the last merge of the cells
-    // of a place, by their first and last cell, with the count of items it merged from.
-    struct Filed {
-        struct Merge {
-            std::size_t counted = 0;
-            std::vector<std::uint32_t> items;
-        };
-        std::vector<std::vector<std::uint32_t>> cells;
-        mutable std::unordered_map<std::uint64_t, Merge> merged;
+
+    // The first `scoredNear` items filed in some cells, each once, in the order they were
+    // added, as far as the first `seen` items added.
+    struct Near {
+        std::uint32_t seen = 0;
+        std::uint32_t size = 0;
+        std::array<std::uint32_t, scoredNear> items;
     };
-    // The first `scoredNear` items filed in the cells, each once, in the order they were
-    // added: the cells' lists, each in that order, merged.
-    const std::vector<std::uint32_t>& near(const Filed& filed, const Cells& cells) const;
+    // The items of each cell, in the order they were added, the first `scoredNear` of them:
+    // those after can never be among the first of a place over the cell.
+    struct Filed {
+        std::vector<std::vector<std::uint32_t>> cells;
+        std::uint32_t count = 0; // items added
+    };
+    // Brings `near` of the cells up to the items added since it last saw them. Items are only
+    // ever added after the others, so that a place's first items only grow at their end,
+    // until there are `scoredNear` of them.
+    void update(Near& near, const Filed& filed, const Cells& cells) const;
+
+    // A box by its edges, and a segment with its extent and length, for scoring.
+    struct Edges {
+        double left, top, right, bottom;
+    };
+    struct Stretch {
+        PagePoint a, b;
+        double length;
+        Edges extent;
+    };
+    double boxesCost(const Box& box, const Near& near, double total, double penalty,
+                     double bound) const;
+    double segmentsCost(const Box& box, const Near& near, std::size_t skipped, double total,
+                        double penalty, double bound) const;
 
     std::optional<Box> room_;
-    std::vector<Box> boxes_;
-    std::vector<Segment> segments_;
-    std::vector<double> segmentLengths_;
+    std::vector<Edges> boxes_;
+    std::vector<Stretch> segments_;
     Filed boxesFiled_, segmentsFiled_;
-    mutable std::vector<std::uint32_t> found_;
+    // The places scored, by their first and last cell: their first boxes and segments.
+    struct Place {
+        Near boxes, segments;
+    };
+    mutable std::unordered_map<std::uint64_t, Place> places_;
     // Where the merge stands in a cell's list: its next item, and the list's end.
     struct Cursor {
         const std::uint32_t* at;
