@@ -229,23 +229,24 @@ void clip(Svg& svg, const char* id, const Box& box) {
 
 } // namespace
 
-void writeSvg(const DrawingLayout& layout, std::ostream& out) {
-    Svg svg(out);
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << plain(pageWidth)
-        << "mm\" height=\"" << plain(pageHeight) << "mm\" viewBox=\"0 0 " << plain(pageWidth) << ' '
-        << plain(pageHeight) << "\" font-family=\"sans-serif\">\n"
-        << "<title>Intersecção directa — " << xmlEscaped(layout.title.pointName)
-        << "</title>\n<defs>\n";
+void writeSvg(const DrawingLayout& layout, std::ostream& stream) {
+    Svg svg(stream);
+    svg.out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""
+            << plain(pageWidth) << "mm\" height=\"" << plain(pageHeight) << "mm\" viewBox=\"0 0 "
+            << plain(pageWidth) << ' ' << plain(pageHeight) << "\" font-family=\"sans-serif\">\n"
+            << "<title>Intersecção directa — " << xmlEscaped(layout.title.pointName)
+            << "</title>\n<defs>\n";
     clip(svg, "recorte-mapa", mapFrame);
     if (layout.inset) clip(svg, "recorte-pormenor", layout.inset->plot);
-    out << "</defs>\n<rect width=\"" << plain(pageWidth) << "\" height=\"" << plain(pageHeight)
-        << "\" fill=\"white\"/>\n";
+    svg.out << "</defs>\n<rect width=\"" << plain(pageWidth) << "\" height=\"" << plain(pageHeight)
+            << "\" fill=\"white\"/>\n";
     writeMap(svg, layout);
     writeTitleBlock(svg, layout);
     writeInset(svg, layout);
     writeLegend(svg, layout);
-    out << "</svg>\n";
+    svg.out << "</svg>\n";
+    svg.out.flush();
 }
 
 void writeDrawing(const FileRun& run, std::ostream& out) { writeSvg(layOutDrawing(run), out); }

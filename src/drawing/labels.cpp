@@ -25,6 +25,19 @@ std::int32_t cellAlong(double coordinate, std::int32_t count) {
     return cell >= count - 1 ? count - 1 : static_cast<std::int32_t>(cell);
 }
 
+bool finite(double left, double top, double right, double bottom) {
+    return std::isfinite(left) && std::isfinite(top) && std::isfinite(right) &&
+           std::isfinite(bottom);
+}
+
+// Coordinates within this of the page's corner, mm, and the steps of segments nothing or at
+// least this, keep the parameters of clipping finite: below 2e9 / 1e-200.
+constexpr double reach = 1e9, leastStep = 1e-200;
+bool withinReach(double left, double top, double right, double bottom) {
+    return std::fabs(left) <= reach && std::fabs(top) <= reach && std::fabs(right) <= reach &&
+           std::fabs(bottom) <= reach;
+}
+
 // Liang–Barsky clipping of a-b, whose b − a is (dx, dy), to the box of those edges.
 std::optional<std::pair<double, double>> clipped(PagePoint a, double dx, double dy, double left,
                                                  double top, double right, double bottom) {
@@ -84,29 +97,27 @@ std::size_t Obstacles::cellIndex(std::int32_t column, std::int32_t row) const {
     return static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(column);
 }
 
-namespace {
-
-void file(std::vector<std::uint32_t>& cell, std::uint32_t index) {
-    if (cell.size() < Obstacles::scoredNear) cell.push_back(index);
+void Obstacles::Filed::file(std::size_t cell, std::uint32_t index) {
+    if (sizes.empty()) {
+        const std::size_t cellCount = static_cast<std::size_t>(columns) * rows;
+        sizes.resize(cellCount);
+        items.reset(new std::uint32_t[cellCount * scoredNear]);
+    }
+    if (sizes[cell] < scoredNear) items[cell * scoredNear + sizes[cell]++] = index;
 }
 
-} // namespace
-
 void Obstacles::add(const Box& box) {
-    if (boxesFiled_.cells.empty())
-        boxesFiled_.cells.resize(static_cast<std::size_t>(columns) * rows);
     const Cells cells = cellsOf(box);
     const auto index = static_cast<std::uint32_t>(boxes_.size());
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
-            file(boxesFiled_.cells[cellIndex(column, row)], index);
+            boxesFiled_.file(cellIndex(column, row), index);
     boxes_.push_back({box.left, box.top, box.right(), box.bottom()});
+    finite_ = finite_ && finite(box.left, box.top, box.right(), box.bottom());
     boxesFiled_.count = index + 1;
 }
 
 void Obstacles::add(const Segment& segment) {
-    if (segmentsFiled_.cells.empty())
-        segmentsFiled_.cells.resize(static_cast<std::size_t>(columns) * rows);
     const auto index = static_cast<std::uint32_t>(segments_.size());
     const std::int32_t first =
         cellAlong(std::min(segment.a.x, segment.b.x) - filingMargin, columns);
@@ -114,12 +125,15 @@ void Obstacles::add(const Segment& segment) {
     for (std::int32_t column = first; column <= last; ++column)
         if (const auto span = rowsInColumn(segment, column))
             for (std::int32_t row = span->first; row <= span->second; ++row)
-                file(segmentsFiled_.cells[cellIndex(column, row)], index);
+                segmentsFiled_.file(cellIndex(column, row), index);
     const PagePoint a = segment.a, b = segment.b;
     Stretch stretch{a, b, std::hypot(b.x - a.x, b.y - a.y), {}};
     stretch.extent = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
                       std::max(a.y, b.y)};
     segments_.push_back(stretch);
+    const auto moving = [](double step) { return step == 0 || std::fabs(step) >= leastStep; };
+    withinReach_ =
+        withinReach_ && withinReach(a.x, a.y, b.x, b.y) && moving(b.x - a.x) && moving(b.y - a.y);
     segmentsFiled_.count = index + 1;
 }
 
@@ -129,10 +143,11 @@ void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const
     cursors_.clear();
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column) {
-            const std::vector<std::uint32_t>& cell = filed.cells[cellIndex(column, row)];
-            const std::uint32_t* end = cell.data() + cell.size();
+            const std::size_t cell = cellIndex(column, row);
+            const std::uint32_t* list = &filed.items[cell * scoredNear];
+            const std::uint32_t* end = list + filed.sizes[cell];
             const std::uint32_t* at = end;
-            while (at != cell.data() && at[-1] >= near.seen) --at;
+            while (at != list && at[-1] >= near.seen) --at;
             if (at != end) cursors_.push_back({at, end});
         }
     near.seen = filed.count;
@@ -154,17 +169,76 @@ void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const
     }
 }
 
+namespace {
+
+// The parameters along a segment from `from`, moving `step` a unit of it, where it crosses the
+// lines `low` and `high` (low ≤ high) across the axis: entering and leaving the band between
+// them, the same doubles as clipped() makes, whichever way the segment runs; a segment along
+// the band enters it nowhere, or everywhere, and is `beside` it when outside.
+struct Band {
+    double enters, leaves;
+    bool beside;
+};
+Band crossing(double from, double step, double low, double high) {
+    constexpr double endless = std::numeric_limits<double>::infinity();
+    const double towardsLow = from - low, towardsHigh = high - from;
+    if (step == 0) return {-endless, endless, towardsLow < 0 || towardsHigh < 0};
+    // Rounding keeps (low − from) / step and (high − from) / step in their order.
+    const double atLow = towardsLow / -step, atHigh = towardsHigh / step;
+    return {std::min(atLow, atHigh), std::max(atLow, atHigh), false};
+}
+
+} // namespace
+
+namespace {
+
+// The places found by their first cell and size: up to this many cells across and down.
+constexpr std::int32_t placeColumns = 8, placeRows = 2;
+
+} // namespace
+
+Obstacles::Place& Obstacles::placeOf(const Cells& cells) const {
+    const std::int32_t across = cells.lastColumn - cells.firstColumn;
+    const std::int32_t down = cells.lastRow - cells.firstRow;
+    std::uint32_t* found = nullptr;
+    if (across < placeColumns && down < placeRows) {
+        if (placeOf_.empty())
+            placeOf_.resize(static_cast<std::size_t>(columns) * rows * placeColumns * placeRows);
+        found = &placeOf_[(cellIndex(cells.firstColumn, cells.firstRow) * placeColumns +
+                           static_cast<std::size_t>(across)) *
+                              placeRows +
+                          static_cast<std::size_t>(down)];
+    } else {
+        const std::uint64_t key =
+            (static_cast<std::uint64_t>(cellIndex(cells.firstColumn, cells.firstRow)) << 32) |
+            cellIndex(cells.lastColumn, cells.lastRow);
+        found = &widePlaces_[key];
+    }
+    if (*found == 0) {
+        places_.emplace_back();
+        *found = static_cast<std::uint32_t>(places_.size());
+    }
+    return places_[*found - 1];
+}
+
 // The terms are not negative: a partial sum already at the bound only grows, and a term of
 // nothing leaves the sum as it is.
 double Obstacles::boxesCost(const Box& box, const Near& near, double total, double penalty,
                             double bound) const {
     const double left = box.left, top = box.top, right = box.right(), bottom = box.bottom();
+    // With every edge finite, the overlap along an axis, max(high, low) − low, is its length
+    // or nothing, made without branching on which.
+    const bool straight = finite_ && finite(left, top, right, bottom);
     for (std::uint32_t n = 0; n < near.size; ++n) {
         const Edges& other = boxes_[near.items[n]];
-        const double w = std::min(right, other.right) - std::max(left, other.left);
-        const double h = std::min(bottom, other.bottom) - std::max(top, other.top);
-        if (!(w > 0 && h > 0)) continue;
-        total += overlapCost * (w * h);
+        const double low = std::max(left, other.left), high = std::min(right, other.right);
+        const double upper = std::max(top, other.top), lower = std::min(bottom, other.bottom);
+        if (straight) {
+            total += overlapCost * ((std::max(high, low) - low) * (std::max(lower, upper) - upper));
+        } else {
+            const double w = high - low, h = lower - upper;
+            total += overlapCost * (w > 0 && h > 0 ? w * h : 0);
+        }
         if (total + penalty >= bound) break;
     }
     return total;
@@ -173,16 +247,37 @@ double Obstacles::boxesCost(const Box& box, const Near& near, double total, doub
 double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t skipped, double total,
                                double penalty, double bound) const {
     const double left = box.left, top = box.top, right = box.right(), bottom = box.bottom();
+    if (!(withinReach_ && withinReach(left, top, right, bottom) && left <= right &&
+          top <= bottom)) {
+        for (std::uint32_t n = 0; n < near.size; ++n) {
+            const std::uint32_t k = near.items[n];
+            const Stretch& s = segments_[k];
+            // Most segments near a place pass beside it: their extent misses the box.
+            if (s.extent.right < left || s.extent.left > right || s.extent.bottom < top ||
+                s.extent.top > bottom || k == skipped)
+                continue;
+            const auto inside =
+                clipped(s.a, s.b.x - s.a.x, s.b.y - s.a.y, left, top, right, bottom);
+            if (!inside) continue;
+            total += crossingCost * ((inside->second - inside->first) * s.length);
+            if (total + penalty >= bound) break;
+        }
+        return total;
+    }
+    // Everything within reach: each segment clipped without branching on whether it misses the
+    // box. One whose extent misses it enters at the end or after, or leaves at the start or
+    // before (rounding keeps it so) and is inside for no length; the parameters are finite,
+    // and max(t1, t0) − t0 is t1 − t0 or nothing.
     for (std::uint32_t n = 0; n < near.size; ++n) {
         const std::uint32_t k = near.items[n];
         const Stretch& s = segments_[k];
-        // Most segments near a place pass beside it: their extent misses the box.
-        if (s.extent.right < left || s.extent.left > right || s.extent.bottom < top ||
-            s.extent.top > bottom || k == skipped)
-            continue;
-        const auto inside = clipped(s.a, s.b.x - s.a.x, s.b.y - s.a.y, left, top, right, bottom);
-        if (!inside) continue;
-        total += crossingCost * ((inside->second - inside->first) * s.length);
+        // The latest entering, the earliest leaving.
+        const Band x = crossing(s.a.x, s.b.x - s.a.x, left, right);
+        const Band y = crossing(s.a.y, s.b.y - s.a.y, top, bottom);
+        const double t0 = std::max(std::max(0.0, x.enters), y.enters);
+        const double t1 = std::min(std::min(1.0, x.leaves), y.leaves);
+        const double share = x.beside || y.beside || k == skipped ? 0.0 : std::max(t1, t0) - t0;
+        total += crossingCost * (share * s.length);
         if (total + penalty >= bound) break;
     }
     return total;
@@ -194,17 +289,14 @@ double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, doub
                   box.bottom() > room_->bottom()))
         total += outsideCost;
     if (total + penalty >= bound) return total + penalty;
+    Place& place = placeOf(cellsOf(box));
     const Cells cells = cellsOf(box);
-    const std::uint64_t key =
-        (static_cast<std::uint64_t>(cellIndex(cells.firstColumn, cells.firstRow)) << 32) |
-        cellIndex(cells.lastColumn, cells.lastRow);
-    Place& place = places_[key];
-    if (!boxesFiled_.cells.empty()) {
+    if (boxesFiled_.count > 0) {
         update(place.boxes, boxesFiled_, cells);
         total = boxesCost(box, place.boxes, total, penalty, bound);
         if (total + penalty >= bound) return total + penalty;
     }
-    if (!segmentsFiled_.cells.empty()) {
+    if (segmentsFiled_.count > 0) {
         update(place.segments, segmentsFiled_, cells);
         total = segmentsCost(box, place.segments, skipped, total, penalty, bound);
     }

@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -62,8 +64,10 @@ private:
     // The items of each cell, in the order they were added, the first `scoredNear` of them:
     // those after can never be among the first of a place over the cell.
     struct Filed {
-        std::vector<std::vector<std::uint32_t>> cells;
-        std::uint32_t count = 0; // items added
+        std::unique_ptr<std::uint32_t[]> items; // `scoredNear` a cell, one cell after another
+        std::vector<std::uint8_t> sizes;        // how many each cell holds
+        std::uint32_t count = 0;                // items added
+        void file(std::size_t cell, std::uint32_t index);
     };
     // Brings `near` of the cells up to the items added since it last saw them. Items are only
     // ever added after the others, so that a place's first items only grow at their end,
@@ -85,14 +89,21 @@ private:
                         double penalty, double bound) const;
 
     std::optional<Box> room_;
+    bool finite_ = true;      // every box added is of finite edges
+    bool withinReach_ = true; // every segment added is near the page (labels.cpp)
     std::vector<Edges> boxes_;
     std::vector<Stretch> segments_;
     Filed boxesFiled_, segmentsFiled_;
-    // The places scored, by their first and last cell: their first boxes and segments.
+    // The places scored, by their first and last cell: their first boxes and segments. A
+    // place of a few cells either way is found by its first cell and its size (`placeOf`,
+    // from 1, 0 for none yet), any other by its cells in `widePlaces_`.
     struct Place {
         Near boxes, segments;
     };
-    mutable std::unordered_map<std::uint64_t, Place> places_;
+    Place& placeOf(const Cells& cells) const;
+    mutable std::deque<Place> places_;
+    mutable std::vector<std::uint32_t> placeOf_;
+    mutable std::unordered_map<std::uint64_t, std::uint32_t> widePlaces_;
     // Where the merge stands in a cell's list: its next item, and the list's end.
     struct Cursor {
         const std::uint32_t* at;

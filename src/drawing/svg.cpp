@@ -9,9 +9,6 @@
 
 namespace interseccao {
 
-// Page lengths to a thousandth of a millimetre: far finer than any printer.
-std::string mm(double value) { return fixed(value, 3); }
-
 std::string plain(double value) {
     std::string s = fixed(value, 6);
     s.erase(s.find_last_not_of('0') + 1);
@@ -42,6 +39,11 @@ std::string groundLength(double metres) {
     return plain(metres * 1000) + " mm";
 }
 
+void SvgText::flush() {
+    stream_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+}
+
 namespace {
 
 const char* anchorName(Anchor anchor) {
@@ -55,17 +57,17 @@ const char* anchorName(Anchor anchor) {
 
 } // namespace
 
-void Svg::rect(const Box& box, const std::string& attributes) {
+void Svg::rect(const Box& box, std::string_view attributes) {
     out << "<rect x=\"" << mm(box.left) << "\" y=\"" << mm(box.top) << "\" width=\""
         << mm(box.width) << "\" height=\"" << mm(box.height) << '"' << attributes << "/>";
 }
 
-void Svg::line(PagePoint a, PagePoint b, const std::string& attributes) {
+void Svg::line(PagePoint a, PagePoint b, std::string_view attributes) {
     out << "<line x1=\"" << mm(a.x) << "\" y1=\"" << mm(a.y) << "\" x2=\"" << mm(b.x) << "\" y2=\""
         << mm(b.y) << '"' << attributes << "/>\n";
 }
 
-void Svg::label(const Label& label, const std::string& attributes) {
+void Svg::label(const Label& label, std::string_view attributes) {
     out << "<text x=\"" << mm(label.at.x) << "\" y=\"" << mm(label.at.y) << "\" font-size=\""
         << mm(label.fontSize) << "\" text-anchor=\"" << anchorName(label.anchor)
         << "\" stroke=\"white\" stroke-width=\"0.6\" stroke-linejoin=\"round\" "
@@ -73,13 +75,12 @@ void Svg::label(const Label& label, const std::string& attributes) {
         << attributes << '>' << xmlEscaped(toUtf8(label.text)) << "</text>\n";
 }
 
-void Svg::text(PagePoint at, double size, const std::string& content,
-               const std::string& attributes) {
+void Svg::text(PagePoint at, double size, std::string_view content, std::string_view attributes) {
     out << "<text x=\"" << mm(at.x) << "\" y=\"" << mm(at.y) << "\" font-size=\"" << mm(size) << '"'
         << attributes << '>' << content << "</text>\n";
 }
 
-void Svg::ellipse(const PageEllipse& e, const std::string& attributes) {
+void Svg::ellipse(const PageEllipse& e, std::string_view attributes) {
     out << "<ellipse cx=\"" << mm(e.centre.x) << "\" cy=\"" << mm(e.centre.y) << "\" rx=\""
         << mm(e.rx) << "\" ry=\"" << mm(e.ry) << "\" transform=\"rotate(" << mm(e.rotation) << ' '
         << mm(e.centre.x) << ' ' << mm(e.centre.y) << ")\"" << attributes << "/>\n";

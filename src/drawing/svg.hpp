@@ -2,9 +2,11 @@
 #pragma once
 
 #include "drawing/layout.hpp"
+#include "text/numbers.hpp"
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace interseccao {
 
@@ -16,31 +18,62 @@ inline constexpr const char* approximateColour = "#008040";
 inline constexpr const char* rayColour = "#404040";
 inline constexpr const char* referenceRayColour = "#808080";
 
-std::string mm(double value);            // a page length, to a thousandth of a millimetre
+// A page length as the SVG's text writes it: to a thousandth of a millimetre, far finer than
+// any printer.
+struct Millimetres {
+    double value;
+};
+inline Millimetres mm(double value) { return {value}; }
 std::string plain(double value);         // without trailing zeros: 25000, 2.5, 0.5
 std::string grouped(double value);       // thousands apart, as Portuguese writes them: 25 000
 std::string ratio(double denominator);   // 1:25 000, or 2:1 for an enlargement
 std::string groundLength(double metres); // in the unit that gives a small whole figure
 
+// The text of the SVG, gathered and handed on to the stream in large pieces.
+class SvgText {
+public:
+    explicit SvgText(std::ostream& stream) : stream_(stream) {}
+    SvgText& operator<<(std::string_view text) {
+        buffer_ += text;
+        if (buffer_.size() >= handedOn) flush();
+        return *this;
+    }
+    SvgText& operator<<(char c) {
+        buffer_ += c;
+        return *this;
+    }
+    SvgText& operator<<(Millimetres length) {
+        appendFixed(buffer_, length.value, 3);
+        return *this;
+    }
+    // Hands on what is gathered.
+    void flush();
+
+private:
+    static constexpr std::size_t handedOn = 1 << 16; // bytes
+    std::ostream& stream_;
+    std::string buffer_;
+};
+
 // Elements written one after another; `attributes` start with a space.
 class Svg {
 public:
-    explicit Svg(std::ostream& out) : out(out) {}
-    void rect(const Box& box, const std::string& attributes);
-    void line(PagePoint a, PagePoint b, const std::string& attributes);
+    explicit Svg(std::ostream& stream) : out(stream) {}
+    void rect(const Box& box, std::string_view attributes);
+    void line(PagePoint a, PagePoint b, std::string_view attributes);
     // A label with a white halo, so that it reads over rays.
-    void label(const Label& label, const std::string& attributes);
+    void label(const Label& label, std::string_view attributes);
     // `content` is XML already.
-    void text(PagePoint at, double size, const std::string& content,
-              const std::string& attributes = "");
-    void ellipse(const PageEllipse& e, const std::string& attributes);
+    void text(PagePoint at, double size, std::string_view content,
+              std::string_view attributes = "");
+    void ellipse(const PageEllipse& e, std::string_view attributes);
     void station(PagePoint at, double r); // an equilateral triangle standing on its base
     void cross(PagePoint at, double arm, const char* colour, double width);
     void approximateMark(PagePoint at);
     void scaleBar(const ScaleBar& bar, const char* id);
     void northArrow(PagePoint foot);
 
-    std::ostream& out;
+    SvgText out;
 };
 
 } // namespace interseccao

@@ -3,11 +3,15 @@
 // correctly rounded.
 #include "text/float_chars.hpp"
 
+#include <bit>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -129,6 +133,63 @@ std::size_t digitsAt(std::string_view text, std::size_t i) {
     return end - i;
 }
 
+// The digits of `whole` after `sign`, then its last `decimals` digits after a point.
+std::to_chars_result writeFixed(char* first, char* last, bool sign, std::uint64_t whole,
+                                int decimals) {
+    char digits[24];
+    char* start = digits + sizeof digits;
+    for (int k = 0; k < decimals; ++k, whole /= 10) *--start = static_cast<char>('0' + whole % 10);
+    if (decimals > 0) *--start = '.';
+    do {
+        *--start = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole > 0);
+    if (sign) *--start = '-';
+    return copyOut(first, last, std::string_view(start, digits + sizeof digits - start));
+}
+
+// The fixed text of a value from its exact binary value in 64-bit integers: its significand
+// times 10^decimals, shifted right with the rounding of printf and std::to_chars, to nearest
+// and a tie to even. Nothing where the value or that product is too large for it, or the
+// value too small (zero and the subnormals among them), or the buffer too short.
+std::optional<std::to_chars_result> integerFixedChars(char* first, char* last, double value,
+                                                      int decimals) {
+    constexpr std::uint64_t powers[] = {1,      10,      100,      1000,      10000,
+                                        100000, 1000000, 10000000, 100000000, 1000000000};
+    constexpr int significandBits = 52;
+    if (decimals < 0 || decimals > 9) return std::nullopt;
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto biased = static_cast<int>((bits >> significandBits) & 0x7FF);
+    if (biased == 0 || biased == 0x7FF) return std::nullopt;
+    std::uint64_t significand =
+        (bits & ((std::uint64_t{1} << significandBits) - 1)) | std::uint64_t{1} << significandBits;
+    int exponent = biased - 1075; // value = ± significand · 2^exponent
+    const int zeros = std::countr_zero(significand);
+    significand >>= zeros;
+    exponent += zeros;
+    const std::uint64_t power = powers[decimals];
+    constexpr std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t scaled = 0; // the value times 10^decimals, rounded
+    if (exponent >= 0) {
+        if (exponent >= 64 - static_cast<int>(std::bit_width(significand))) return std::nullopt;
+        const std::uint64_t whole = significand << exponent;
+        if (whole > most / power) return std::nullopt;
+        scaled = whole * power;
+    } else {
+        const int shift = -exponent;
+        if (shift >= 64 || significand > most / power) return std::nullopt;
+        const std::uint64_t product = significand * power;
+        scaled = product >> shift;
+        const std::uint64_t rest = product & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+    }
+    const std::to_chars_result result =
+        writeFixed(first, last, std::signbit(value), scaled, decimals);
+    if (result.ec != std::errc()) return std::nullopt;
+    return result;
+}
+
 } // namespace
 
 namespace portable {
@@ -197,6 +258,7 @@ std::to_chars_result shortestChars(char* first, char* last, double value) {
 }
 
 std::to_chars_result fixedChars(char* first, char* last, double value, int decimals) {
+    if (const auto quick = integerFixedChars(first, last, value, decimals)) return *quick;
     return std::to_chars(first, last, value, std::chars_format::fixed, decimals);
 }
 
@@ -211,6 +273,7 @@ std::to_chars_result shortestChars(char* first, char* last, double value) {
 }
 
 std::to_chars_result fixedChars(char* first, char* last, double value, int decimals) {
+    if (const auto quick = integerFixedChars(first, last, value, decimals)) return *quick;
     return portable::fixedChars(first, last, value, decimals);
 }
 

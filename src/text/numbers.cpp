@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace interseccao {
 
@@ -16,16 +17,28 @@ std::string exactNumber(double value) {
 }
 
 std::string fixed(double value, int decimals, char point) {
-    if (!std::isfinite(value)) return "-";
+    std::string text;
+    appendFixed(text, value, decimals, point);
+    return text;
+}
+
+void appendFixed(std::string& text, double value, int decimals, char point) {
+    if (!std::isfinite(value)) {
+        text += '-';
+        return;
+    }
     // From the exact binary value, rounded to nearest: the same digits on every platform.
     char buffer[400];
     const auto result = fixedChars(buffer, buffer + sizeof buffer, value, decimals);
-    std::string text(buffer, result.ptr);
+    std::string_view digits(buffer, static_cast<std::size_t>(result.ptr - buffer));
     // A value that rounds to zero shows no sign.
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    if (digits.front() == '-' && digits.find_first_not_of("-0.") == std::string_view::npos)
+        digits.remove_prefix(1);
+    const std::size_t start = text.size();
+    text += digits;
     if (point != '.')
-        if (const std::size_t dot = text.find('.'); dot != std::string::npos) text[dot] = point;
-    return text;
+        if (const std::size_t dot = digits.find('.'); dot != std::string_view::npos)
+            text[start + dot] = point;
 }
 
 } // namespace interseccao

@@ -14,4 +14,7 @@ std::string exactNumber(double value);
 // no sign.
 std::string fixed(double value, int decimals, char point = '.');
 
+// The same text as fixed(value, decimals, point), added at the end of `text`.
+void appendFixed(std::string& text, double value, int decimals, char point = '.');
+
 } // namespace interseccao
