@@ -12,31 +12,38 @@ namespace interseccao {
 
 namespace {
 
-std::string rayAttributes(const DrawingLayout& layout, const Ray& ray) {
+// The attributes of a ray from the station named `station` (XML already), in `attributes`.
+void rayAttributes(std::string& attributes, const std::string& station, const Ray& ray) {
     const bool toPoint = ray.kind == RayKind::ToPoint;
-    std::string attributes = std::string(" class=\"") +
-                             (toPoint ? "visada-ponto" : "visada-referencia") +
-                             (ray.suspected ? " suspeita" : "") + "\" data-estacao=\"" +
-                             xmlEscaped(layout.stationNames[ray.station]) + "\" stroke=\"" +
-                             (ray.suspected ? suspectColour
-                              : toPoint     ? rayColour
-                                            : referenceRayColour) +
-                             "\" stroke-width=\"" +
-                             (ray.suspected ? "0.5"
-                              : toPoint     ? "0.3"
-                                            : "0.15") +
-                             '"';
+    attributes.assign(" class=\"");
+    attributes.append(toPoint ? "visada-ponto" : "visada-referencia")
+        .append(ray.suspected ? " suspeita" : "")
+        .append("\" data-estacao=\"")
+        .append(station)
+        .append("\" stroke=\"")
+        .append(ray.suspected ? suspectColour
+                : toPoint     ? rayColour
+                              : referenceRayColour)
+        .append("\" stroke-width=\"")
+        .append(ray.suspected ? "0.5"
+                : toPoint     ? "0.3"
+                              : "0.15")
+        .append("\"");
     if (!toPoint) attributes += " stroke-dasharray=\"1.5 1\"";
-    return attributes;
 }
 
 // Rays first, the reference rays under those to the point, the suspected on top.
 void writeRays(Svg& svg, const DrawingLayout& layout) {
+    std::vector<std::string> stations;
+    for (const std::string& name : layout.stationNames) stations.push_back(xmlEscaped(name));
+    std::string attributes;
     for (const bool suspected : {false, true})
         for (const RayKind kind : {RayKind::ToReference, RayKind::ToPoint})
             for (const Ray& ray : layout.rays)
-                if (ray.kind == kind && ray.suspected == suspected)
-                    svg.line(ray.from, ray.to, rayAttributes(layout, ray));
+                if (ray.kind == kind && ray.suspected == suspected) {
+                    rayAttributes(attributes, stations[ray.station], ray);
+                    svg.line(ray.from, ray.to, attributes);
+                }
 }
 
 // Every station, reference point and the sighted point, named.

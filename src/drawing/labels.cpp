@@ -137,10 +137,32 @@ void Obstacles::add(const Segment& segment) {
     segmentsFiled_.count = index + 1;
 }
 
+namespace {
+
+// The sorted lists a and b merged, each item once, the first `most` of them into `out`; how many.
+std::size_t merge(const std::uint32_t* a, std::size_t aSize, const std::uint32_t* b,
+                  std::size_t bSize, std::uint32_t* out, std::size_t most) {
+    constexpr std::uint32_t past = std::numeric_limits<std::uint32_t>::max();
+    std::size_t i = 0, j = 0, n = 0;
+    while (n < most && (i < aSize || j < bSize)) {
+        const std::uint32_t x = i < aSize ? a[i] : past, y = j < bSize ? b[j] : past;
+        out[n++] = std::min(x, y);
+        i += x <= y ? 1 : 0;
+        j += y <= x ? 1 : 0;
+    }
+    return n;
+}
+
+} // namespace
+
 void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const {
     if (near.size == scoredNear || near.seen == filed.count) return;
-    // The items of each cell not yet seen are at the end of its list.
-    cursors_.clear();
+    // The items of each cell not yet seen are at the end of its list, after those of the
+    // place: those of all its cells merged follow them.
+    const std::size_t room = scoredNear - near.size;
+    std::uint32_t* merged = merged_[0].data();
+    std::uint32_t* spare = merged_[1].data();
+    std::size_t count = 0;
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column) {
             const std::size_t cell = cellIndex(column, row);
@@ -148,25 +170,13 @@ void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const
             const std::uint32_t* end = list + filed.sizes[cell];
             const std::uint32_t* at = end;
             while (at != list && at[-1] >= near.seen) --at;
-            if (at != end) cursors_.push_back({at, end});
+            if (at == end) continue;
+            count = merge(merged, count, at, static_cast<std::size_t>(end - at), spare, room);
+            std::swap(merged, spare);
         }
     near.seen = filed.count;
-    // Each cell's list is in the order of adding: the least next item of all is the next one,
-    // and every cell holding it steps past it; a cell gone through leaves the merge.
-    while (near.size < scoredNear && !cursors_.empty()) {
-        std::uint32_t next = *cursors_.front().at;
-        for (const Cursor& cursor : cursors_) next = std::min(next, *cursor.at);
-        for (std::size_t k = 0; k < cursors_.size();) {
-            Cursor& cursor = cursors_[k];
-            if (*cursor.at == next && ++cursor.at == cursor.end) {
-                cursor = cursors_.back();
-                cursors_.pop_back();
-            } else {
-                ++k;
-            }
-        }
-        near.items[near.size++] = next;
-    }
+    std::copy(merged, merged + count, near.items.begin() + near.size);
+    near.size += static_cast<std::uint32_t>(count);
 }
 
 namespace {
@@ -271,6 +281,9 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
     for (std::uint32_t n = 0; n < near.size; ++n) {
         const std::uint32_t k = near.items[n];
         const Stretch& s = segments_[k];
+        if (s.extent.right < left || s.extent.left > right || s.extent.bottom < top ||
+            s.extent.top > bottom)
+            continue;
         // The latest entering, the earliest leaving.
         const Band x = crossing(s.a.x, s.b.x - s.a.x, left, right);
         const Band y = crossing(s.a.y, s.b.y - s.a.y, top, bottom);
@@ -320,17 +333,29 @@ std::optional<Label> cheapest(const std::vector<Label>& candidates, const Obstac
     return candidates[best];
 }
 
-Box textBox(const std::string& text, PagePoint at, Anchor anchor, double fontSize) {
+namespace {
+
+double textWidth(const std::string& text, double fontSize) {
     // Characters, not bytes: a name may hold accented letters in UTF-8.
     const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     });
-    const double width = characterWidth * fontSize * static_cast<double>(characters);
+    return characterWidth * fontSize * static_cast<double>(characters);
+}
+
+// The box of a text `width` wide.
+Box textBoxOf(double width, PagePoint at, Anchor anchor, double fontSize) {
     const double left = anchor == Anchor::Start    ? at.x
                         : anchor == Anchor::Middle ? at.x - width / 2
                                                    : at.x - width;
     // Capitals rise about 0.72 of the font above the baseline; descenders go 0.22 below.
     return {left, at.y - 0.75 * fontSize, width, 0.97 * fontSize};
+}
+
+} // namespace
+
+Box textBox(const std::string& text, PagePoint at, Anchor anchor, double fontSize) {
+    return textBoxOf(textWidth(text, fontSize), at, anchor, fontSize);
 }
 
 std::vector<Label> markLabelCandidates(const std::string& text, PagePoint at, double offset) {
@@ -351,11 +376,13 @@ std::vector<Label> markLabelCandidates(const std::string& text, PagePoint at, do
         {at.x + diagonal, at.y + diagonal + 0.7 * f, Anchor::Start},
         {at.x - diagonal, at.y + diagonal + 0.7 * f, Anchor::End},
     };
+    const double width = textWidth(text, f);
     std::vector<Label> candidates;
+    candidates.reserve(std::size(places));
     for (const auto& place : places) {
         const PagePoint baseline{place.x, place.y};
         candidates.push_back(
-            {text, baseline, place.anchor, f, textBox(text, baseline, place.anchor, f)});
+            {text, baseline, place.anchor, f, textBoxOf(width, baseline, place.anchor, f)});
     }
     return candidates;
 }

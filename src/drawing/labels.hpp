@@ -104,12 +104,8 @@ private:
     mutable std::deque<Place> places_;
     mutable std::vector<std::uint32_t> placeOf_;
     mutable std::unordered_map<std::uint64_t, std::uint32_t> widePlaces_;
-    // Where the merge stands in a cell's list: its next item, and the list's end.
-    struct Cursor {
-        const std::uint32_t* at;
-        const std::uint32_t* end;
-    };
-    mutable std::vector<Cursor> cursors_;
+    // The merges of update(), one into the other.
+    mutable std::array<std::array<std::uint32_t, scoredNear>, 2> merged_;
 };
 
 // The cheapest place among the candidates, the earlier (more wanted) among equals; the

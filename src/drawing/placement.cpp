@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 #include <tuple>
+#include <unordered_set>
 
 namespace interseccao {
 
@@ -143,11 +143,27 @@ Inset layOutInset(const DrawingLayout& layout, const RunValues& values,
 
 } // namespace
 
+namespace {
+
+// A point by its name and place, for telling whether it is marked already.
+using NamedPlace = std::tuple<std::string, double, double>;
+struct NamedPlaceHash {
+    std::size_t operator()(const NamedPlace& place) const {
+        const auto& [name, m, p] = place;
+        std::size_t hash = std::hash<std::string>()(name);
+        for (const double coordinate : {m, p})
+            hash = hash * 1000003 ^ std::hash<double>()(coordinate);
+        return hash;
+    }
+};
+
+} // namespace
+
 std::vector<Mark> marksOf(const ObservationSet& observations, PlanePoint point) {
     std::vector<Mark> marks;
     marks.push_back({MarkKind::SightedPoint, nameOf(observations.sightedPointName), point, {}});
     // A reference is known when a station or an earlier reference has its name and place.
-    std::set<std::tuple<std::string, double, double>> known;
+    std::unordered_set<NamedPlace, NamedPlaceHash> known;
     const auto add = [&](MarkKind kind, std::string name, PlanePoint ground) {
         const bool comparable = !std::isnan(ground.m) && !std::isnan(ground.p);
         if (comparable) known.emplace(name, ground.m, ground.p);
