@@ -16,6 +16,8 @@ constexpr std::int32_t columns = static_cast<std::int32_t>(pageWidth / cellSize)
 constexpr std::int32_t rows = static_cast<std::int32_t>(pageHeight / cellSize) + 1;
 // A segment is filed in the cells it passes within this of, against rounding, mm.
 constexpr double filingMargin = 1e-3;
+// What ends a list of items: no item.
+constexpr std::uint32_t pastItems = std::numeric_limits<std::uint32_t>::max();
 
 std::int32_t cellAlong(double coordinate, std::int32_t count) {
     // What is not at or beyond 0 is in the first cell, NaN included; at or beyond 0, the
@@ -101,9 +103,12 @@ void Obstacles::Filed::file(std::size_t cell, std::uint32_t index) {
     if (sizes.empty()) {
         const std::size_t cellCount = static_cast<std::size_t>(columns) * rows;
         sizes.resize(cellCount);
-        items.reset(new std::uint32_t[cellCount * scoredNear]);
+        items.reset(new std::uint32_t[cellCount * cellSlots]);
     }
-    if (sizes[cell] < scoredNear) items[cell * scoredNear + sizes[cell]++] = index;
+    if (sizes[cell] == scoredNear) return;
+    std::uint32_t* list = &items[cell * cellSlots];
+    list[sizes[cell]++] = index;
+    list[sizes[cell]] = pastItems;
 }
 
 void Obstacles::add(const Box& box) {
@@ -127,7 +132,7 @@ void Obstacles::add(const Segment& segment) {
             for (std::int32_t row = span->first; row <= span->second; ++row)
                 segmentsFiled_.file(cellIndex(column, row), index);
     const PagePoint a = segment.a, b = segment.b;
-    Stretch stretch{a, b, std::hypot(b.x - a.x, b.y - a.y), {}};
+    Stretch stretch{a, b.x - a.x, b.y - a.y, std::hypot(b.x - a.x, b.y - a.y), {}};
     stretch.extent = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
                       std::max(a.y, b.y)};
     segments_.push_back(stretch);
@@ -139,17 +144,19 @@ void Obstacles::add(const Segment& segment) {
 
 namespace {
 
-// The sorted lists a and b merged, each item once, the first `most` of them into `out`; how many.
-std::size_t merge(const std::uint32_t* a, std::size_t aSize, const std::uint32_t* b,
-                  std::size_t bSize, std::uint32_t* out, std::size_t most) {
-    constexpr std::uint32_t past = std::numeric_limits<std::uint32_t>::max();
-    std::size_t i = 0, j = 0, n = 0;
-    while (n < most && (i < aSize || j < bSize)) {
-        const std::uint32_t x = i < aSize ? a[i] : past, y = j < bSize ? b[j] : past;
-        out[n++] = std::min(x, y);
-        i += x <= y ? 1 : 0;
-        j += y <= x ? 1 : 0;
+// The sorted lists a and b, each ended by pastItems, merged, each item once: the first `most`
+// of them into `out`, ended the same way; how many.
+std::size_t merge(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out,
+                  std::size_t most) {
+    std::size_t n = 0;
+    while (n < most) {
+        const std::uint32_t x = *a, y = *b, next = std::min(x, y);
+        if (next == pastItems) break;
+        out[n++] = next;
+        a += x <= y ? 1 : 0;
+        b += y <= x ? 1 : 0;
     }
+    out[n] = pastItems;
     return n;
 }
 
@@ -162,16 +169,17 @@ void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const
     const std::size_t room = scoredNear - near.size;
     std::uint32_t* merged = merged_[0].data();
     std::uint32_t* spare = merged_[1].data();
+    merged[0] = pastItems;
     std::size_t count = 0;
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column) {
             const std::size_t cell = cellIndex(column, row);
-            const std::uint32_t* list = &filed.items[cell * scoredNear];
+            const std::uint32_t* list = &filed.items[cell * cellSlots];
             const std::uint32_t* end = list + filed.sizes[cell];
             const std::uint32_t* at = end;
             while (at != list && at[-1] >= near.seen) --at;
             if (at == end) continue;
-            count = merge(merged, count, at, static_cast<std::size_t>(end - at), spare, room);
+            count = merge(merged, at, spare, room);
             std::swap(merged, spare);
         }
     near.seen = filed.count;
@@ -191,10 +199,11 @@ struct Band {
 };
 Band crossing(double from, double step, double low, double high) {
     constexpr double endless = std::numeric_limits<double>::infinity();
-    const double towardsLow = from - low, towardsHigh = high - from;
-    if (step == 0) return {-endless, endless, towardsLow < 0 || towardsHigh < 0};
-    // Rounding keeps (low − from) / step and (high − from) / step in their order.
-    const double atLow = towardsLow / -step, atHigh = towardsHigh / step;
+    // As (from − low) / −step: rounding to nearest is the same either side of zero.
+    const double towardsLow = low - from, towardsHigh = high - from;
+    if (step == 0) return {-endless, endless, towardsLow > 0 || towardsHigh < 0};
+    // Rounding keeps the two in their order.
+    const double atLow = towardsLow / step, atHigh = towardsHigh / step;
     return {std::min(atLow, atHigh), std::max(atLow, atHigh), false};
 }
 
@@ -266,8 +275,7 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
             if (s.extent.right < left || s.extent.left > right || s.extent.bottom < top ||
                 s.extent.top > bottom || k == skipped)
                 continue;
-            const auto inside =
-                clipped(s.a, s.b.x - s.a.x, s.b.y - s.a.y, left, top, right, bottom);
+            const auto inside = clipped(s.a, s.dx, s.dy, left, top, right, bottom);
             if (!inside) continue;
             total += crossingCost * ((inside->second - inside->first) * s.length);
             if (total + penalty >= bound) break;
@@ -285,8 +293,8 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
             s.extent.top > bottom)
             continue;
         // The latest entering, the earliest leaving.
-        const Band x = crossing(s.a.x, s.b.x - s.a.x, left, right);
-        const Band y = crossing(s.a.y, s.b.y - s.a.y, top, bottom);
+        const Band x = crossing(s.a.x, s.dx, left, right);
+        const Band y = crossing(s.a.y, s.dy, top, bottom);
         const double t0 = std::max(std::max(0.0, x.enters), y.enters);
         const double t1 = std::min(std::min(1.0, x.leaves), y.leaves);
         const double share = x.beside || y.beside || k == skipped ? 0.0 : std::max(t1, t0) - t0;

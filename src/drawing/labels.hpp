@@ -64,9 +64,10 @@ private:
     // The items of each cell, in the order they were added, the first `scoredNear` of them:
     // those after can never be among the first of a place over the cell.
     struct Filed {
-        std::unique_ptr<std::uint32_t[]> items; // `scoredNear` a cell, one cell after another
-        std::vector<std::uint8_t> sizes;        // how many each cell holds
-        std::uint32_t count = 0;                // items added
+        // `cellSlots` a cell, one cell after another: its items, then an end (labels.cpp).
+        std::unique_ptr<std::uint32_t[]> items;
+        std::vector<std::uint8_t> sizes; // how many each cell holds
+        std::uint32_t count = 0;         // items added
         void file(std::size_t cell, std::uint32_t index);
     };
     // Brings `near` of the cells up to the items added since it last saw them. Items are only
@@ -79,7 +80,8 @@ private:
         double left, top, right, bottom;
     };
     struct Stretch {
-        PagePoint a, b;
+        PagePoint a;
+        double dx, dy; // b − a
         double length;
         Edges extent;
     };
@@ -104,8 +106,9 @@ private:
     mutable std::deque<Place> places_;
     mutable std::vector<std::uint32_t> placeOf_;
     mutable std::unordered_map<std::uint64_t, std::uint32_t> widePlaces_;
-    // The merges of update(), one into the other.
-    mutable std::array<std::array<std::uint32_t, scoredNear>, 2> merged_;
+    static constexpr std::size_t cellSlots = scoredNear + 1;
+    // The merges of update(), one into the other, each with its end.
+    mutable std::array<std::array<std::uint32_t, cellSlots>, 2> merged_;
 };
 
 // The cheapest place among the candidates, the earlier (more wanted) among equals; the
