@@ -40,8 +40,17 @@ std::string groundLength(double metres) {
 }
 
 void SvgText::flush() {
-    stream_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    buffer_.clear();
+    stream_.write(buffer_.data(), at_ - buffer_.data());
+    at_ = buffer_.data();
+}
+
+SvgText& SvgText::write(std::string_view text) {
+    flush();
+    if (text.size() > room())
+        stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    else
+        *this << text;
+    return *this;
 }
 
 namespace {

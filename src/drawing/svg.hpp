@@ -4,9 +4,11 @@
 #include "drawing/layout.hpp"
 #include "text/numbers.hpp"
 
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace interseccao {
 
@@ -32,27 +34,36 @@ std::string groundLength(double metres); // in the unit that gives a small whole
 // The text of the SVG, gathered and handed on to the stream in large pieces.
 class SvgText {
 public:
-    explicit SvgText(std::ostream& stream) : stream_(stream) {}
+    explicit SvgText(std::ostream& stream)
+        : stream_(stream), buffer_(gathered + fixedRoom), at_(buffer_.data()) {}
     SvgText& operator<<(std::string_view text) {
-        buffer_ += text;
-        if (buffer_.size() >= handedOn) flush();
+        if (text.size() > room()) return write(text);
+        std::memcpy(at_, text.data(), text.size());
+        at_ += text.size();
         return *this;
     }
     SvgText& operator<<(char c) {
-        buffer_ += c;
+        if (room() == 0) flush();
+        *at_++ = c;
         return *this;
     }
     SvgText& operator<<(Millimetres length) {
-        appendFixed(buffer_, length.value, 3);
+        if (room() < fixedRoom) flush();
+        at_ = writeFixed(at_, length.value, 3);
         return *this;
     }
     // Hands on what is gathered.
     void flush();
 
 private:
-    static constexpr std::size_t handedOn = 1 << 16; // bytes
+    static constexpr std::size_t gathered = 1 << 16; // bytes handed on at once, about
+    std::size_t room() const {
+        return static_cast<std::size_t>(buffer_.data() + buffer_.size() - at_);
+    }
+    SvgText& write(std::string_view text); // what does not fit
     std::ostream& stream_;
-    std::string buffer_;
+    std::vector<char> buffer_;
+    char* at_;
 };
 
 // Elements written one after another; `attributes` start with a space.

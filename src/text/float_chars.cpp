@@ -145,7 +145,11 @@ std::to_chars_result writeFixed(char* first, char* last, bool sign, std::uint64_
         whole /= 10;
     } while (whole > 0);
     if (sign) *--start = '-';
-    return copyOut(first, last, std::string_view(start, digits + sizeof digits - start));
+    const auto length = static_cast<std::size_t>(digits + sizeof digits - start);
+    if (static_cast<std::size_t>(last - first) < length) return {last, std::errc::value_too_large};
+    // A few characters: copied one by one.
+    for (std::size_t k = 0; k < length; ++k) first[k] = start[k];
+    return {first + length, std::errc()};
 }
 
 // The fixed text of a value from its exact binary value in 64-bit integers: its significand
@@ -154,8 +158,8 @@ std::to_chars_result writeFixed(char* first, char* last, bool sign, std::uint64_
 // value too small (zero and the subnormals among them), or the buffer too short.
 std::optional<std::to_chars_result> integerFixedChars(char* first, char* last, double value,
                                                       int decimals) {
-    constexpr std::uint64_t powers[] = {1,      10,      100,      1000,      10000,
-                                        100000, 1000000, 10000000, 100000000, 1000000000};
+    static constexpr std::uint64_t powers[] = {1,      10,      100,      1000,      10000,
+                                               100000, 1000000, 10000000, 100000000, 1000000000};
     constexpr int significandBits = 52;
     if (decimals < 0 || decimals > 9) return std::nullopt;
     const auto bits = std::bit_cast<std::uint64_t>(value);

@@ -3,8 +3,10 @@
 
 #include "text/float_chars.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 namespace interseccao {
@@ -23,22 +25,25 @@ std::string fixed(double value, int decimals, char point) {
 }
 
 void appendFixed(std::string& text, double value, int decimals, char point) {
+    char buffer[fixedRoom];
+    text.append(buffer, writeFixed(buffer, value, decimals, point));
+}
+
+char* writeFixed(char* first, double value, int decimals, char point) {
     if (!std::isfinite(value)) {
-        text += '-';
-        return;
+        *first = '-';
+        return first + 1;
     }
     // From the exact binary value, rounded to nearest: the same digits on every platform.
-    char buffer[400];
-    const auto result = fixedChars(buffer, buffer + sizeof buffer, value, decimals);
-    std::string_view digits(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    char* end = fixedChars(first, first + fixedRoom, value, decimals).ptr;
+    const std::string_view digits(first, static_cast<std::size_t>(end - first));
     // A value that rounds to zero shows no sign.
-    if (digits.front() == '-' && digits.find_first_not_of("-0.") == std::string_view::npos)
-        digits.remove_prefix(1);
-    const std::size_t start = text.size();
-    text += digits;
-    if (point != '.')
-        if (const std::size_t dot = digits.find('.'); dot != std::string_view::npos)
-            text[start + dot] = point;
+    if (digits.front() == '-' && digits.find_first_not_of("-0.") == std::string_view::npos) {
+        std::memmove(first, first + 1, digits.size() - 1);
+        --end;
+    }
+    if (point != '.') std::replace(first, end, '.', point);
+    return end;
 }
 
 } // namespace interseccao

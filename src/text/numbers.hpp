@@ -1,6 +1,7 @@
 // Numbers as text outside the report's layouts: exact for machines, fixed for people.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace interseccao {
@@ -16,5 +17,9 @@ std::string fixed(double value, int decimals, char point = '.');
 
 // The same text as fixed(value, decimals, point), added at the end of `text`.
 void appendFixed(std::string& text, double value, int decimals, char point = '.');
+
+// The same text written at `first`, which has room for fixedRoom characters; returns its end.
+inline constexpr std::size_t fixedRoom = 400;
+char* writeFixed(char* first, double value, int decimals, char point = '.');
 
 } // namespace interseccao
