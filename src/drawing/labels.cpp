@@ -132,10 +132,9 @@ void Obstacles::add(const Segment& segment) {
             for (std::int32_t row = span->first; row <= span->second; ++row)
                 segmentsFiled_.file(cellIndex(column, row), index);
     const PagePoint a = segment.a, b = segment.b;
-    Stretch stretch{a, b.x - a.x, b.y - a.y, std::hypot(b.x - a.x, b.y - a.y), {}};
-    stretch.extent = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
-                      std::max(a.y, b.y)};
-    segments_.push_back(stretch);
+    segments_.push_back({a, b.x - a.x, b.y - a.y, std::hypot(b.x - a.x, b.y - a.y)});
+    extents_.push_back(
+        {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
     const auto moving = [](double step) { return step == 0 || std::fabs(step) >= leastStep; };
     withinReach_ =
         withinReach_ && withinReach(a.x, a.y, b.x, b.y) && moving(b.x - a.x) && moving(b.y - a.y);
@@ -176,9 +175,16 @@ void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const
             const std::size_t cell = cellIndex(column, row);
             const std::uint32_t* list = &filed.items[cell * cellSlots];
             const std::uint32_t* end = list + filed.sizes[cell];
-            const std::uint32_t* at = end;
+            const std::uint32_t* at = near.seen == 0 ? list : end;
             while (at != list && at[-1] >= near.seen) --at;
             if (at == end) continue;
+            if (count == 0) {
+                // The first cell's: merged with nothing, as they are.
+                count = std::min(static_cast<std::size_t>(end - at), room);
+                std::copy(at, at + count, merged);
+                merged[count] = pastItems;
+                continue;
+            }
             count = merge(merged, at, spare, room);
             std::swap(merged, spare);
         }
@@ -271,9 +277,10 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
         for (std::uint32_t n = 0; n < near.size; ++n) {
             const std::uint32_t k = near.items[n];
             const Stretch& s = segments_[k];
+            const Edges& extent = extents_[k];
             // Most segments near a place pass beside it: their extent misses the box.
-            if (s.extent.right < left || s.extent.left > right || s.extent.bottom < top ||
-                s.extent.top > bottom || k == skipped)
+            if (extent.right < left || extent.left > right || extent.bottom < top ||
+                extent.top > bottom || k == skipped)
                 continue;
             const auto inside = clipped(s.a, s.dx, s.dy, left, top, right, bottom);
             if (!inside) continue;
@@ -289,9 +296,6 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
     for (std::uint32_t n = 0; n < near.size; ++n) {
         const std::uint32_t k = near.items[n];
         const Stretch& s = segments_[k];
-        if (s.extent.right < left || s.extent.left > right || s.extent.bottom < top ||
-            s.extent.top > bottom)
-            continue;
         // The latest entering, the earliest leaving.
         const Band x = crossing(s.a.x, s.dx, left, right);
         const Band y = crossing(s.a.y, s.dy, top, bottom);

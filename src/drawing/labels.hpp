@@ -83,7 +83,6 @@ private:
         PagePoint a;
         double dx, dy; // b − a
         double length;
-        Edges extent;
     };
     double boxesCost(const Box& box, const Near& near, double total, double penalty,
                      double bound) const;
@@ -95,6 +94,7 @@ private:
     bool withinReach_ = true; // every segment added is near the page (labels.cpp)
     std::vector<Edges> boxes_;
     std::vector<Stretch> segments_;
+    std::vector<Edges> extents_; // of the segments, for scoring outside reach
     Filed boxesFiled_, segmentsFiled_;
     // The places scored, by their first and last cell: their first boxes and segments. A
     // place of a few cells either way is found by its first cell and its size (`placeOf`,

@@ -81,7 +81,12 @@ void Svg::label(const Label& label, std::string_view attributes) {
         << mm(label.fontSize) << "\" text-anchor=\"" << anchorName(label.anchor)
         << "\" stroke=\"white\" stroke-width=\"0.6\" stroke-linejoin=\"round\" "
            "paint-order=\"stroke\""
-        << attributes << '>' << xmlEscaped(toUtf8(label.text)) << "</text>\n";
+        << attributes << '>';
+    if (plainForXml(label.text))
+        out << label.text;
+    else
+        out << xmlEscaped(toUtf8(label.text));
+    out << "</text>\n";
 }
 
 void Svg::text(PagePoint at, double size, std::string_view content, std::string_view attributes) {

@@ -142,6 +142,14 @@ std::string xmlEscaped(std::string_view utf8) {
     return escaped;
 }
 
+bool plainForXml(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x80 && c != '<' && c != '>' && c != '&' && c != '"' &&
+               c != '\'';
+    });
+}
+
 std::string dxfText(std::string_view utf8) {
     std::string text;
     for (std::size_t i = 0; i < utf8.size();) {

@@ -46,6 +46,9 @@ std::string latin1FromUserText(std::string_view bytes);
 // characters as entities, and control characters, which XML forbids, as '?'.
 std::string xmlEscaped(std::string_view utf8);
 
+// Whether the bytes are ASCII that XML takes as they are: xmlEscaped(toUtf8(bytes)) is bytes.
+bool plainForXml(std::string_view bytes);
+
 // UTF-8 text as a string of a DXF drawing in its code page, ANSI_1252: Latin-1's letters as
 // their byte (the same in that code page), any other character beyond ASCII as \U+XXXX, which
 // every reader takes whatever its code page; control characters as '?', and '%' as "%%%" so
