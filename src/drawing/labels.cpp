@@ -144,16 +144,19 @@ void Obstacles::add(const Segment& segment) {
 namespace {
 
 // The sorted lists a and b, each ended by pastItems, merged, each item once: the first `most`
-// of them into `out`, ended the same way; how many.
+// of them into `out`, ended the same way; how many. Which list is behind is never predictable:
+// the steps are made from the signs of the differences, without branching.
 std::size_t merge(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out,
                   std::size_t most) {
     std::size_t n = 0;
     while (n < most) {
-        const std::uint32_t x = *a, y = *b, next = std::min(x, y);
+        const std::uint64_t x = *a, y = *b;
+        const std::uint64_t xBelow = (x - y) >> 63, yBelow = (y - x) >> 63; // 1 or 0
+        const std::uint64_t next = y ^ ((x ^ y) & (0 - xBelow));
         if (next == pastItems) break;
-        out[n++] = next;
-        a += x <= y ? 1 : 0;
-        b += y <= x ? 1 : 0;
+        out[n++] = static_cast<std::uint32_t>(next);
+        a += 1 - yBelow;
+        b += 1 - xBelow;
     }
     out[n] = pastItems;
     return n;
@@ -299,8 +302,8 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
         // The latest entering, the earliest leaving.
         const Band x = crossing(s.a.x, s.dx, left, right);
         const Band y = crossing(s.a.y, s.dy, top, bottom);
-        const double t0 = std::max(std::max(0.0, x.enters), y.enters);
-        const double t1 = std::min(std::min(1.0, x.leaves), y.leaves);
+        const double t0 = std::max(std::max(segmentStart_, x.enters), y.enters);
+        const double t1 = std::min(std::min(segmentEnd_, x.leaves), y.leaves);
         const double share = x.beside || y.beside || k == skipped ? 0.0 : std::max(t1, t0) - t0;
         total += crossingCost * (share * s.length);
         if (total + penalty >= bound) break;

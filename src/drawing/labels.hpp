@@ -90,6 +90,9 @@ private:
                         double penalty, double bound) const;
 
     std::optional<Box> room_;
+    // A segment's parameters run from 0 to 1: held here, where the compiler clamps to them
+    // with minsd and maxsd rather than branches, as it does with constants.
+    double segmentStart_ = 0, segmentEnd_ = 1;
     bool finite_ = true;      // every box added is of finite edges
     bool withinReach_ = true; // every segment added is near the page (labels.cpp)
     std::vector<Edges> boxes_;
