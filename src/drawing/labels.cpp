@@ -141,38 +141,11 @@ void Obstacles::add(const Segment& segment) {
     segmentsFiled_.count = index + 1;
 }
 
-namespace {
-
-// The sorted lists a and b, each ended by pastItems, merged, each item once: the first `most`
-// of them into `out`, ended the same way; how many. Which list is behind is never predictable:
-// the steps are made from the signs of the differences, without branching.
-std::size_t merge(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out,
-                  std::size_t most) {
-    std::size_t n = 0;
-    while (n < most) {
-        const std::uint64_t x = *a, y = *b;
-        const std::uint64_t xBelow = (x - y) >> 63, yBelow = (y - x) >> 63; // 1 or 0
-        const std::uint64_t next = y ^ ((x ^ y) & (0 - xBelow));
-        if (next == pastItems) break;
-        out[n++] = static_cast<std::uint32_t>(next);
-        a += 1 - yBelow;
-        b += 1 - xBelow;
-    }
-    out[n] = pastItems;
-    return n;
-}
-
-} // namespace
-
 void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const {
     if (near.size == scoredNear || near.seen == filed.count) return;
     // The items of each cell not yet seen are at the end of its list, after those of the
     // place: those of all its cells merged follow them.
-    const std::size_t room = scoredNear - near.size;
-    std::uint32_t* merged = merged_[0].data();
-    std::uint32_t* spare = merged_[1].data();
-    merged[0] = pastItems;
-    std::size_t count = 0;
+    cursors_.clear();
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column) {
             const std::size_t cell = cellIndex(column, row);
@@ -180,20 +153,19 @@ void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const
             const std::uint32_t* end = list + filed.sizes[cell];
             const std::uint32_t* at = near.seen == 0 ? list : end;
             while (at != list && at[-1] >= near.seen) --at;
-            if (at == end) continue;
-            if (count == 0) {
-                // The first cell's: merged with nothing, as they are.
-                count = std::min(static_cast<std::size_t>(end - at), room);
-                std::copy(at, at + count, merged);
-                merged[count] = pastItems;
-                continue;
-            }
-            count = merge(merged, at, spare, room);
-            std::swap(merged, spare);
+            if (at != end) cursors_.push_back(at);
         }
     near.seen = filed.count;
-    std::copy(merged, merged + count, near.items.begin() + near.size);
-    near.size += static_cast<std::uint32_t>(count);
+    // Each list is in the order of adding and ends with pastItems: the least of their next
+    // items is the next one, and every list holding it steps past it. Which lists do is
+    // never predictable: they step by their comparison, without branching.
+    while (near.size < scoredNear && !cursors_.empty()) {
+        std::uint32_t next = pastItems;
+        for (const std::uint32_t* cursor : cursors_) next = std::min(next, *cursor);
+        if (next == pastItems) break;
+        near.items[near.size++] = next;
+        for (const std::uint32_t*& cursor : cursors_) cursor += *cursor == next ? 1 : 0;
+    }
 }
 
 namespace {

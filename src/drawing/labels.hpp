@@ -110,8 +110,8 @@ private:
     mutable std::vector<std::uint32_t> placeOf_;
     mutable std::unordered_map<std::uint64_t, std::uint32_t> widePlaces_;
     static constexpr std::size_t cellSlots = scoredNear + 1;
-    // The merges of update(), one into the other, each with its end.
-    mutable std::array<std::array<std::uint32_t, cellSlots>, 2> merged_;
+    // Where the merge of update() stands in each cell's list.
+    mutable std::vector<const std::uint32_t*> cursors_;
 };
 
 // The cheapest place among the candidates, the earlier (more wanted) among equals; the
