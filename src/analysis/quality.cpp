@@ -169,6 +169,7 @@ void addReadings(const ObservationSet& observations, const std::vector<ReadingIn
                  const DirectionFit& fit, const ResidualCofactors& cofactor,
                  PlanimetricQuality& q) {
     const double sigma = observations.aprioriPrecision;
+    q.readings.reserve(index.size());
     for (std::size_t k = 0; k < index.size(); ++k) {
         HorizontalReadingQuality r;
         r.index = index[k];

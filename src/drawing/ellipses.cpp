@@ -16,7 +16,7 @@ PageEllipse pageEllipse(const ErrorEllipse& ellipse, PagePoint centre, double sc
 }
 
 std::vector<PagePoint> ellipseOutline(const PageEllipse& ellipse) {
-    constexpr int sides = 36;
+    constexpr int sides = ellipseSides;
     const double turn = ellipse.rotation * PI / 180;
     std::vector<PagePoint> outline;
     for (int k = 0; k <= sides; ++k) {

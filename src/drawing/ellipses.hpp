@@ -11,6 +11,7 @@ namespace interseccao {
 
 // The ellipse as a closed polygon of page points.
 std::vector<PagePoint> ellipseOutline(const PageEllipse& ellipse);
+inline constexpr int ellipseSides = 36; // of the outline
 
 // Whether the analysis gives both ellipses with axes to draw.
 bool hasDrawableEllipses(const PlanimetricQuality* quality);

@@ -111,6 +111,12 @@ void Obstacles::Filed::file(std::size_t cell, std::uint32_t index) {
     list[sizes[cell]] = pastItems;
 }
 
+void Obstacles::reserve(std::size_t boxes, std::size_t segments) {
+    boxes_.reserve(boxes);
+    segments_.reserve(segments);
+    extents_.reserve(segments);
+}
+
 void Obstacles::add(const Box& box) {
     const Cells cells = cellsOf(box);
     const auto index = static_cast<std::uint32_t>(boxes_.size());

@@ -40,6 +40,8 @@ public:
     explicit Obstacles(std::optional<Box> room = std::nullopt) : room_(room) {}
     void add(const Box& box);
     void add(const Segment& segment);
+    // Room for so many of each, to be added.
+    void reserve(std::size_t boxes, std::size_t segments);
     std::size_t segmentCount() const { return segments_.size(); }
 
     // The cost of a label in `box` plus `penalty`: leaving the room, the area over each box,

@@ -30,6 +30,10 @@ constexpr double labelOffset = 2.6;
 Obstacles mapObstacles(const DrawingLayout& layout) {
     Obstacles obstacles(
         Box{mapFrame.left + 1, mapFrame.top + 1, mapFrame.width - 2, mapFrame.height - 2});
+    // The marks, the scale bar, the north arrow, the standard ellipse and the names; the rays
+    // and the outlines.
+    obstacles.reserve(2 * layout.marks.size() + layout.rays.size() + 3,
+                      layout.rays.size() + 2 * static_cast<std::size_t>(ellipseSides));
     for (const Mark& mark : layout.marks)
         obstacles.add(Box{mark.page.x - markRadius, mark.page.y - markRadius, 2 * markRadius,
                           2 * markRadius});
@@ -59,6 +63,9 @@ void placeMapLabels(DrawingLayout& layout, PagePoint pointPage) {
         standardBox = Box{pointPage.x - r, pointPage.y - r, 2 * r, 2 * r};
     }
     layout.labelOfMark.resize(layout.marks.size());
+    layout.labels.reserve(layout.marks.size() + static_cast<std::size_t>(std::count_if(
+                                                    layout.rays.begin(), layout.rays.end(),
+                                                    [](const Ray& ray) { return ray.suspected; })));
     for (std::size_t k = 0; k < layout.marks.size(); ++k) {
         const Mark& mark = layout.marks[k];
         const bool isPoint = mark.kind == MarkKind::SightedPoint;
@@ -160,10 +167,14 @@ struct NamedPlaceHash {
 } // namespace
 
 std::vector<Mark> marksOf(const ObservationSet& observations, PlanePoint point) {
+    std::size_t most = 1 + observations.stations.size();
+    for (const Station& station : observations.stations) most += station.references.size();
     std::vector<Mark> marks;
+    marks.reserve(most);
     marks.push_back({MarkKind::SightedPoint, nameOf(observations.sightedPointName), point, {}});
     // A reference is known when a station or an earlier reference has its name and place.
     std::unordered_set<NamedPlace, NamedPlaceHash> known;
+    known.reserve(most);
     const auto add = [&](MarkKind kind, std::string name, PlanePoint ground) {
         const bool comparable = !std::isnan(ground.m) && !std::isnan(ground.p);
         if (comparable) known.emplace(name, ground.m, ground.p);

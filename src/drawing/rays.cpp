@@ -34,6 +34,9 @@ std::optional<double> suspicionOf(const SuspectedReadings& suspected, std::size_
 std::vector<Ray> mapRays(const ObservationSet& observations, const Projection& map,
                          PlanePoint point, const SuspectedReadings& suspected) {
     std::vector<Ray> rays;
+    std::size_t count = observations.stations.size();
+    for (const Station& station : observations.stations) count += station.references.size();
+    rays.reserve(count);
     const PagePoint pointPage = map.toPage(point);
     for (std::size_t s = 0; s < observations.stations.size(); ++s) {
         const Station& station = observations.stations[s];
