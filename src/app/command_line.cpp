@@ -329,11 +329,10 @@ std::string coordinateSystem(const CommandLine& commandLine, std::ostream& error
 FileRun runInput(const CommandLine& commandLine, const std::string& input,
                  const InputOutputs& outputs, std::ostream& lines, std::ostream& errors,
                  FileAccess& files, const Adjustments& adjustments, int& status) {
-    std::ostringstream discarded;
     const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json ||
                          commandLine.dxf || commandLine.geoJson;
     FileRun run = runFile(input, outputs.report, commandLine.height, files,
-                          commandLine.verbose ? lines : discarded, adjustments, analyse);
+                          commandLine.verbose ? &lines : nullptr, adjustments, analyse);
     // An output this run does not make leaves no earlier version of it beside the report.
     if (outputs.analysis && run.analysis)
         writeOutput(files, *outputs.analysis, errors, status, [&](std::ostream& stream) {
@@ -413,7 +412,7 @@ std::vector<std::string> observationInputs(const std::vector<std::string>& input
         // One that is not a regular file is kept: its run will say what is wrong with it.
         const std::optional<std::string_view> kind =
             identity.kind == platform::FileIdentity::Kind::Regular
-                ? ownOutputKind(files.readHead(input, ownOutputHead))
+                ? ownOutputKind(files.readObservationHead(input, ownOutputHead))
                 : std::nullopt;
         if (kind) {
             lines << shownFileName(input) << ": ignorado, e " << *kind

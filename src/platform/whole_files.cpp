@@ -171,13 +171,17 @@ FileIdentity existing(const struct stat& status) {
 
 FileIdentity identify(const fs::path& path) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) == 0) return existing(status);
+    // Most names are no link: then lstat tells what stat would, and of a missing file that it is
+    // no dangling link either.
+    const bool named = ::lstat(path.c_str(), &status) == 0;
+    if (named && !S_ISLNK(status.st_mode)) return existing(status);
+    if (named && ::stat(path.c_str(), &status) == 0) return existing(status);
     // "sub/../obra.txt" without a folder sub: the file its spelling names.
     if (const fs::path normal = path.lexically_normal(); !normal.empty() && normal != path)
         return identify(normal);
     // Where the file would be created: a dangling link's target, in its folder.
     fs::path target = path;
-    for (int depth = 0; depth < 16; ++depth) {
+    for (int depth = 0; named && depth < 16; ++depth) {
         char link[4096];
         const ssize_t length = ::readlink(target.c_str(), link, sizeof link);
         if (length <= 0 || static_cast<std::size_t>(length) >= sizeof link) break;

@@ -71,12 +71,14 @@ bool isWideText(std::string_view contents) {
 }
 
 std::size_t characterCount(std::string_view text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Latin1) return text.size();
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); i += characterLength(text, i, encoding)) ++count;
     return count;
 }
 
 std::size_t prefixLength(std::string_view text, std::size_t characters, TextEncoding encoding) {
+    if (encoding == TextEncoding::Latin1) return std::min(text.size(), characters);
     std::size_t i = 0;
     for (std::size_t count = 0; i < text.size() && count < characters; ++count)
         i += characterLength(text, i, encoding);

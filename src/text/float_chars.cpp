@@ -1,19 +1,116 @@
 // Doubles to text and back: the C++ library's conversions where it has them, and otherwise the
 // same results from printf, exact in every C library the program is built with, and strtod,
-// correctly rounded.
+// correctly rounded. Fixed notation of up to 19 decimals, whose digits fit in 64 bits, is worked
+// out in integers, the same text in a fraction of the time.
 #include "text/float_chars.hpp"
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 
 namespace interseccao {
 
 namespace {
+
+#ifdef __SIZEOF_INT128__
+
+__extension__ using Wide = unsigned __int128;
+
+constexpr std::uint64_t powersOfTen[] = {1u,
+                                         10u,
+                                         100u,
+                                         1000u,
+                                         10000u,
+                                         100000u,
+                                         1000000u,
+                                         10000000u,
+                                         100000000u,
+                                         1000000000u,
+                                         10000000000u,
+                                         100000000000u,
+                                         1000000000000u,
+                                         10000000000000u,
+                                         100000000000000u,
+                                         1000000000000000u,
+                                         10000000000000000u,
+                                         100000000000000000u,
+                                         1000000000000000000u,
+                                         10000000000000000000u};
+
+// The finite double m·2^e with `decimals` decimals as a count of its last decimal unit:
+// m·10^decimals·2^e rounded to nearest, ties to even, worked out exactly in 128 bits. False when
+// that count would not fit in 64 bits.
+bool decimalUnits(double value, int decimals, std::uint64_t& units) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto field = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (field != 0) mantissa |= std::uint64_t{1} << 52;
+    const int exponent = (field == 0 ? 1 : field) - 1075;
+    // Below 2^53 · 10^19 < 2^117.
+    const Wide scaled = static_cast<Wide>(mantissa) * powersOfTen[decimals];
+    Wide count = 0;
+    if (exponent >= 0) {
+        if (exponent > 10) return false;
+        count = scaled << exponent;
+    } else if (const int shift = -exponent; shift < 118) {
+        count = scaled >> shift;
+        const Wide rest = scaled - (count << shift);
+        const Wide half = Wide{1} << (shift - 1);
+        if (rest > half || (rest == half && (count & 1) != 0)) ++count;
+    } // else below half a unit: zero
+    if (count > std::numeric_limits<std::uint64_t>::max()) return false;
+    units = static_cast<std::uint64_t>(count);
+    return true;
+}
+
+// As std::to_chars(first, last, value, std::chars_format::fixed, decimals), for the values
+// whose digits fit in 64 bits (every number of a survey's lines); false for the others.
+bool integerFixedChars(char* first, char* last, double value, int decimals,
+                       std::to_chars_result& result) {
+    std::uint64_t units = 0;
+    if (decimals < 0 || decimals > 19 || !std::isfinite(value) ||
+        !decimalUnits(value, decimals, units))
+        return false;
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* at = end;
+    do {
+        *--at = static_cast<char>('0' + units % 10);
+        units /= 10;
+    } while (units != 0);
+    while (end - at < decimals + 1) *--at = '0';
+    const auto count = static_cast<std::size_t>(end - at);
+    const bool negative = std::signbit(value);
+    const std::size_t length = (negative ? 1 : 0) + count + (decimals > 0 ? 1 : 0);
+    if (static_cast<std::size_t>(last - first) < length) {
+        result = {last, std::errc::value_too_large};
+        return true;
+    }
+    char* out = first;
+    if (negative) *out++ = '-';
+    const std::size_t whole = count - static_cast<std::size_t>(decimals);
+    out = std::copy(at, at + whole, out);
+    if (decimals > 0) {
+        *out++ = '.';
+        out = std::copy(at + whole, end, out);
+    }
+    result = {out, std::errc()};
+    return true;
+}
+
+#else
+
+bool integerFixedChars(char*, char*, double, int, std::to_chars_result&) { return false; }
+
+#endif
 
 std::to_chars_result copyOut(char* first, char* last, std::string_view text) {
     if (static_cast<std::size_t>(last - first) < text.size())
@@ -197,6 +294,8 @@ std::to_chars_result shortestChars(char* first, char* last, double value) {
 }
 
 std::to_chars_result fixedChars(char* first, char* last, double value, int decimals) {
+    if (std::to_chars_result result; integerFixedChars(first, last, value, decimals, result))
+        return result;
     return std::to_chars(first, last, value, std::chars_format::fixed, decimals);
 }
 
@@ -211,6 +310,8 @@ std::to_chars_result shortestChars(char* first, char* last, double value) {
 }
 
 std::to_chars_result fixedChars(char* first, char* last, double value, int decimals) {
+    if (std::to_chars_result result; integerFixedChars(first, last, value, decimals, result))
+        return result;
     return portable::fixedChars(first, last, value, decimals);
 }
 

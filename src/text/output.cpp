@@ -31,7 +31,7 @@ void Output::attachReport(std::ostream& report, std::string name) {
 }
 
 void Output::emit(Channel channel) {
-    std::ostream* stream = &console_;
+    std::ostream* stream = console_;
     if (channel == Channel::Report) {
         if (report_ == nullptr)
             throw std::logic_error("report line before the report file is open");
@@ -45,6 +45,7 @@ void Output::emit(Channel channel) {
 void Output::formatted(Channel channel, std::string_view layout,
                        std::span<const FieldValue> values) {
     trapNonFinite(values);
+    if (channel == Channel::Console && console_ == nullptr) return;
     line_.clear();
     if (!appendLine(line_, layout, values, encoding_)) line_ += lineEnd;
     emit(channel);
@@ -59,6 +60,7 @@ void Output::writeReportLine(std::string_view layout, std::initializer_list<Fiel
 }
 
 void Output::writePlainLine(Channel channel, std::string_view text) {
+    if (channel == Channel::Console && console_ == nullptr) return;
     line_.clear();
     if (!text.empty()) {
         line_ += ' ';
@@ -69,13 +71,14 @@ void Output::writePlainLine(Channel channel, std::string_view text) {
 }
 
 void Output::writeStopMessage(std::string_view message) {
+    if (console_ == nullptr) return;
     line_.assign(message);
     line_ += lineEnd;
     emit(Channel::Console);
 }
 
 void Output::flush() {
-    console_.flush();
+    if (console_ != nullptr) console_->flush();
     if (report_ != nullptr) {
         report_->flush();
         if (!*report_)
