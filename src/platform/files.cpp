@@ -88,17 +88,34 @@ std::string readDescriptor(int descriptor, const std::string& name, std::size_t 
 } // namespace
 
 #ifndef _WIN32
+namespace {
+
 // /dev/stdin, /dev/fd/0 or /proc/self/fd/0 stand for a file of another name.
-bool DiskFiles::namesASystemFile(const fs::path& path) {
-    if (path.empty()) return false;
-    if (!path.is_absolute() && !workingFolder_) {
-        std::error_code error;
-        workingFolder_ = fs::current_path(error);
-    }
-    const fs::path folder =
-        (path.is_absolute() ? path : *workingFolder_ / path).lexically_normal().parent_path();
+bool inSystemFolder(const fs::path& path) {
+    std::error_code error;
+    const fs::path folder = fs::absolute(path, error).lexically_normal().parent_path();
     const std::string text = folder.string();
     return text == "/dev" || text.starts_with("/dev/fd") || text.starts_with("/proc/");
+}
+
+} // namespace
+
+// The names of one folder that end in a plain name (not "." or "..") are all in the same
+// folder once made absolute and normal: the folder's answer, with any such name in it, is theirs.
+bool DiskFiles::namesASystemFile(const fs::path& path) {
+    const std::string& text = path.native();
+    const std::size_t slash = text.rfind('/');
+    const std::string_view leaf =
+        std::string_view(text).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (leaf.empty() || leaf == "." || leaf == "..") return inSystemFolder(path);
+    const std::string_view folder =
+        std::string_view(text).substr(0, slash == std::string::npos ? 0 : slash + 1);
+    auto known = systemFolders_.find(folder);
+    if (known == systemFolders_.end())
+        known = systemFolders_
+                    .emplace(std::string(folder), inSystemFolder(std::string(folder) + "x"))
+                    .first;
+    return known->second;
 }
 #endif
 

@@ -91,9 +91,9 @@ private:
     bool namesASystemFile(const std::filesystem::path& path);
 
     std::filesystem::path base_;
-    // The working folder, looked up at the first relative name that needs it: a DiskFiles is
-    // used within one working folder.
-    std::optional<std::filesystem::path> workingFolder_;
+    // Whether the files named in a folder (the name up to its last slash) are the system's,
+    // each folder looked at once: a DiskFiles is used within one working folder.
+    std::map<std::string, bool, std::less<>> systemFolders_;
     std::map<std::string, std::string> kept_; // by the name as given
     std::size_t keptBytes_ = 0;
     struct OpenOutput {
