@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <exception>
+#include <ios>
 
 namespace interseccao {
 
@@ -23,6 +25,24 @@ template <class Values> void trapNonFinite([[maybe_unused]] const Values& values
 #endif
 }
 
+// As stream.write(text): a stream in a good state, with no stream tied to it, no flush after each
+// write and no exceptions asked for, is written through its buffer directly, as write() itself
+// would write it but without its checks at every line.
+void writeText(std::ostream& stream, std::string_view text) {
+    const auto size = static_cast<std::streamsize>(text.size());
+    if (stream.good() && stream.tie() == nullptr && (stream.flags() & std::ios::unitbuf) == 0 &&
+        stream.exceptions() == std::ios::goodbit && stream.rdbuf() != nullptr) {
+        try {
+            if (stream.rdbuf()->sputn(text.data(), size) == size) return;
+        } catch (const std::exception&) {
+            // As write(): a buffer that throws leaves the stream bad.
+        }
+        stream.setstate(std::ios::badbit);
+        return;
+    }
+    stream.write(text.data(), size);
+}
+
 } // namespace
 
 void Output::attachReport(std::ostream& report, std::string name) {
@@ -37,7 +57,7 @@ void Output::emit(Channel channel) {
             throw std::logic_error("report line before the report file is open");
         stream = report_;
     }
-    stream->write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    writeText(*stream, line_);
     if (channel == Channel::Report && !*report_)
         throw RunError::inFile(reportName_, "falha ao escrever no ficheiro de output");
 }
