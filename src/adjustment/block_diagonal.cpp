@@ -56,7 +56,8 @@ void multiplyByBlockDiagonal(std::int32_t m, const Matrix& matrixA, const BlockD
                 }
                 // Summed in a local, in the same order, each term rounded as it is added.
                 double sum = 0.0;
-                for (std::int32_t l = 1; l <= s; ++l) sum += a(i, first + l) * d.blockElement(b, l, j);
+                for (std::int32_t l = 1; l <= s; ++l)
+                    sum += a(i, first + l) * d.blockElement(b, l, j);
                 c(i, first + j) = sum;
             }
     }

@@ -125,7 +125,8 @@ constexpr std::string_view textExpected = "um texto";
 constexpr unsigned char endsValue = 1, refused = 2;
 constexpr auto byteKinds = [] {
     std::array<unsigned char, 256> kinds{};
-    for (const char c : {' ', '\t', '\r', ',', '\n'}) kinds[static_cast<unsigned char>(c)] = endsValue;
+    for (const char c : {' ', '\t', '\r', ',', '\n'})
+        kinds[static_cast<unsigned char>(c)] = endsValue;
     for (const char c : {'/', '*'}) kinds[static_cast<unsigned char>(c)] = refused;
     return kinds;
 }();

@@ -48,8 +48,8 @@ PlanimetricSolution planimetricResults(const PlanimetricPass& pass, const Matrix
                       varianceP >= 0 && std::isfinite(varianceP);
     s.deviationM = std::sqrt(varianceM);
     s.deviationP = std::sqrt(varianceP);
-    for (auto* values : {&s.observedAngles, &s.residuals, &s.adjustedAngles,
-                         &s.adjustedAngleDeviations})
+    for (auto* values :
+         {&s.observedAngles, &s.residuals, &s.adjustedAngles, &s.adjustedAngleDeviations})
         values->reserve(static_cast<std::size_t>(std::max(t, 0)));
     for (std::int32_t k = 1; k <= t; ++k) {
         const double observed = pass.observedAngle(k, 1);

@@ -112,9 +112,9 @@ bool DiskFiles::namesASystemFile(const fs::path& path) {
         std::string_view(text).substr(0, slash == std::string::npos ? 0 : slash + 1);
     auto known = systemFolders_.find(folder);
     if (known == systemFolders_.end())
-        known = systemFolders_
-                    .emplace(std::string(folder), inSystemFolder(std::string(folder) + "x"))
-                    .first;
+        known =
+            systemFolders_.emplace(std::string(folder), inSystemFolder(std::string(folder) + "x"))
+                .first;
     return known->second;
 }
 #endif

@@ -80,13 +80,24 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
     if (decimals < 0 || decimals > 19 || !std::isfinite(value) ||
         !decimalUnits(value, decimals, units))
         return false;
+    // The digits from the last, two at a time, with at least one before the point.
+    static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
+                                    "25262728293031323334353637383940414243444546474849"
+                                    "50515253545556575859606162636465666768697071727374"
+                                    "75767778798081828384858687888990919293949596979899";
     char digits[24];
     char* const end = digits + sizeof digits;
     char* at = end;
-    do {
-        *--at = static_cast<char>('0' + units % 10);
-        units /= 10;
-    } while (units != 0);
+    for (; units >= 100; units /= 100) {
+        at -= 2;
+        std::memcpy(at, pairs + 2 * (units % 100), 2);
+    }
+    if (units >= 10) {
+        at -= 2;
+        std::memcpy(at, pairs + 2 * units, 2);
+    } else {
+        *--at = static_cast<char>('0' + units);
+    }
     while (end - at < decimals + 1) *--at = '0';
     const auto count = static_cast<std::size_t>(end - at);
     const bool negative = std::signbit(value);
@@ -98,10 +109,10 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
     char* out = first;
     if (negative) *out++ = '-';
     const std::size_t whole = count - static_cast<std::size_t>(decimals);
-    out = std::copy(at, at + whole, out);
+    for (std::size_t i = 0; i < whole; ++i) *out++ = at[i];
     if (decimals > 0) {
         *out++ = '.';
-        out = std::copy(at + whole, end, out);
+        for (const char* digit = at + whole; digit != end; ++digit) *out++ = *digit;
     }
     result = {out, std::errc()};
     return true;
