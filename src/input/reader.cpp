@@ -388,7 +388,9 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
     pos_ = end;
     token.text = contents.substr(begin, end - begin);
     if (marks != 0) checkUnquoted(token, expected, what);
-    if (expected != textExpected) noteCommaJoin(token, what);
+    // Only a value followed at once by a comma can be joined to what follows it.
+    if (end < contents.size() && contents[end] == ',' && expected != textExpected)
+        noteCommaJoin(token, what);
     return token;
 }
 

@@ -23,7 +23,7 @@ namespace {
 
 #ifdef __SIZEOF_INT128__
 
-__extension__ using Wide = unsigned __int128;
+__extension__ typedef unsigned __int128 Wide;
 
 constexpr std::uint64_t powersOfTen[] = {1u,
                                          10u,
