@@ -28,28 +28,22 @@ std::string contentsOfSize(std::size_t size) {
 
 TEST(DiskFiles, AnObservationFileIsReadWholeAfterItsHead) {
     TemporaryFolder work("kept-observations");
-    constexpr std::size_t head = 4096;
-    const std::vector<std::size_t> sizes = {0,
-                                            1,
-                                            head - 1,
-                                            head,
-                                            head + 1,
-                                            DiskFiles::keptFileLimit - 1,
-                                            DiskFiles::keptFileLimit,
-                                            DiskFiles::keptFileLimit + 1,
-                                            3 * DiskFiles::keptFileLimit};
+    constexpr std::size_t limit = DiskFiles::keptFileLimit;
     DiskFiles files(work.path());
-    for (const std::size_t size : sizes) {
-        const std::string name = "obs-" + std::to_string(size) + ".txt";
-        const std::string contents = contentsOfSize(size);
-        writeFile(work.path() / name, contents);
-        EXPECT_EQ(files.readObservationHead(name, head), contents.substr(0, head)) << size;
-        EXPECT_EQ(files.readHead(name, head), contents.substr(0, head)) << size;
-        EXPECT_EQ(files.readObservationFile(name), contents) << size;
-        // Read again, it is the file on disk as it is now.
-        writeFile(work.path() / name, contents + "fim\n");
-        EXPECT_EQ(files.readObservationFile(name), contents + "fim\n") << size;
-    }
+    for (const std::size_t head : {std::size_t{4096}, std::size_t{10}})
+        for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{100}, limit - 1,
+                                       limit, limit + 1, 3 * limit, std::size_t{70000}}) {
+            const std::string name = "obs-" + std::to_string(head) + "-" + std::to_string(size);
+            const std::string contents = contentsOfSize(size);
+            writeFile(work.path() / name, contents);
+            EXPECT_EQ(files.readObservationHead(name, head), contents.substr(0, head)) << name;
+            EXPECT_EQ(files.readHead(name, head), contents.substr(0, head)) << name;
+            EXPECT_EQ(files.readObservationFile(name), contents) << name;
+            // Read again, it is the file on disk as it is now.
+            writeFile(work.path() / name, contents + "fim\n");
+            EXPECT_EQ(files.readObservationFile(name), contents + "fim\n") << name;
+        }
+    constexpr std::size_t head = 4096;
     // What cannot be read has no head; reading it is then the error it always was.
     EXPECT_EQ(files.readObservationHead("nada.txt", head), "");
     EXPECT_THROW(files.readObservationFile("nada.txt"), RunError);

@@ -189,8 +189,8 @@ std::string DiskFiles::readObservationHead(const std::string& name, std::size_t 
     try {
         std::size_t fileSize = 0;
         const int descriptor = openRegular(resolve(name), name, fileSize);
-        if (fileSize == 0 || fileSize > keptFileLimit || keptBytes_ + fileSize > keptTotalLimit ||
-            kept_.contains(name))
+        if (fileSize == 0 || fileSize > std::min(size, keptFileLimit) ||
+            keptBytes_ + fileSize > keptTotalLimit || kept_.contains(name))
             return readDescriptor(descriptor, name, std::min(fileSize, size), size).substr(0, size);
         std::string contents = readDescriptor(descriptor, name, fileSize, observationFileLimit);
         std::string head = contents.substr(0, size);

@@ -79,10 +79,11 @@ public:
     void removeOutput(const std::string& name) override;
     void createFolder(const std::string& name) override;
 
-    // The files kept whole by readObservationHead: each at most `file` bytes, all together at
-    // most `total`.
-    static constexpr std::size_t keptFileLimit = std::size_t{64} << 10;
-    static constexpr std::size_t keptTotalLimit = std::size_t{32} << 20;
+    // The files kept whole by readObservationHead: those no larger than the heads read of them
+    // (the head is then the whole file), a few megabytes of them at most, so that a batch of
+    // many files holds little more than the file it runs.
+    static constexpr std::size_t keptFileLimit = std::size_t{4} << 10;
+    static constexpr std::size_t keptTotalLimit = std::size_t{4} << 20;
 
 private:
     std::filesystem::path resolve(const std::string& name) const;
