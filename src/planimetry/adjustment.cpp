@@ -36,7 +36,7 @@ Matrix formedAngleWeights(std::int32_t s) {
 // beyond which each is formed when it is needed. `formed` holds one formed here.
 const Matrix& angleWeights(std::int32_t s, Matrix& formed) {
     constexpr std::int32_t keptOrders = 64;
-    thread_local std::vector<Matrix> kept(keptOrders + 1);
+    static std::vector<Matrix> kept(keptOrders + 1);
     const bool keep = s >= 1 && s <= keptOrders;
     if (keep && kept[static_cast<std::size_t>(s)].rows() == s)
         return kept[static_cast<std::size_t>(s)];
