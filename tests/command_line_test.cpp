@@ -157,7 +157,7 @@ TEST_P(SameAsDialogue, ReportListAndJsonAgree) {
     files.files["obs.txt"] = contents;
     std::ostringstream console;
     const FileRun run =
-        runFile("obs.txt", "rel.txt", HeightChoice::FromFile, files, console, Adjustments{});
+        runFile("obs.txt", "rel.txt", HeightChoice::FromFile, files, &console, Adjustments{});
     const std::string answers =
         std::string("obs.txt\nrel.txt\n") + (run.values.heightRequested ? "S\n" : "N\n");
     const RunResult dialogue = runWith(contents, answers);
