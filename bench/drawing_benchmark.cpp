@@ -42,7 +42,7 @@ void measure(const std::string& path, bool analyse, int repeats) {
     files.files["obs.txt"] = std::string(std::istreambuf_iterator<char>(in), {});
     std::ostringstream console;
     const auto run = [&](bool analysis) {
-        return runFile("obs.txt", "rel.txt", HeightChoice::FromFile, files, console, Adjustments{},
+        return runFile("obs.txt", "rel.txt", HeightChoice::FromFile, files, &console, Adjustments{},
                        analysis);
     };
     const double plain = bestMilliseconds(repeats, [&] { run(false); });

@@ -157,7 +157,7 @@ TEST_P(SameAsDialogue, ReportListAndJsonAgree) {
     files.files["obs.txt"] = contents;
     std::ostringstream console;
     const FileRun run =
-        runFile("obs.txt", "rel.txt", HeightChoice::FromFile, files, console, Adjustments{});
+        runFile("obs.txt", "rel.txt", HeightChoice::FromFile, files, &console, Adjustments{});
     const std::string answers =
         std::string("obs.txt\nrel.txt\n") + (run.values.heightRequested ? "S\n" : "N\n");
     const RunResult dialogue = runWith(contents, answers);
@@ -173,6 +173,8 @@ TEST_P(SameAsDialogue, ReportListAndJsonAgree) {
     const std::vector<std::string> fields = csvFields(rows[1].substr(0, rows[1].size() - 1));
     const nlohmann::json json = nlohmann::json::parse(document.str());
     ASSERT_EQ(json["ficheiros"].size(), 1u);
+    // The document, written as the run is walked, is what the library writes of its tree.
+    EXPECT_EQ(nlohmann::ordered_json::parse(document.str()).dump(2) + "\n", document.str());
     const nlohmann::json& entry = json["ficheiros"][0];
     if (!run.values.planimetry || !run.values.planimetry->adjusted ||
         run.outcome == Outcome::Failed)

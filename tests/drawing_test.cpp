@@ -275,7 +275,7 @@ FileRun runDrawn(const std::string& name, const std::string& contents) {
     MemoryFiles files;
     files.files[name] = contents;
     std::ostringstream console;
-    return runFile(name, "rel.txt", HeightChoice::FromFile, files, console, Adjustments{}, true);
+    return runFile(name, "rel.txt", HeightChoice::FromFile, files, &console, Adjustments{}, true);
 }
 
 std::string drawingOf(const FileRun& run) {

@@ -437,7 +437,10 @@ TEST_P(SessionFolder, EveryPointAsTheDialogueComputesItsFile) {
         EXPECT_FALSE(files.output(point + "-desenho.svg").empty());
     }
     EXPECT_NE(files.output("sessao-desenho.svg").find("</svg>"), std::string::npos);
-    EXPECT_NE(files.output("sessao.json").find("\"dispersao_horizontal\""), std::string::npos);
+    const std::string session = files.output("sessao.json");
+    EXPECT_NE(session.find("\"dispersao_horizontal\""), std::string::npos);
+    // Written as the session is walked, it is what the library writes of the same tree.
+    EXPECT_EQ(nlohmann::ordered_json::parse(session).dump(2) + "\n", session);
 }
 
 // The coordinate a report prints for the point ("     M(N01) =     1150.000 m").

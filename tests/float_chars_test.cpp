@@ -150,6 +150,53 @@ TEST(FloatChars, TooSmallABufferIsAnErrorInBoth) {
     EXPECT_EQ(text(portable::fixedChars(buffer, buffer + sizeof buffer, 1.5, 2), buffer), "1.50");
 }
 
+std::string programFixed(double value, int decimals) {
+    static char buffer[400];
+    return text(fixedChars(buffer, buffer + sizeof buffer, value, decimals), buffer);
+}
+
+// The values whose fixed text is worked out in integers, and those just beyond: exact ties of
+// every number of decimals (odd multiples of 2^-(d+1)) and their neighbours, carries through
+// every digit, the largest counts of 64 bits, and whole numbers near 2^63.
+std::vector<double> integerFixedValues() {
+    std::vector<double> values = {
+        9.9995,  99.9995,  0.9999995, 999999.9995, 0.05,   0.005,  0.0005,
+        1e-300,  -1e-300,  4.9e-324,  1e19,        1.8e19, 1.9e19, 1.8446744073709552e19,
+        -0.0001, -0.00049, 0.0,       -0.0};
+    std::mt19937_64 generator(7082026);
+    for (int decimals = 0; decimals <= 19; ++decimals)
+        for (int i = 0; i < 400; ++i) {
+            const auto odd = static_cast<double>((generator() >> 24) | 1);
+            const double tie = std::ldexp(odd, -(decimals + 1) - static_cast<int>(i % 8));
+            for (const double value : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300)})
+                values.push_back(i % 2 == 0 ? value : -value);
+        }
+    for (int exponent = 50; exponent <= 66; ++exponent) {
+        values.push_back(std::ldexp(1.0, exponent));
+        values.push_back(std::nextafter(std::ldexp(1.0, exponent), 0.0));
+    }
+    return values;
+}
+
+TEST(FloatChars, FixedTextInIntegersIsTheLibrarys) {
+    std::vector<double> values = edgeValues();
+    for (double value : randomValues(40000)) values.push_back(value);
+    for (double value : integerFixedValues()) values.push_back(value);
+    int failures = 0;
+    for (double value : values)
+        for (int decimals = 0; decimals <= 21; ++decimals) {
+            const std::string expected = libraryFixed(value, decimals);
+            const std::string actual = programFixed(value, decimals);
+            if (expected != actual && ++failures <= 10)
+                ADD_FAILURE() << std::hexfloat << value << " with " << decimals << ": " << expected
+                              << " but " << actual;
+        }
+    EXPECT_EQ(failures, 0);
+    char small[4];
+    EXPECT_EQ(fixedChars(small, small + sizeof small, 12.5, 2).ec, std::errc::value_too_large);
+    EXPECT_EQ(text(fixedChars(small, small + sizeof small, -1.5, 1), small), "-1.5");
+}
+
 struct Reading {
     int status = 0; // 0: read, 1: invalid, 2: out of range
     std::ptrdiff_t length = 0;
@@ -250,6 +297,78 @@ TEST(FloatChars, ReadingIsTheLibrarys) {
             ADD_FAILURE() << "\"" << text << "\": " << expected << " but " << actual;
     }
     EXPECT_EQ(failures, 0);
+}
+
+// The plain decimals read at once must be read as from_chars reads them, and every other text
+// left to it.
+TEST(FloatChars, PlainDecimalsReadAsTheLibraryReadsThem) {
+    std::vector<std::string> plain = {"0",
+                                      "-0",
+                                      "5.",
+                                      ".5",
+                                      "-.5",
+                                      "-5.",
+                                      "00012.50",
+                                      "25574.139",
+                                      "-0.000",
+                                      "0.1",
+                                      "9007199254740992",
+                                      "9007199254740993",
+                                      "0.1234567890123456789",
+                                      "1.0000000000000000000000",
+                                      "12345678901234567890"};
+    std::mt19937_64 generator(1207026);
+    std::uniform_int_distribution<int> digit(0, 9), length(1, 21);
+    for (int i = 0; i < 100000; ++i) {
+        std::string digits;
+        for (int j = length(generator); j > 0; --j)
+            digits += static_cast<char>('0' + digit(generator));
+        const std::size_t point = static_cast<std::size_t>(generator() % (digits.size() + 1));
+        std::string decimal = i % 3 == 0 ? "-" : "";
+        decimal.append(digits, 0, point).append(".").append(digits, point);
+        plain.push_back(decimal);
+        plain.push_back(digits);
+    }
+    int failures = 0, readAtOnce = 0;
+    for (const std::string& text : plain) {
+        double value = -7.25;
+        if (!readPlainDecimal(text, value)) {
+            EXPECT_EQ(value, -7.25) << text;
+            continue;
+        }
+        ++readAtOnce;
+        const Reading expected = libraryReading(text);
+        const Reading actual{0, static_cast<std::ptrdiff_t>(text.size()),
+                             std::bit_cast<std::uint64_t>(value)};
+        if (!(expected == actual) && ++failures <= 10)
+            ADD_FAILURE() << "\"" << text << "\": " << expected << " but " << actual;
+    }
+    EXPECT_EQ(failures, 0);
+    EXPECT_GT(readAtOnce, 100000);
+    for (const std::string text : {"",
+                                   "-",
+                                   ".",
+                                   "-.",
+                                   "+1",
+                                   "1e5",
+                                   "1.5e-3",
+                                   "1d5",
+                                   "1..2",
+                                   "1.2.3",
+                                   "--1",
+                                   "1-",
+                                   " 1",
+                                   "1 ",
+                                   "inf",
+                                   "nan",
+                                   "0x10",
+                                   "1,5",
+                                   "123456789012345678901",
+                                   "1.00000000000000000000000"}) {
+        double value = -7.25;
+        EXPECT_FALSE(readPlainDecimal(text, value)) << text;
+        EXPECT_EQ(value, -7.25) << text;
+    }
 }
 
 #else

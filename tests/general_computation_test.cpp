@@ -124,6 +124,8 @@ std::vector<WeightCase> weightCases() {
         {"one_to_eight", network(20, 1, 8, 16)},
         {"many_stations", network(60, 1, 4, 17)},
         {"large_blocks", network(3, 12, 16, 18)},
+        // Beyond the orders whose blocks a run keeps, each formed again.
+        {"blocks_beyond_those_kept", network(3, 64, 70, 19)},
     };
 }
 

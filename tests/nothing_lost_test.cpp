@@ -229,6 +229,40 @@ TEST(NothingLost, ASystemNameOfAnotherFileIsRefused) {
 #endif
 }
 
+// In one run, each system name is told among the names of other folders, whatever came
+// before it: the plain files are computed, the system's names refused.
+TEST(NothingLost, SystemNamesAreToldAmongOtherNamesOfARun) {
+#ifdef _WIN32
+    GTEST_SKIP() << "/dev/fd and /proc as POSIX systems have them";
+#else
+    TemporaryFolder work("system-names-in-a-run");
+    fs::create_directory(work.path() / "sub");
+    std::vector<int> descriptors;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "sub/e.txt"}) {
+        writeFile(work.path() / name, survey());
+        descriptors.push_back(::open((work.path() / name).c_str(), O_RDONLY));
+        ASSERT_GE(descriptors.back(), 0);
+    }
+    const auto fd = [&](std::size_t i) { return std::to_string(descriptors[i]); };
+    const std::vector<std::string> systemNames = {"/dev/fd/" + fd(1), "/proc/self/fd/" + fd(2),
+                                                  "/dev/fd/../fd/" + fd(3)};
+    const CommandRun run = runIn(
+        work.path(), {"a.txt", systemNames[0], systemNames[1], "sub/../sub/e.txt", systemNames[2]});
+    for (const int descriptor : descriptors) ::close(descriptor);
+    EXPECT_EQ(run.status, 2) << run.err;
+    for (const std::string& name : systemNames) {
+        EXPECT_NE(run.err.find(name + ": e um nome do sistema para outro ficheiro"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_FALSE(fs::exists(name + "-relatorio.txt")) << name;
+    }
+    EXPECT_TRUE(fs::exists(work.path() / "a-relatorio.txt"));
+    EXPECT_TRUE(fs::exists(work.path() / "sub/e-relatorio.txt"));
+    EXPECT_NE(run.out.find("a.txt:"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("sub/../sub/e.txt:"), std::string::npos) << run.out;
+#endif
+}
+
 TEST(NothingLost, APlantedLinkIsReplacedNotFollowed) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links as POSIX makes them";

@@ -201,6 +201,33 @@ TEST(ChiSquare, TestValuesByRedundancy) {
     }
 }
 
+// A run keeps the values it has computed: asked again in any order, among degrees of freedom
+// that share where they are kept and probabilities that share a number of degrees, each is
+// still its own quantile, the same to the last bit.
+TEST(ChiSquare, KeptValuesAreTheComputedOnes) {
+    std::vector<std::int64_t> redundancies;
+    for (std::int64_t r = 7; r <= 400; ++r) redundancies.push_back(r);
+    std::vector<double> first;
+    for (const std::int64_t r : redundancies) first.push_back(chiSquareTestValue(r));
+    for (int pass = 0; pass < 3; ++pass)
+        for (std::size_t k = 0; k < redundancies.size(); ++k) {
+            // 7, 71, 135, ..., then 8, 72, ...: in turn where 64 slots would collide.
+            const std::size_t i = (k % 6) * 64 + k / 6 + static_cast<std::size_t>(pass);
+            if (i >= redundancies.size()) continue;
+            const std::int64_t r = redundancies[i];
+            const double value = chiSquareTestValue(r);
+            EXPECT_EQ(value, first[i]) << r;
+            EXPECT_NEAR(regularizedLowerGamma(r / 2.0, value / 2.0), 0.95, 1e-9) << r;
+        }
+    for (int pass = 0; pass < 2; ++pass)
+        for (const std::int32_t f : {1, 2, 3, 65, 129})
+            for (const double p : {0.025, 0.95, 0.975, 0.5}) {
+                const double value = chiSquareQuantile(p, f);
+                EXPECT_NEAR(regularizedLowerGamma(f / 2.0, value / 2.0), p, 1e-9) << f << " " << p;
+                EXPECT_EQ(value, chiSquareQuantile(p, f)) << f << " " << p;
+            }
+}
+
 TEST(ChiSquare, IncompleteGammaMatchesClosedForms) {
     // For whole a, P(a, x) = 1 - exp(-x) (1 + x + ... + x^(a-1) / (a-1)!); x on both sides of a
     // + 1.

@@ -26,7 +26,7 @@ FileRun analysedRun(const std::string& example, const std::string& system = "") 
     files.files[example] = readFile(sourceDir() + "/examples/" + example);
     std::ostringstream console;
     FileRun run =
-        runFile(example, "rel.txt", HeightChoice::FromFile, files, console, Adjustments{}, true);
+        runFile(example, "rel.txt", HeightChoice::FromFile, files, &console, Adjustments{}, true);
     run.coordinateSystem = system;
     return run;
 }

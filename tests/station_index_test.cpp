@@ -44,14 +44,16 @@ TEST(StationIndex, FindsWhatSearchingEveryStationFinds) {
                                         -0.0004,      -0.0005,   1000.0002, 1000.0007, 4.5e6,
                                         4.5e6 + 4e-4, 1e300,     -1e300,    nan,       inf};
     const std::vector<std::string> names = {"E1", "E2", "E3", "E1 "};
-    for (int network = 0; network < 200; ++network) {
+    // Networks of up to 24 stations, each through an index that looks through its stations
+    // (when they are few enough) and one that files them all.
+    for (int network = 0; network < 400; ++network) {
         std::vector<Station> stations;
-        const int count = 1 + static_cast<int>(random() % 12);
+        const int count = 1 + static_cast<int>(random() % 24);
         for (int k = 0; k < count; ++k)
             stations.push_back(station(names[random() % names.size()],
                                        places[random() % places.size()],
                                        places[random() % places.size()]));
-        const StationIndex index(stations);
+        const StationIndex index(stations, network % 2 == 0 ? StationIndex::scannedStations : 0);
         for (int query = 0; query < 40; ++query) {
             const std::string name = names[random() % names.size()] + (query % 5 == 0 ? "X" : "");
             const double m = places[random() % places.size()] + (query % 3 == 0 ? 3e-4 : 0);
@@ -70,13 +72,15 @@ TEST(StationIndex, FindsWhatSearchingEveryStationFinds) {
 TEST(StationIndex, TheFirstInFileOrderAmongStationsOfOnePlace) {
     const std::vector<Station> stations = {station("A", 10.0004, 5), station("B", 10.0, 5),
                                            station("A", 10.0, 5)};
-    const StationIndex index(stations);
-    // "A" at 10.0 is the third station, though the first "A" is near enough by M alone.
-    EXPECT_EQ(index.find("A", 10.0, 5.0).named, &stations[0]);
-    EXPECT_EQ(index.find("A", 9.99995, 5.0).placed, &stations[0]);
-    EXPECT_EQ(index.at(9.99955, 5.0), &stations[1]);
-    EXPECT_EQ(index.find("C", 10.0, 5.0).named, nullptr);
-    EXPECT_EQ(index.at(10.0, 5.0006), nullptr);
+    for (const std::size_t scanned : {StationIndex::scannedStations, std::size_t{0}}) {
+        const StationIndex index(stations, scanned);
+        // "A" at 10.0 is the third station, though the first "A" is near enough by M alone.
+        EXPECT_EQ(index.find("A", 10.0, 5.0).named, &stations[0]);
+        EXPECT_EQ(index.find("A", 9.99995, 5.0).placed, &stations[0]);
+        EXPECT_EQ(index.at(9.99955, 5.0), &stations[1]);
+        EXPECT_EQ(index.find("C", 10.0, 5.0).named, nullptr);
+        EXPECT_EQ(index.at(10.0, 5.0006), nullptr);
+    }
 }
 
 } // namespace

@@ -27,9 +27,11 @@ void BlockDiagonalMatrix::repeatBlock(std::size_t earlier) {
     order_ += n;
 }
 
-void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagonalMatrix& d,
-                             Matrix& c) {
+void multiplyByBlockDiagonal(std::int32_t m, const Matrix& matrixA, const BlockDiagonalMatrix& d,
+                             Matrix& matrixC) {
     const double notANumber = std::numeric_limits<double>::quiet_NaN();
+    const auto a = matrixA.view(m, d.order());
+    const auto c = matrixC.view(m, d.order());
     // Values that are not finite, per row of A: in the whole row and within the current block.
     std::vector<std::int32_t> rowCount(static_cast<std::size_t>(m) + 1, 0);
     for (std::int32_t l = 1; l <= d.order(); ++l)
@@ -52,9 +54,11 @@ void multiplyByBlockDiagonal(std::int32_t m, const Matrix& a, const BlockDiagona
                     c(i, first + j) = notANumber;
                     continue;
                 }
-                c(i, first + j) = 0.0;
+                // Summed in a local, in the same order, each term rounded as it is added.
+                double sum = 0.0;
                 for (std::int32_t l = 1; l <= s; ++l)
-                    c(i, first + j) += a(i, first + l) * d.blockElement(b, l, j);
+                    sum += a(i, first + l) * d.blockElement(b, l, j);
+                c(i, first + j) = sum;
             }
     }
 }

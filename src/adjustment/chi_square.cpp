@@ -1,7 +1,10 @@
 // Chi-square quantiles beyond the table, from the incomplete gamma function.
 #include "adjustment/chi_square.hpp"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <functional>
 #include <stdexcept>
 
 namespace interseccao {
@@ -37,8 +40,34 @@ double regularizedLowerGamma(double a, double x) {
     return 1.0 - std::exp(logPrefactor) * h;
 }
 
-double chiSquareQuantile(double p, std::int32_t f) {
-    if (f < 1 || !(p > 0 && p < 1)) throw std::logic_error("chi-square quantile out of its domain");
+namespace {
+
+// The last values of a function of one key, in slots chosen by the key: a batch asks again and
+// again for the same few degrees of freedom.
+template <class Key> class RecentValues {
+public:
+    template <class Compute> double get(Key key, std::size_t hash, Compute&& compute) {
+        Slot& slot = slots_[hash % slots_.size()];
+        if (!slot.filled || !(slot.key == key)) slot = {true, key, compute()};
+        return slot.value;
+    }
+
+private:
+    struct Slot {
+        bool filled = false;
+        Key key{};
+        double value = 0;
+    };
+    std::array<Slot, 64> slots_{};
+};
+
+struct QuantileKey {
+    double p = 0;
+    std::int32_t f = 0;
+    bool operator==(const QuantileKey&) const = default;
+};
+
+double computedQuantile(double p, std::int32_t f) {
     const double a = f / 2.0;
     const auto cdf = [&](double x) { return regularizedLowerGamma(a, x / 2.0); };
     double high = f + 10.0 * std::sqrt(2.0 * f) + 10.0;
@@ -46,9 +75,7 @@ double chiSquareQuantile(double p, std::int32_t f) {
     return bisectIncreasing(cdf, p, 0.0, high);
 }
 
-double chiSquareTestValue(std::int64_t r) {
-    if (r < 1) throw std::logic_error("chi-square test value for fewer than one degree of freedom");
-    if (r <= 6) return chiSquareTable[static_cast<std::size_t>(r - 1)];
+double computedTestValue(std::int64_t r) {
     const double k = static_cast<double>(r);
     const double a = k / 2.0;
     const auto cdf = [&](double x) { return regularizedLowerGamma(a, x / 2.0); };
@@ -67,6 +94,22 @@ double chiSquareTestValue(std::int64_t r) {
             high = middle;
     }
     return 0.5 * (low + high);
+}
+
+} // namespace
+
+double chiSquareQuantile(double p, std::int32_t f) {
+    if (f < 1 || !(p > 0 && p < 1)) throw std::logic_error("chi-square quantile out of its domain");
+    static RecentValues<QuantileKey> known;
+    const std::size_t hash = std::hash<double>()(p) + static_cast<std::size_t>(f) * 7;
+    return known.get({p, f}, hash, [&] { return computedQuantile(p, f); });
+}
+
+double chiSquareTestValue(std::int64_t r) {
+    if (r < 1) throw std::logic_error("chi-square test value for fewer than one degree of freedom");
+    if (r <= 6) return chiSquareTable[static_cast<std::size_t>(r - 1)];
+    static RecentValues<std::int64_t> known;
+    return known.get(r, static_cast<std::size_t>(r), [&] { return computedTestValue(r); });
 }
 
 } // namespace interseccao

@@ -111,6 +111,9 @@ HeightSolution heightResults(const std::vector<ZenithObservation>& readings,
     bool computable = std::isfinite(search.precision) && std::isfinite(cycle.height) &&
                       heightVariance >= 0 && std::isfinite(heightVariance);
     s.deviation = std::sqrt(heightVariance);
+    s.residuals.reserve(readings.size());
+    s.adjustedAngles.reserve(readings.size());
+    s.adjustedAngleDeviations.reserve(readings.size());
     for (std::size_t i = 0; i < readings.size(); ++i) {
         const double v = cycle.residual[i];
         const double adjusted = readings[i].zenithReading - v;

@@ -124,12 +124,12 @@ void noteFileFindings(RecordReader& reader, RecordReader::Place afterPlanimetry,
 } // namespace
 
 FileRun runFile(const std::string& input, const std::string& report, HeightChoice height,
-                FileAccess& files, std::ostream& console, const Adjustments& adjustments,
+                FileAccess& files, std::ostream* console, const Adjustments& adjustments,
                 bool analyse, AnalysisExtent extent) {
     FileRun run;
     run.input = input;
     run.report = report;
-    Output output(console);
+    Output output = console != nullptr ? Output(*console) : Output();
     std::ostream* reportStream = nullptr;
     std::optional<RecordReader> reader;
     RecordReader::Place afterPlanimetry;

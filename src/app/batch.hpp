@@ -31,11 +31,12 @@ void checkOutputNames(const CommandLine& commandLine, const std::vector<std::str
                       FileAccess& files, const std::vector<IdentityKey>& inputKeys = {});
 
 // Runs one observation file as the dialogue runs it, with the report under `report` and the
-// height as `height` says; console lines go to `console`. Never throws for the file's sake:
+// height as `height` says; console lines go to `console` (without one they are not made at
+// all). Never throws for the file's sake:
 // a stop or a file-layer error is the run's outcome. With `analyse`, the quality analysis
 // of what was adjusted follows, to `extent`.
 FileRun runFile(const std::string& input, const std::string& report, HeightChoice height,
-                FileAccess& files, std::ostream& console, const Adjustments& adjustments,
+                FileAccess& files, std::ostream* console, const Adjustments& adjustments,
                 bool analyse = false, AnalysisExtent extent = AnalysisExtent::Whole);
 
 } // namespace interseccao

@@ -175,15 +175,23 @@ std::string metres(double value) {
     return text.substr(text.find_first_not_of(' '));
 }
 
+// Text that every encoding and every escape leaves as it is.
+bool isPrintableAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
 // A file name on a line for people: between double quotes, its control characters escaped,
 // when it holds any (a newline would break the one line per input).
 std::string shownFileName(const std::string& name) {
+    if (isPrintableAscii(name)) return name;
     const std::string escaped = escapedControls(toUtf8(name));
     return escaped == toUtf8(name) ? escaped : "\"" + escaped + "\"";
 }
 
 // A name of the file for the console: UTF-8, its control characters escaped.
-std::string shownName(std::string_view name) { return escapedControls(toUtf8(name)); }
+std::string shownName(std::string_view name) {
+    return isPrintableAscii(name) ? std::string(name) : escapedControls(toUtf8(name));
+}
 
 // One line per input that ran to its end: the file, the point, M, P and C, the report.
 std::string summaryLine(const FileRun& run) {
@@ -255,6 +263,13 @@ void writeWhole(FileAccess& files, const std::string& name, const std::string& t
 
 // The line for people about one input, and the status it makes.
 void reportOutcome(const FileRun& run, std::ostream& lines, std::ostream& errors, int& status) {
+    // Most inputs end with their line and nothing to warn of.
+    if (run.outcome == Outcome::Completed && run.cutNames.empty() && !run.dataAfterLine &&
+        run.warnings.empty()) {
+        lines << summaryLine(run) << '\n';
+        lines.flush();
+        return;
+    }
     // Standard error is not buffered: its lines of the input are made first and written at once.
     std::ostringstream said;
     writeWarnings(run, said);
@@ -329,14 +344,13 @@ std::string coordinateSystem(const CommandLine& commandLine, std::ostream& error
 FileRun runInput(const CommandLine& commandLine, const std::string& input,
                  const InputOutputs& outputs, std::ostream& lines, std::ostream& errors,
                  FileAccess& files, const Adjustments& adjustments, int& status) {
-    std::ostringstream discarded;
     const bool analyse = commandLine.analysis || commandLine.drawing || commandLine.json ||
                          commandLine.dxf || commandLine.geoJson;
     // The analysis file and the JSON show all of it; the drawings, only part.
     const AnalysisExtent extent =
         commandLine.analysis || commandLine.json ? AnalysisExtent::Whole : AnalysisExtent::Drawings;
     FileRun run = runFile(input, outputs.report, commandLine.height, files,
-                          commandLine.verbose ? lines : discarded, adjustments, analyse, extent);
+                          commandLine.verbose ? &lines : nullptr, adjustments, analyse, extent);
     // An output this run does not make leaves no earlier version of it beside the report.
     if (outputs.analysis && run.analysis)
         writeOutput(files, *outputs.analysis, errors, status, [&](std::ostream& stream) {
@@ -416,7 +430,7 @@ std::vector<std::string> observationInputs(const std::vector<std::string>& input
         // One that is not a regular file is kept: its run will say what is wrong with it.
         const std::optional<std::string_view> kind =
             identity.kind == platform::FileIdentity::Kind::Regular
-                ? ownOutputKind(files.readHead(input, ownOutputHead))
+                ? ownOutputKind(files.readObservationHead(input, ownOutputHead))
                 : std::nullopt;
         if (kind) {
             lines << shownFileName(input) << ": ignorado, e " << *kind

@@ -1,24 +1,15 @@
 // The GeoJSON layer: one feature per point, in the job's plane coordinates, the coordinate
 // system named in the 2008 format's `crs` member, as GDAL and QGIS read it.
 #include "export/export.hpp"
+#include "export/json_text.hpp"
 #include "model/angle_units.hpp"
 #include "text/encoding.hpp"
-
-#include <nlohmann/json.hpp>
 
 #include <cctype>
 
 namespace interseccao {
 
 namespace {
-
-using json = nlohmann::ordered_json;
-
-json number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
-
-json optionalNumber(const std::optional<double>& value) {
-    return value ? number(*value) : json(nullptr);
-}
 
 const char* roleText(PointRole role) {
     switch (role) {
@@ -29,31 +20,44 @@ const char* roleText(PointRole role) {
     return "";
 }
 
-json properties(const SurveyPoint& point) {
-    json p = {{"nome", toUtf8(point.name)},
-              {"papel", roleText(point.role)},
-              {"ficheiro", toUtf8(point.source)},
-              {"M", number(point.position.m)},
-              {"P", number(point.position.p)}};
-    if (point.role != PointRole::NewPoint) return p;
-    p["C"] = optionalNumber(point.height);
-    p["ajustado"] = point.adjusted;
-    p["precisao_M"] = optionalNumber(point.deviationM);
-    p["precisao_P"] = optionalNumber(point.deviationP);
-    p["precisao_C"] = optionalNumber(point.deviationC);
-    const auto& e = point.ellipse;
-    p["elipse_a"] = e ? number(e->a) : json(nullptr);
-    p["elipse_b"] = e ? number(e->b) : json(nullptr);
-    p["elipse_azimute_graus"] = e ? number(radiansToDegrees(e->bearing)) : json(nullptr);
-    return p;
+void properties(JsonText& j, const SurveyPoint& point) {
+    j.object([&] {
+        j.member("nome", toUtf8(point.name));
+        j.member("papel", roleText(point.role));
+        j.member("ficheiro", toUtf8(point.source));
+        j.member("M", point.position.m);
+        j.member("P", point.position.p);
+        if (point.role != PointRole::NewPoint) return;
+        j.member("C", point.height);
+        j.member("ajustado", point.adjusted);
+        j.member("precisao_M", point.deviationM);
+        j.member("precisao_P", point.deviationP);
+        j.member("precisao_C", point.deviationC);
+        const auto& e = point.ellipse;
+        j.member("elipse_a", e ? std::optional(e->a) : std::nullopt);
+        j.member("elipse_b", e ? std::optional(e->b) : std::nullopt);
+        j.member("elipse_azimute_graus",
+                 e ? std::optional(radiansToDegrees(e->bearing)) : std::nullopt);
+    });
 }
 
-json feature(const SurveyPoint& point) {
-    json coordinates = {number(point.position.m), number(point.position.p)};
-    if (point.height) coordinates.push_back(number(*point.height));
-    return {{"type", "Feature"},
-            {"geometry", {{"type", "Point"}, {"coordinates", coordinates}}},
-            {"properties", properties(point)}};
+void feature(JsonText& j, const SurveyPoint& point) {
+    j.object([&] {
+        j.member("type", "Feature");
+        j.member("geometry", [&] {
+            j.object([&] {
+                j.member("type", "Point");
+                j.member("coordinates", [&] {
+                    j.array([&] {
+                        j.value(point.position.m);
+                        j.value(point.position.p);
+                        if (point.height) j.value(*point.height);
+                    });
+                });
+            });
+        });
+        j.member("properties", [&] { properties(j, point); });
+    });
 }
 
 } // namespace
@@ -71,17 +75,31 @@ std::optional<std::string> crsUrn(const std::string& code) {
 }
 
 void writeGeoJson(const PointSet& points, std::ostream& out) {
-    json document = {{"type", "FeatureCollection"}, {"name", "interseccao"}};
-    if (!points.coordinateSystem.empty()) {
-        const auto urn = crsUrn(points.coordinateSystem);
-        document["crs"] = {
-            {"type", "name"},
-            {"properties", {{"name", urn ? *urn : toUtf8(points.coordinateSystem)}}}};
-    }
-    json features = json::array();
-    for (const SurveyPoint& point : points.points) features.push_back(feature(point));
-    document["features"] = features;
-    out << document.dump(2) << '\n';
+    JsonText j(out);
+    j.object([&] {
+        j.member("type", "FeatureCollection");
+        j.member("name", "interseccao");
+        if (!points.coordinateSystem.empty()) {
+            const auto urn = crsUrn(points.coordinateSystem);
+            j.member("crs", [&] {
+                j.object([&] {
+                    j.member("type", "name");
+                    j.member("properties", [&] {
+                        j.object([&] {
+                            j.member("name", urn ? *urn : toUtf8(points.coordinateSystem));
+                        });
+                    });
+                });
+            });
+        }
+        j.member("features", [&] {
+            j.array([&] {
+                for (const SurveyPoint& point : points.points) feature(j, point);
+            });
+        });
+    });
+    j.flush();
+    out << '\n';
 }
 
 } // namespace interseccao

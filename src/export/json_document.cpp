@@ -6,58 +6,71 @@
 #include "text/encoding.hpp"
 #include "text/numbers.hpp"
 
-#include <nlohmann/json.hpp>
-
 #include <utility>
 
 namespace interseccao {
 
 namespace {
 
-// Keys in the order they are written, so that the document reads from settings to results.
-using json = nlohmann::ordered_json;
-
-// A number, or null for a value that is not finite (JSON has no such numbers).
-json number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
-
-void addMembers(json::object_t&) {}
-
-template <typename Value, typename... Rest>
-void addMembers(json::object_t& members, const char* key, Value&& value, Rest&&... rest) {
-    members.emplace_back(key, json(std::forward<Value>(value)));
-    addMembers(members, std::forward<Rest>(rest)...);
-}
-
-// An object of the members given as key, value, key, value...: in their order, distinct keys,
-// in one allocation. Braces would build each member as an array of its key and its value
-// first, and the members' vector would grow one by one, copying the keys each time.
-template <typename... Members> json::object_t members(Members&&... given) {
-    json::object_t o;
-    o.reserve(sizeof...(Members) / 2);
-    addMembers(o, std::forward<Members>(given)...);
-    return o;
-}
-
-template <typename... Members> json object(Members&&... given) {
-    return json(members(std::forward<Members>(given)...));
-}
+// A figure written as a number: whatever its type in the program, a floating-point value
+// (a count is written as a count where it is one).
+double number(double value) { return value; }
 
 // An angle in radians and in the file's unit: degrees for "gc" and "gs" (with degrees,
 // minutes and seconds for "gs"), gon for "gr".
-json angle(AngleUnit unit, double radians) {
-    json value = number(unit == AngleUnit::Gon ? radiansToGon(radians) : radiansToDegrees(radians));
-    if (unit != AngleUnit::Sexagesimal)
-        return object("rad", number(radians), "valor", std::move(value));
-    const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(radians));
-    return object("rad", number(radians), "valor", std::move(value), "gms",
-                  json{dms.degrees, dms.minutes, number(dms.seconds)});
+void angle(JsonText& j, AngleUnit unit, double radians) {
+    j.object([&] {
+        j.member("rad", number(radians));
+        j.member("valor", number(unit == AngleUnit::Gon ? radiansToGon(radians)
+                                                        : radiansToDegrees(radians)));
+        if (unit != AngleUnit::Sexagesimal) return;
+        const DegreesMinutesSeconds dms = splitDegrees(radiansToDegrees(radians));
+        j.member("gms", [&] {
+            j.array([&] {
+                j.value(dms.degrees);
+                j.value(dms.minutes);
+                j.value(number(dms.seconds));
+            });
+        });
+    });
+}
+
+auto angleOf(JsonText& j, AngleUnit unit, double radians) {
+    return [&j, unit, radians] { angle(j, unit, radians); };
 }
 
 // A precision of one reading in radians and in the file's unit (seconds of arc or milligon).
-json precision(AngleUnit unit, double radians) {
-    return object(
-        "rad", number(radians), "valor",
-        number(unit == AngleUnit::Gon ? radiansToMilligon(radians) : radiansToArcSeconds(radians)));
+auto precisionOf(JsonText& j, AngleUnit unit, double radians) {
+    return [&j, unit, radians] {
+        j.object([&] {
+            j.member("rad", number(radians));
+            j.member("valor", number(unit == AngleUnit::Gon ? radiansToMilligon(radians)
+                                                            : radiansToArcSeconds(radians)));
+        });
+    };
+}
+
+// A plane position as {"M": ..., "P": ...}.
+auto positionOf(JsonText& j, const PlanePoint& point) {
+    return [&j, point] {
+        j.object([&] {
+            j.member("M", number(point.m));
+            j.member("P", number(point.p));
+        });
+    };
+}
+
+// A 2 × 2 matrix, row by row, each element multiplied by `factor`.
+auto matrixOf(JsonText& j, const std::array<double, 4>& m, double factor) {
+    return [&j, &m, factor] {
+        j.array([&] {
+            for (int row = 0; row < 2; ++row)
+                j.array([&] {
+                    j.value(number(factor * m[2 * row]));
+                    j.value(number(factor * m[2 * row + 1]));
+                });
+        });
+    };
 }
 
 std::string name(const std::string& padded) { return toUtf8(trimmedName(padded)); }
@@ -66,208 +79,301 @@ const char* verdictText(Verdict verdict) {
     return verdict == Verdict::Accepted ? "aceite" : "rejeitado";
 }
 
-json search(AngleUnit unit, const FitTest& fit, const PrecisionSearch& s) {
-    return {{"inicio", precision(unit, s.start)},
-            {"passo", precision(unit, s.step)},
-            {"testes", s.tests},
-            {"primeiro_veredicto", verdictText(s.firstVerdict)},
-            {"ultimo_veredicto", verdictText(s.lastVerdict)},
-            {"precisao", precision(unit, s.precision)},
-            {"teste",
-             {{"redundancia", fit.redundancy},
-              {"fator_variancia", number(fit.varianceFactor)},
-              {"valor_critico", number(fit.testValue)},
-              {"estatistica", number(fit.statistic(s.precision))}}}};
+void search(JsonText& j, AngleUnit unit, const FitTest& fit, const PrecisionSearch& s) {
+    j.object([&] {
+        j.member("inicio", precisionOf(j, unit, s.start));
+        j.member("passo", precisionOf(j, unit, s.step));
+        j.member("testes", s.tests);
+        j.member("primeiro_veredicto", verdictText(s.firstVerdict));
+        j.member("ultimo_veredicto", verdictText(s.lastVerdict));
+        j.member("precisao", precisionOf(j, unit, s.precision));
+        j.member("teste", [&] {
+            j.object([&] {
+                j.member("redundancia", fit.redundancy);
+                j.member("fator_variancia", number(fit.varianceFactor));
+                j.member("valor_critico", number(fit.testValue));
+                j.member("estatistica", number(fit.statistic(s.precision)));
+            });
+        });
+    });
 }
 
-json stations(const ObservationSet& observations) {
-    json list = json::array();
-    for (const Station& station : observations.stations) {
-        json references = json::array();
-        for (const ReferenceSighting& r : station.references)
-            references.push_back(object("nome", name(r.name), "M", number(r.m), "P", number(r.p),
-                                        "leitura", angle(observations.angleUnit, r.reading)));
-        list.push_back(object("nome", name(station.name), "M", number(station.m), "P",
-                              number(station.p), "leitura_ponto",
-                              angle(observations.angleUnit, station.pointReading), "referencias",
-                              std::move(references)));
-    }
-    return list;
-}
-
-json zenithRecords(const ObservationSet& observations) {
-    json list = json::array();
-    for (const ZenithObservation& z : observations.zenithObservations)
-        list.push_back(object("estacao", name(z.stationName), "M", number(z.m), "P", number(z.p),
-                              "cota_estacao", number(z.stationHeight), "leitura",
-                              angle(observations.angleUnit, z.zenithReading), "altura_instrumento",
-                              number(z.instrumentHeight), "altura_alvo", number(z.targetHeight)));
-    return list;
-}
-
-json orientation(const ObservationSet& observations, const Orientation& o) {
-    json list = json::array();
-    for (std::size_t i = 0; i < o.stations.size(); ++i) {
-        const Station& station = observations.stations[i];
-        json bearings = json::array();
-        for (std::size_t j = 0; j < o.stations[i].bearings.size(); ++j)
-            bearings.push_back(object("referencia", name(station.references[j].name), "rumo",
-                                      angle(observations.angleUnit, o.stations[i].bearings[j])));
-        list.push_back(
-            object("estacao", name(station.name), "rumos", std::move(bearings), "rumo_medio",
-                   o.stations[i].complete ? angle(observations.angleUnit, o.stations[i].meanBearing)
-                                          : json(nullptr)));
-    }
-    return list;
-}
-
-json planimetry(const ObservationSet& observations, const PlanimetricSolution& s) {
+void stations(JsonText& j, const ObservationSet& observations) {
     const AngleUnit unit = observations.angleUnit;
-    json p = {
-        {"posicao_aproximada", {{"M", number(s.approximate.m)}, {"P", number(s.approximate.p)}}},
-        {"ajustada", s.adjusted}};
-    if (!s.adjusted) return p;
-    json angles = json::array();
-    std::size_t k = 0;
-    for (const Station& station : observations.stations)
-        for (const ReferenceSighting& reference : station.references) {
-            angles.push_back(object("estacao", name(station.name), "referencia",
-                                    name(reference.name), "observado", number(s.observedAngles[k]),
-                                    "residuo", number(s.residuals[k]), "ajustado",
-                                    number(s.adjustedAngles[k]), "desvio_padrao",
-                                    number(decimalDegreesToRadians(s.adjustedAngleDeviations[k]))));
-            ++k;
+    j.array([&] {
+        for (const Station& station : observations.stations)
+            j.object([&] {
+                j.member("nome", name(station.name));
+                j.member("M", number(station.m));
+                j.member("P", number(station.p));
+                j.member("leitura_ponto", angleOf(j, unit, station.pointReading));
+                j.member("referencias", [&] {
+                    j.array([&] {
+                        for (const ReferenceSighting& r : station.references)
+                            j.object([&] {
+                                j.member("nome", name(r.name));
+                                j.member("M", number(r.m));
+                                j.member("P", number(r.p));
+                                j.member("leitura", angleOf(j, unit, r.reading));
+                            });
+                    });
+                });
+            });
+    });
+}
+
+void zenithRecords(JsonText& j, const ObservationSet& observations) {
+    j.array([&] {
+        for (const ZenithObservation& z : observations.zenithObservations)
+            j.object([&] {
+                j.member("estacao", name(z.stationName));
+                j.member("M", number(z.m));
+                j.member("P", number(z.p));
+                j.member("cota_estacao", number(z.stationHeight));
+                j.member("leitura", angleOf(j, observations.angleUnit, z.zenithReading));
+                j.member("altura_instrumento", number(z.instrumentHeight));
+                j.member("altura_alvo", number(z.targetHeight));
+            });
+    });
+}
+
+void orientation(JsonText& j, const ObservationSet& observations, const Orientation& o) {
+    const AngleUnit unit = observations.angleUnit;
+    j.array([&] {
+        for (std::size_t i = 0; i < o.stations.size(); ++i) {
+            const Station& station = observations.stations[i];
+            const StationOrientation& oriented = o.stations[i];
+            j.object([&] {
+                j.member("estacao", name(station.name));
+                j.member("rumos", [&] {
+                    j.array([&] {
+                        for (std::size_t k = 0; k < oriented.bearings.size(); ++k)
+                            j.object([&] {
+                                j.member("referencia", name(station.references[k].name));
+                                j.member("rumo", angleOf(j, unit, oriented.bearings[k]));
+                            });
+                    });
+                });
+                if (oriented.complete)
+                    j.member("rumo_medio", angleOf(j, unit, oriented.meanBearing));
+                else
+                    j.member("rumo_medio", nullptr);
+            });
         }
-    const double f = s.fit.varianceFactor;
-    p["iteracoes"] = s.iterationCount;
-    p["linearizacao"] = {{"M", number(s.linearisation.m)}, {"P", number(s.linearisation.p)}};
-    p["M"] = number(s.point.m);
-    p["P"] = number(s.point.p);
-    p["precisao_M"] = number(s.deviationM);
-    p["precisao_P"] = number(s.deviationP);
-    p["cofatores"] = {{number(s.cofactor[0]), number(s.cofactor[1])},
-                      {number(s.cofactor[2]), number(s.cofactor[3])}};
-    p["covariancia"] = {{number(f * s.cofactor[0]), number(f * s.cofactor[1])},
-                        {number(f * s.cofactor[2]), number(f * s.cofactor[3])}};
-    p["angulos"] = std::move(angles);
-    p["pesquisa"] = search(unit, s.fit, s.search);
-    return p;
+    });
 }
 
-json height(const ObservationSet& observations, const HeightSolution& s) {
-    json readings = json::array();
-    for (std::size_t i = 0; i < s.residuals.size(); ++i)
-        readings.push_back(
-            object("estacao", name(observations.zenithObservations[i].stationName), "observado",
-                   number(observations.zenithObservations[i].zenithReading), "residuo",
-                   number(s.residuals[i]), "ajustado", number(s.adjustedAngles[i]), "desvio_padrao",
-                   number(decimalDegreesToRadians(s.adjustedAngleDeviations[i]))));
-    return {{"cota_inicial", number(s.firstHeight)},
-            {"iteracoes", s.iterationCount},
-            {"C", number(s.height)},
-            {"precisao_C", number(s.deviation)},
-            {"cofator", number(s.cofactor)},
-            {"variancia", number(s.fit.varianceFactor * s.cofactor)},
-            {"leituras", std::move(readings)},
-            {"pesquisa", search(observations.angleUnit, s.fit, s.search)}};
+void adjustedAngles(JsonText& j, const ObservationSet& observations, const PlanimetricSolution& s) {
+    j.array([&] {
+        std::size_t k = 0;
+        for (const Station& station : observations.stations)
+            for (const ReferenceSighting& reference : station.references) {
+                j.object([&] {
+                    j.member("estacao", name(station.name));
+                    j.member("referencia", name(reference.name));
+                    j.member("observado", number(s.observedAngles[k]));
+                    j.member("residuo", number(s.residuals[k]));
+                    j.member("ajustado", number(s.adjustedAngles[k]));
+                    j.member("desvio_padrao",
+                             number(decimalDegreesToRadians(s.adjustedAngleDeviations[k])));
+                });
+                ++k;
+            }
+    });
 }
 
-json optionalNumber(const std::optional<double>& value) {
-    return value ? number(*value) : json(nullptr);
+void planimetry(JsonText& j, const ObservationSet& observations, const PlanimetricSolution& s) {
+    j.object([&] {
+        j.member("posicao_aproximada", positionOf(j, s.approximate));
+        j.member("ajustada", s.adjusted);
+        if (!s.adjusted) return;
+        j.member("iteracoes", s.iterationCount);
+        j.member("linearizacao", positionOf(j, s.linearisation));
+        j.member("M", number(s.point.m));
+        j.member("P", number(s.point.p));
+        j.member("precisao_M", number(s.deviationM));
+        j.member("precisao_P", number(s.deviationP));
+        j.member("cofatores", matrixOf(j, s.cofactor, 1));
+        j.member("covariancia", matrixOf(j, s.cofactor, s.fit.varianceFactor));
+        j.member("angulos", [&] { adjustedAngles(j, observations, s); });
+        j.member("pesquisa", [&] { search(j, observations.angleUnit, s.fit, s.search); });
+    });
 }
 
-json ellipse(const std::optional<ErrorEllipse>& e) {
-    if (!e) return nullptr;
-    return object("a", number(e->a), "b", number(e->b), "azimute", number(e->bearing));
+void height(JsonText& j, const ObservationSet& observations, const HeightSolution& s) {
+    j.object([&] {
+        j.member("cota_inicial", number(s.firstHeight));
+        j.member("iteracoes", s.iterationCount);
+        j.member("C", number(s.height));
+        j.member("precisao_C", number(s.deviation));
+        j.member("cofator", number(s.cofactor));
+        j.member("variancia", number(s.fit.varianceFactor * s.cofactor));
+        j.member("leituras", [&] {
+            j.array([&] {
+                for (std::size_t i = 0; i < s.residuals.size(); ++i)
+                    j.object([&] {
+                        const ZenithObservation& z = observations.zenithObservations[i];
+                        j.member("estacao", name(z.stationName));
+                        j.member("observado", number(z.zenithReading));
+                        j.member("residuo", number(s.residuals[i]));
+                        j.member("ajustado", number(s.adjustedAngles[i]));
+                        j.member("desvio_padrao",
+                                 number(decimalDegreesToRadians(s.adjustedAngleDeviations[i])));
+                    });
+            });
+        });
+        j.member("pesquisa", [&] { search(j, observations.angleUnit, s.fit, s.search); });
+    });
 }
 
-json leftOut(const LeaveOneOut& without, bool plane) {
-    if (without.status != LeaveOneOut::Status::Computed) return nullptr;
-    if (!plane)
-        return object("graus_liberdade", without.degreesOfFreedom, "sigma0",
-                      optionalNumber(without.unitDeviation));
-    return object("M", number(without.point.m), "P", number(without.point.p), "deslocamento",
-                  number(without.shift), "azimute_deslocamento", number(without.shiftBearing),
-                  "graus_liberdade", without.degreesOfFreedom, "sigma0",
-                  optionalNumber(without.unitDeviation));
+auto ellipseOf(JsonText& j, const std::optional<ErrorEllipse>& e) {
+    return [&j, &e] {
+        if (!e) return j.value(nullptr);
+        j.object([&] {
+            j.member("a", number(e->a));
+            j.member("b", number(e->b));
+            j.member("azimute", number(e->bearing));
+        });
+    };
 }
 
-// A reading's entry: the members of `head`, the reading's tests, then the members of `tail`
-// (key, value, ...).
-template <typename... Tail>
-json readingEntry(json::object_t head, const ReadingTests& t, Tail&&... tail) {
-    head.reserve(head.size() + 6 + sizeof...(Tail) / 2);
-    addMembers(head, "residuo", number(t.residual), "redundancia", number(t.redundancyNumber), "w",
-               optionalNumber(t.standardized), "tau", optionalNumber(t.studentized), "mdb",
-               optionalNumber(t.minimalDetectableBias), "suspeita", t.suspected,
-               std::forward<Tail>(tail)...);
-    return json(std::move(head));
+// The point and the fit without one reading (`plane`) or only the fit (a zenith reading).
+auto leftOutOf(JsonText& j, const LeaveOneOut& without, bool plane) {
+    return [&j, &without, plane] {
+        if (without.status != LeaveOneOut::Status::Computed) return j.value(nullptr);
+        j.object([&] {
+            if (plane) {
+                j.member("M", number(without.point.m));
+                j.member("P", number(without.point.p));
+                j.member("deslocamento", number(without.shift));
+                j.member("azimute_deslocamento", number(without.shiftBearing));
+            }
+            j.member("graus_liberdade", without.degreesOfFreedom);
+            j.member("sigma0", without.unitDeviation);
+        });
+    };
+}
+
+// A reading's tests, as members of the reading's entry.
+void readingTests(JsonText& j, const ReadingTests& t) {
+    j.member("residuo", number(t.residual));
+    j.member("redundancia", number(t.redundancyNumber));
+    j.member("w", t.standardized);
+    j.member("tau", t.studentized);
+    j.member("mdb", t.minimalDetectableBias);
+    j.member("suspeita", t.suspected);
 }
 
 // Every horizontal reading's tests and the point without it.
-json horizontalReadings(const ObservationSet& observations, const PlanimetricQuality& q) {
-    json readings = json::array();
-    for (const HorizontalReadingQuality& r : q.readings) {
-        const Station& station = observations.stations[static_cast<std::size_t>(r.index.station)];
-        const std::string target =
-            r.index.reference == sightedPointTarget
-                ? name(observations.sightedPointName)
-                : name(station.references[static_cast<std::size_t>(r.index.reference)].name);
-        readings.push_back(readingEntry(members("estacao", name(station.name), "alvo", target),
-                                        r.tests, "deslocamento_mdb", number(r.biasShift), "sem",
-                                        leftOut(r.without, true)));
-    }
-    return readings;
+void horizontalReadings(JsonText& j, const ObservationSet& observations,
+                        const PlanimetricQuality& q) {
+    j.array([&] {
+        for (const HorizontalReadingQuality& r : q.readings) {
+            const Station& station =
+                observations.stations[static_cast<std::size_t>(r.index.station)];
+            j.object([&] {
+                j.member("estacao", name(station.name));
+                j.member("alvo",
+                         r.index.reference == sightedPointTarget
+                             ? name(observations.sightedPointName)
+                             : name(station.references[static_cast<std::size_t>(r.index.reference)]
+                                        .name));
+                readingTests(j, r.tests);
+                j.member("deslocamento_mdb", number(r.biasShift));
+                j.member("sem", leftOutOf(j, r.without, true));
+            });
+        }
+    });
+}
+
+// The shift of the point and the fit without each station.
+void withoutStations(JsonText& j, const ObservationSet& observations, const PlanimetricQuality& q) {
+    j.array([&] {
+        for (std::size_t i = 0; i < q.withoutStation.size(); ++i) {
+            const LeaveOneOut& without = q.withoutStation[i];
+            const bool computed = without.status == LeaveOneOut::Status::Computed;
+            j.object([&] {
+                j.member("nome", name(observations.stations[i].name));
+                if (!computed) {
+                    for (const char* key : {"deslocamento", "azimute_deslocamento", "sigma0_sem"})
+                        j.member(key, nullptr);
+                    return;
+                }
+                j.member("deslocamento", number(without.shift));
+                j.member("azimute_deslocamento", number(without.shiftBearing));
+                j.member("sigma0_sem", without.unitDeviation);
+            });
+        }
+    });
+}
+
+void zenithReadings(JsonText& j, const ObservationSet& observations, const QualityAnalysis& a) {
+    j.array([&] {
+        if (!a.height) return;
+        for (std::size_t i = 0; i < a.height->readings.size(); ++i) {
+            const ZenithReadingQuality& z = a.height->readings[i];
+            j.object([&] {
+                j.member("estacao", name(observations.zenithObservations[i].stationName));
+                readingTests(j, z.tests);
+                if (z.without.status == LeaveOneOut::Status::Computed)
+                    j.member("cota_sem", number(z.heightWithout));
+                else
+                    j.member("cota_sem", nullptr);
+            });
+        }
+    });
+}
+
+void warnings(JsonText& j, const std::vector<Warning>& list, const ObservationSet& observations) {
+    j.array([&] {
+        for (const Warning& warning : list) j.value(warningText(warning, observations));
+    });
+}
+
+// The tests of the whole fit.
+void fitTests(JsonText& j, const ObservationSet& observations, const QualityAnalysis& a) {
+    const PlanimetricQuality& q = a.planimetry;
+    j.member("veredicto", verdictText(observations, a));
+    j.member("graus_liberdade", q.degreesOfFreedom);
+    j.member("redundancia_relatorio", q.reportRedundancy);
+    j.member("sigma0", q.unitDeviation);
+    j.member("sigma0_intervalo_95", [&] {
+        j.array([&] {
+            j.value(q.unitDeviationLower);
+            j.value(q.unitDeviationUpper);
+        });
+    });
+    j.member("teste_global", [&] {
+        j.object([&] {
+            if (q.globalTest)
+                j.member("aceite", *q.globalTest == Verdict::Accepted);
+            else
+                j.member("aceite", nullptr);
+            j.member("estatistica", q.globalStatistic);
+            j.member("quantil_95", q.globalQuantile);
+        });
+    });
+    j.member("tau_critico", q.studentizedCritical);
 }
 
 // The quality analysis, in metres and radians.
-json analysis(const ObservationSet& observations, const QualityAnalysis& a) {
+void analysis(JsonText& j, const ObservationSet& observations, const QualityAnalysis& a) {
     const PlanimetricQuality& q = a.planimetry;
-    json readings = horizontalReadings(observations, q);
-    json stations = json::array();
-    for (std::size_t i = 0; i < q.withoutStation.size(); ++i) {
-        const LeaveOneOut& without = q.withoutStation[i];
-        const bool computed = without.status == LeaveOneOut::Status::Computed;
-        stations.push_back(
-            object("nome", name(observations.stations[i].name), "deslocamento",
-                   computed ? number(without.shift) : json(nullptr), "azimute_deslocamento",
-                   computed ? number(without.shiftBearing) : json(nullptr), "sigma0_sem",
-                   computed ? optionalNumber(without.unitDeviation) : json(nullptr)));
-    }
-    json zenith = json::array();
-    if (a.height)
-        for (std::size_t i = 0; i < a.height->readings.size(); ++i) {
-            const ZenithReadingQuality& z = a.height->readings[i];
-            zenith.push_back(readingEntry(
-                members("estacao", name(observations.zenithObservations[i].stationName)), z.tests,
-                "cota_sem",
-                z.without.status == LeaveOneOut::Status::Computed ? number(z.heightWithout)
-                                                                  : json(nullptr)));
-        }
-    json warnings = json::array();
-    for (const Warning& warning : a.warnings)
-        warnings.push_back(warningText(warning, observations));
-    json j = {{"veredicto", verdictText(observations, a)},
-              {"graus_liberdade", q.degreesOfFreedom},
-              {"redundancia_relatorio", q.reportRedundancy},
-              {"sigma0", optionalNumber(q.unitDeviation)},
-              {"sigma0_intervalo_95",
-               {optionalNumber(q.unitDeviationLower), optionalNumber(q.unitDeviationUpper)}}};
-    j["teste_global"] = {
-        {"aceite", q.globalTest ? json(*q.globalTest == Verdict::Accepted) : json(nullptr)},
-        {"estatistica", optionalNumber(q.globalStatistic)},
-        {"quantil_95", optionalNumber(q.globalQuantile)}};
-    j["tau_critico"] = optionalNumber(q.studentizedCritical);
-    j["elipse"] = ellipse(q.rigorousEllipse);
-    j["elipse_relatorio"] = ellipse(q.reportEllipse);
-    j["elipse_95"] = ellipse(q.confidenceEllipse);
-    j["correlacao_MP"] = number(q.correlation);
-    j["angulo_intersecao_minimo"] = q.weakest ? number(q.weakest->angle) : json(nullptr);
-    j["leituras"] = std::move(readings);
-    j["estacoes"] = std::move(stations);
-    j["zenitais"] = std::move(zenith);
-    j["avisos"] = std::move(warnings);
-    return j;
+    j.object([&] {
+        fitTests(j, observations, a);
+        j.member("elipse", ellipseOf(j, q.rigorousEllipse));
+        j.member("elipse_relatorio", ellipseOf(j, q.reportEllipse));
+        j.member("elipse_95", ellipseOf(j, q.confidenceEllipse));
+        j.member("correlacao_MP", number(q.correlation));
+        if (q.weakest)
+            j.member("angulo_intersecao_minimo", number(q.weakest->angle));
+        else
+            j.member("angulo_intersecao_minimo", nullptr);
+        j.member("leituras", [&] { horizontalReadings(j, observations, q); });
+        j.member("estacoes", [&] { withoutStations(j, observations, q); });
+        j.member("zenitais", [&] { zenithReadings(j, observations, a); });
+        j.member("avisos", [&] { warnings(j, a.warnings, observations); });
+    });
 }
 
 const char* stateCode(Outcome outcome) {
@@ -279,69 +385,91 @@ const char* stateCode(Outcome outcome) {
     return "";
 }
 
-json fileRun(const FileRun& run) {
-    json entry = {{"ficheiro", toUtf8(run.input)},
-                  {"relatorio", toUtf8(run.report)},
-                  {"estado", stateCode(run.outcome)}};
-    entry["mensagem"] = run.message.empty() ? json(nullptr) : json(toUtf8(run.message));
-    // Said only when true: the report stops where the error came.
-    if (run.reportCut) entry["relatorio_incompleto"] = true;
-    if (!run.dataRead) return entry;
-    entry["codificacao"] = run.encoding == TextEncoding::Utf8 ? "UTF-8" : "Latin-1";
-    json cut = json::array();
-    for (const CutName& name : run.cutNames)
-        cut.push_back({{"linha", name.line},
-                       {"escrito", toUtf8(name.written)},
-                       {"cortado", toUtf8(name.kept)}});
-    entry["nomes_cortados"] = std::move(cut);
-    entry["dados_depois_da_linha"] = run.dataAfterLine ? json(*run.dataAfterLine) : json(nullptr);
-    json warnings = json::array();
-    for (const Warning& warning : run.warnings)
-        warnings.push_back(warningText(warning, run.values.observations));
-    entry["avisos"] = std::move(warnings);
-    entry["cota_duvidosa"] = run.elevationLikeZenith;
+// What was read of the file besides its data: encoding, cut names, what came after the data.
+void reading(JsonText& j, const FileRun& run) {
+    j.member("codificacao", run.encoding == TextEncoding::Utf8 ? "UTF-8" : "Latin-1");
+    j.member("nomes_cortados", [&] {
+        j.array([&] {
+            for (const CutName& cut : run.cutNames)
+                j.object([&] {
+                    j.member("linha", cut.line);
+                    j.member("escrito", toUtf8(cut.written));
+                    j.member("cortado", toUtf8(cut.kept));
+                });
+        });
+    });
+    if (run.dataAfterLine)
+        j.member("dados_depois_da_linha", *run.dataAfterLine);
+    else
+        j.member("dados_depois_da_linha", nullptr);
+    j.member("avisos", [&] { warnings(j, run.warnings, run.values.observations); });
+    j.member("cota_duvidosa", run.elevationLikeZenith);
+}
+
+void settings(JsonText& j, const FileRun& run) {
     const ObservationSet& observations = run.values.observations;
     const AngleUnit unit = observations.angleUnit;
-    entry["definicoes"] = {{"unidade", std::string(angleUnitCode(unit))},
-                           {"tolerancia", number(observations.tolerance)},
-                           {"precisao_a_priori", precision(unit, observations.aprioriPrecision)}};
-    if (!run.coordinateSystem.empty())
-        entry["definicoes"]["sistema_coordenadas"] = toUtf8(run.coordinateSystem);
-    entry["ponto"] = name(observations.sightedPointName);
-    entry["estacoes"] = stations(observations);
+    j.object([&] {
+        j.member("unidade", std::string(angleUnitCode(unit)));
+        j.member("tolerancia", number(observations.tolerance));
+        j.member("precisao_a_priori", precisionOf(j, unit, observations.aprioriPrecision));
+        if (!run.coordinateSystem.empty())
+            j.member("sistema_coordenadas", toUtf8(run.coordinateSystem));
+    });
+}
+
+// The data and results of the run, as members of its entry.
+void results(JsonText& j, const FileRun& run) {
+    const ObservationSet& observations = run.values.observations;
+    j.member("definicoes", [&] { settings(j, run); });
+    j.member("ponto", name(observations.sightedPointName));
+    j.member("estacoes", [&] { stations(j, observations); });
     if (run.values.orientation)
-        entry["orientacao"] = orientation(observations, *run.values.orientation);
+        j.member("orientacao", [&] { orientation(j, observations, *run.values.orientation); });
     if (run.values.planimetry)
-        entry["planimetria"] = planimetry(observations, *run.values.planimetry);
-    if (run.values.heightRequested) entry["leituras_zenitais"] = zenithRecords(observations);
-    if (run.values.height) entry["altimetria"] = height(observations, *run.values.height);
-    if (run.analysis) entry["analise"] = analysis(observations, *run.analysis);
-    return entry;
+        j.member("planimetria", [&] { planimetry(j, observations, *run.values.planimetry); });
+    if (run.values.heightRequested)
+        j.member("leituras_zenitais", [&] { zenithRecords(j, observations); });
+    if (run.values.height)
+        j.member("altimetria", [&] { height(j, observations, *run.values.height); });
+    if (run.analysis) j.member("analise", [&] { analysis(j, observations, *run.analysis); });
 }
 
 } // namespace
 
-nlohmann::ordered_json fileRunJson(const FileRun& run) { return fileRun(run); }
+void writeFileRunJson(JsonText& j, const FileRun& run) {
+    j.object([&] {
+        j.member("ficheiro", toUtf8(run.input));
+        j.member("relatorio", toUtf8(run.report));
+        j.member("estado", stateCode(run.outcome));
+        if (run.message.empty())
+            j.member("mensagem", nullptr);
+        else
+            j.member("mensagem", toUtf8(run.message));
+        // Said only when true: the report stops where the error came.
+        if (run.reportCut) j.member("relatorio_incompleto", true);
+        if (!run.dataRead) return;
+        reading(j, run);
+        results(j, run);
+    });
+}
 
 void writeJsonStart(std::ostream& out) {
-    // The document as nlohmann::json writes it with an indent of 2, the runs one by one.
-    out << "{\n  \"versao\": " << json(jsonFormatVersion).dump()
-        << ",\n  \"programa\": " << json(std::string("interseccao ") + INTERSECCAO_VERSION).dump()
-        << ",\n  \"ficheiros\": [";
+    JsonText j(out, 1);
+    out << "{\n  \"versao\": ";
+    j.value(jsonFormatVersion);
+    j.flush();
+    out << ",\n  \"programa\": ";
+    j.value(std::string("interseccao ") + INTERSECCAO_VERSION);
+    j.flush();
+    out << ",\n  \"ficheiros\": [";
 }
 
 void writeJsonRun(const FileRun& run, bool first, std::ostream& out) {
-    // A string of the document holds no line end (it is escaped): each line is indented.
-    // Indented in memory and written at once: a write to the stream per line cost more than
-    // the indenting.
-    const std::string text = fileRun(run).dump(2);
-    std::string indented = first ? "\n    " : ",\n    ";
-    indented.reserve(indented.size() + text.size() + text.size() / 8);
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        indented.append(text, start, end + 1 - start).append("    ");
-    indented.append(text, start);
-    out.write(indented.data(), static_cast<std::streamsize>(indented.size()));
+    out << (first ? "\n    " : ",\n    ");
+    JsonText j(out, 2);
+    writeFileRunJson(j, run);
+    j.flush();
 }
 
 void writeJsonEnd(bool empty, std::ostream& out) { out << (empty ? "]\n}\n" : "\n  ]\n}\n"); }

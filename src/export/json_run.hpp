@@ -1,13 +1,12 @@
 // The JSON of one observation file's run, for documents that hold runs among other things.
 #pragma once
 
+#include "export/json_text.hpp"
 #include "results/run_record.hpp"
-
-#include <nlohmann/json.hpp>
 
 namespace interseccao {
 
 // The entry of one run, as the command line's JSON document lists it under "ficheiros".
-nlohmann::ordered_json fileRunJson(const FileRun& run);
+void writeFileRunJson(JsonText& j, const FileRun& run);
 
 } // namespace interseccao

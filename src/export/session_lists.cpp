@@ -14,15 +14,9 @@ namespace interseccao {
 
 namespace {
 
-using json = nlohmann::ordered_json;
-
 // A coordinate, height or precision of the list; empty when not finite.
 std::string metres(double value) {
     return std::isfinite(value) ? fixed(value, listMetreDecimals) : std::string();
-}
-
-json optionalNumber(const std::optional<double>& value) {
-    return value ? json(*value) : json(nullptr);
 }
 
 const char* stateText(const SessionPoint& point) {
@@ -131,80 +125,106 @@ void writeSessionList(const SessionRun& session, std::ostream& out) {
 
 namespace {
 
-json readingJson(const ReducedReading& reading) {
-    json lines = json::array();
-    for (const std::size_t line : reading.lines) lines.push_back(line);
-    return {{"alvo", toUtf8(reading.target)},
-            {"horizontal", reading.horizontal},
-            {"dispersao_horizontal", reading.horizontalSpread},
-            {"zenital", optionalNumber(reading.zenith)},
-            {"dispersao_zenital", optionalNumber(reading.zenithSpread)},
-            {"altura_alvo", optionalNumber(reading.targetHeight)},
-            {"leituras_face_1", reading.faceI},
-            {"leituras_face_2", reading.faceII},
-            {"linhas", lines}};
+void readingJson(JsonText& j, const ReducedReading& reading) {
+    j.object([&] {
+        j.member("alvo", toUtf8(reading.target));
+        j.member("horizontal", reading.horizontal);
+        j.member("dispersao_horizontal", reading.horizontalSpread);
+        j.member("zenital", reading.zenith);
+        j.member("dispersao_zenital", reading.zenithSpread);
+        j.member("altura_alvo", reading.targetHeight);
+        j.member("leituras_face_1", reading.faceI);
+        j.member("leituras_face_2", reading.faceII);
+        j.member("linhas", [&] {
+            j.array([&] {
+                for (const std::size_t line : reading.lines) j.value(line);
+            });
+        });
+    });
 }
 
-json setupsJson(const ReducedBook& book) {
-    json setups = json::array();
-    for (const ReducedSetup& setup : book.setups) {
-        json readings = json::array();
-        for (const ReducedReading& reading : setup.readings)
-            readings.push_back(readingJson(reading));
-        setups.push_back({{"estacao", toUtf8(setup.station)},
-                          {"ficheiro", toUtf8(setup.file)},
-                          {"linha", setup.line},
-                          {"M", optionalNumber(setup.m)},
-                          {"P", optionalNumber(setup.p)},
-                          {"C", optionalNumber(setup.height)},
-                          {"altura_instrumento", optionalNumber(setup.instrumentHeight)},
-                          {"leituras", readings}});
-    }
-    return setups;
+void setupsJson(JsonText& j, const ReducedBook& book) {
+    j.array([&] {
+        for (const ReducedSetup& setup : book.setups)
+            j.object([&] {
+                j.member("estacao", toUtf8(setup.station));
+                j.member("ficheiro", toUtf8(setup.file));
+                j.member("linha", setup.line);
+                j.member("M", setup.m);
+                j.member("P", setup.p);
+                j.member("C", setup.height);
+                j.member("altura_instrumento", setup.instrumentHeight);
+                j.member("leituras", [&] {
+                    j.array([&] {
+                        for (const ReducedReading& reading : setup.readings)
+                            readingJson(j, reading);
+                    });
+                });
+            });
+    });
 }
 
-json pointJson(const SessionRun& session, const SessionPoint& point) {
-    json stations = json::array();
-    if (point.point.problem)
-        for (const AssembledStation& station : point.point.problem->stations)
-            stations.push_back(toUtf8(station.name));
-    json warnings = json::array();
-    for (const std::string& warning : pointWarnings(session, point))
-        warnings.push_back(toUtf8(warning));
-    json entry = {{"nome", toUtf8(point.point.name)},
-                  {"estado", stateText(point)},
-                  {"motivo", toUtf8(reasonText(point))},
-                  {"estacoes", stations},
-                  {"avisos", warnings},
-                  {"observacoes", toUtf8(point.observationFile)}};
-    entry["resultado"] = point.run ? fileRunJson(*point.run) : json(nullptr);
-    return entry;
+template <typename Range, typename Text> auto textsOf(JsonText& j, const Range& items, Text text) {
+    return [&j, &items, text] {
+        j.array([&] {
+            for (const auto& item : items) j.value(toUtf8(text(item)));
+        });
+    };
+}
+
+void pointJson(JsonText& j, const SessionRun& session, const SessionPoint& point) {
+    static const std::vector<AssembledStation> none;
+    const auto& stations = point.point.problem ? point.point.problem->stations : none;
+    const std::vector<std::string> warnings = pointWarnings(session, point);
+    j.object([&] {
+        j.member("nome", toUtf8(point.point.name));
+        j.member("estado", stateText(point));
+        j.member("motivo", toUtf8(reasonText(point)));
+        j.member("estacoes",
+                 textsOf(j, stations, [](const AssembledStation& s) { return s.name; }));
+        j.member("avisos", textsOf(j, warnings, [](const std::string& w) { return w; }));
+        j.member("observacoes", toUtf8(point.observationFile));
+        if (point.run)
+            j.member("resultado", [&] { writeFileRunJson(j, *point.run); });
+        else
+            j.member("resultado", nullptr);
+    });
+}
+
+void knownJson(JsonText& j, const KnownPoints& known) {
+    j.array([&] {
+        for (const KnownPoint& point : known.points)
+            j.object([&] {
+                j.member("nome", toUtf8(point.name));
+                j.member("M", point.m);
+                j.member("P", point.p);
+                j.member("C", point.height);
+                j.member("linha", point.line);
+            });
+    });
 }
 
 } // namespace
 
 void writeSessionJson(const SessionRun& session, std::ostream& out) {
-    json known = json::array();
-    for (const KnownPoint& point : session.known.points)
-        known.push_back({{"nome", toUtf8(point.name)},
-                         {"M", point.m},
-                         {"P", point.p},
-                         {"C", optionalNumber(point.height)},
-                         {"linha", point.line}});
-    json records = json::array();
-    for (const std::string& record : session.records) records.push_back(toUtf8(record));
-    json points = json::array();
-    for (const SessionPoint& point : session.points) points.push_back(pointJson(session, point));
-    const json document = {{"versao", jsonFormatVersion},
-                           {"programa", std::string("interseccao ") + INTERSECCAO_VERSION},
-                           {"registos", records},
-                           {"pontos_conhecidos", toUtf8(session.known.file)},
-                           {"unidade", sessionUnitName(session.book)},
-                           {"limite_faces", session.book.faceLimit},
-                           {"conhecidos", known},
-                           {"estacoes", setupsJson(session.book)},
-                           {"pontos", points}};
-    out << document.dump(2) << '\n';
+    JsonText j(out);
+    j.object([&] {
+        j.member("versao", jsonFormatVersion);
+        j.member("programa", std::string("interseccao ") + INTERSECCAO_VERSION);
+        j.member("registos", textsOf(j, session.records, [](const std::string& r) { return r; }));
+        j.member("pontos_conhecidos", toUtf8(session.known.file));
+        j.member("unidade", sessionUnitName(session.book));
+        j.member("limite_faces", session.book.faceLimit);
+        j.member("conhecidos", [&] { knownJson(j, session.known); });
+        j.member("estacoes", [&] { setupsJson(j, session.book); });
+        j.member("pontos", [&] {
+            j.array([&] {
+                for (const SessionPoint& point : session.points) pointJson(j, session, point);
+            });
+        });
+    });
+    j.flush();
+    out << '\n';
 }
 
 } // namespace interseccao

@@ -175,6 +175,8 @@ std::optional<std::size_t> dataAfterRecords(RecordReader& reader,
 
 void checkCutNames(const std::vector<CutName>& cutNames, const ObservationSet& observations,
                    const std::string& fileName) {
+    // A clash takes two names cut.
+    if (cutNames.size() < 2) return;
     // Of each name as kept, the first cut to it and the first cut of another writing after it.
     std::unordered_map<std::string_view, std::pair<const CutName*, const CutName*>> clashes;
     for (const CutName& cut : cutNames) {

@@ -6,6 +6,7 @@
 #include "text/float_chars.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -118,6 +119,17 @@ bool isRepeatCount(std::string_view s) {
 }
 
 constexpr std::string_view textExpected = "um texto";
+
+// What a byte is to a value outside apostrophes: its end (a blank, a comma, a line end), a
+// slash or a star, which it may not hold, or any other.
+constexpr unsigned char endsValue = 1, refused = 2;
+constexpr auto byteKinds = [] {
+    std::array<unsigned char, 256> kinds{};
+    for (const char c : {' ', '\t', '\r', ',', '\n'})
+        kinds[static_cast<unsigned char>(c)] = endsValue;
+    for (const char c : {'/', '*'}) kinds[static_cast<unsigned char>(c)] = refused;
+    return kinds;
+}();
 
 // The end of the value that starts at `from`: the next blank, comma or line end.
 std::size_t endOfValue(std::string_view text, std::size_t from) {
@@ -278,8 +290,9 @@ void RecordReader::malformed(const Token& token, std::string_view expected,
 void RecordReader::skipSeparator(std::string_view expected, std::string_view what) {
     int commas = recordStarted_ ? 0 : 1;
     const std::size_t separator = pos_;
-    while (pos_ < contents_.size()) {
-        const char c = contents_[pos_];
+    const std::string_view contents = contents_;
+    for (; pos_ < contents.size(); ++pos_) {
+        const char c = contents[pos_];
         if (c == '\n') {
             ++line_;
         } else if (c == ',') {
@@ -288,9 +301,8 @@ void RecordReader::skipSeparator(std::string_view expected, std::string_view wha
         } else if (!isBlank(c)) {
             break;
         }
-        ++pos_;
     }
-    if (pos_ >= contents_.size()) failAtEndOfFile(expected, what);
+    if (pos_ >= contents.size()) failAtEndOfFile(expected, what);
     if (!recordStarted_) {
         recordLine_ = line_;
     } else if (pos_ != separator + 1 || contents_[separator] != ',') {
@@ -362,11 +374,23 @@ RecordReader::Token RecordReader::nextToken(std::string_view expected, std::stri
         token.quoted = true;
         return token;
     }
+    // To the next blank, comma or line end, noting on the way a slash or a star, which most
+    // values do not hold.
+    const std::string_view contents = contents_;
     const std::size_t begin = pos_;
-    pos_ = endOfValue(contents_, pos_);
-    token.text = std::string_view(contents_).substr(begin, pos_ - begin);
-    checkUnquoted(token, expected, what);
-    if (expected != textExpected) noteCommaJoin(token, what);
+    std::size_t end = begin;
+    unsigned char marks = 0;
+    for (unsigned char kind = 0; end < contents.size(); ++end) {
+        kind = byteKinds[static_cast<unsigned char>(contents[end])];
+        if (kind == endsValue) break;
+        marks |= kind;
+    }
+    pos_ = end;
+    token.text = contents.substr(begin, end - begin);
+    if (marks != 0) checkUnquoted(token, expected, what);
+    // Only a value followed at once by a comma can be joined to what follows it.
+    if (end < contents.size() && contents[end] == ',' && expected != textExpected)
+        noteCommaJoin(token, what);
     return token;
 }
 
@@ -392,6 +416,12 @@ std::int32_t RecordReader::readInteger(std::string_view what) {
 
 double RecordReader::readReal(std::string_view what) {
     const Token token = nextToken("um numero real", what);
+    // Most numbers are plain decimals, read at once; a plus sign is taken off as below.
+    if (!token.quoted) {
+        std::string_view text = token.text;
+        if (text.starts_with('+') && !text.substr(1).starts_with('-')) text.remove_prefix(1);
+        if (double value = 0; readPlainDecimal(text, value)) return value;
+    }
     std::size_t exponent = 0;
     if (token.quoted || !isRealText(token.text, exponent)) malformed(token, "um numero real", what);
     const std::optional<double> value = realValue(token.text, exponent);

@@ -27,7 +27,9 @@ bool samePosition(double m1, double p1, double m2, double p2) {
     return std::fabs(m1 - m2) < positionMatch && std::fabs(p1 - p2) < positionMatch;
 }
 
-StationIndex::StationIndex(const std::vector<Station>& stations) : stations_(stations) {
+StationIndex::StationIndex(const std::vector<Station>& stations, std::size_t scanned)
+    : stations_(stations), filed_(stations.size() > scanned) {
+    if (!filed_) return;
     for (std::size_t i = 0; i < stations.size(); ++i) {
         byName_[trimmedName(stations[i].name)].push_back(i);
         if (const auto column = columnOf(stations[i].m))
@@ -37,7 +39,21 @@ StationIndex::StationIndex(const std::vector<Station>& stations) : stations_(sta
     }
 }
 
+// The first station at (m, p) among those the files below would hold where they would look: in
+// a cell within two of the position's, or, beyond the cells, at the same finite M.
+const Station* StationIndex::scannedAt(double m, double p) const {
+    const auto column = columnOf(m);
+    for (const Station& station : stations_) {
+        const auto filed = columnOf(station.m);
+        const bool looked = column ? filed && *filed >= *column - 2 && *filed <= *column + 2
+                                   : !filed && std::isfinite(m) && station.m == m;
+        if (looked && samePosition(station.m, station.p, m, p)) return &station;
+    }
+    return nullptr;
+}
+
 const Station* StationIndex::at(double m, double p) const {
+    if (!filed_) return scannedAt(m, p);
     const auto column = columnOf(m);
     if (!column) {
         const auto filed = std::isfinite(m) ? byValue_.find(m) : byValue_.end();
@@ -62,6 +78,16 @@ const Station* StationIndex::at(double m, double p) const {
 }
 
 StationIndex::Match StationIndex::find(std::string_view name, double m, double p) const {
+    if (!filed_) {
+        const std::string_view trimmed = trimmedName(name);
+        const Station* first = nullptr;
+        for (const Station& station : stations_) {
+            if (trimmedName(station.name) != trimmed) continue;
+            if (samePosition(station.m, station.p, m, p)) return {&station, &station};
+            if (first == nullptr) first = &station;
+        }
+        return {first, scannedAt(m, p)};
+    }
     const auto named = byName_.find(trimmedName(name));
     if (named != byName_.end())
         for (const std::size_t i : named->second)

@@ -1,5 +1,6 @@
 // The stations of an observation set found by name and by position, as the zenith records
-// are matched to them, in a time that does not grow with the number of stations.
+// are matched to them, in a time that does not grow with the number of stations (a few are
+// looked through one by one, which finds the same).
 #pragma once
 
 #include "model/observations.hpp"
@@ -19,8 +20,13 @@ bool samePosition(double m1, double p1, double m2, double p2);
 
 class StationIndex {
 public:
-    // The stations are looked at, not copied: the set must outlive the index.
-    explicit StationIndex(const std::vector<Station>& stations);
+    // Up to this many stations are looked through rather than filed.
+    static constexpr std::size_t scannedStations = 16;
+
+    // The stations are looked at, not copied: the set must outlive the index. Up to `scanned`
+    // of them are looked through; more are filed by name and by position.
+    explicit StationIndex(const std::vector<Station>& stations,
+                          std::size_t scanned = scannedStations);
 
     // The first station named `name` (trimmed) at (m, p); else the first named so and the
     // first at (m, p), each null when there is none.
@@ -34,7 +40,10 @@ public:
     const Station* at(double m, double p) const;
 
 private:
+    const Station* scannedAt(double m, double p) const;
+
     const std::vector<Station>& stations_;
+    bool filed_ = false;
     // The stations of each trimmed name, in file order.
     std::unordered_map<std::string_view, std::vector<std::size_t>> byName_;
     // The stations of finite M, in cells of M `positionMatch` wide, in file order: a position

@@ -9,8 +9,43 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace interseccao {
+
+namespace {
+
+// The weights of a station's s angles, (C · Cᵀ)⁻¹ as below, formed; a stop when C · Cᵀ has no
+// inverse.
+Matrix formedAngleWeights(std::int32_t s) {
+    const std::int32_t readings = s + 1; // the reading to the point, then one per reference
+    Matrix conditionMatrix(s, readings);
+    for (std::int32_t j = 1; j <= s; ++j) {
+        conditionMatrix(j, 1) = -1.0;
+        conditionMatrix(j, j + 1) = 1.0;
+    }
+    Matrix conditionTranspose(readings, s);
+    transposeMatrix(s, readings, conditionMatrix, conditionTranspose);
+    Matrix angleCofactor(s, s);
+    multiplyMatrices(s, readings, s, conditionMatrix, conditionTranspose, angleCofactor);
+    invertOrStop(s, angleCofactor);
+    return angleCofactor;
+}
+
+// The same weights, a function of s alone: formed once for each s of a run, up to an order
+// beyond which each is formed when it is needed. `formed` holds one formed here.
+const Matrix& angleWeights(std::int32_t s, Matrix& formed) {
+    constexpr std::int32_t keptOrders = 64;
+    static std::vector<Matrix> kept(keptOrders + 1);
+    const bool keep = s >= 1 && s <= keptOrders;
+    if (keep && kept[static_cast<std::size_t>(s)].rows() == s)
+        return kept[static_cast<std::size_t>(s)];
+    formed = formedAngleWeights(s);
+    if (!keep) return formed;
+    return kept[static_cast<std::size_t>(s)] = formed;
+}
+
+} // namespace
 
 BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations) {
     // Each observed angle is a reference reading minus the station's reading to the point:
@@ -21,7 +56,7 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations) {
     // readings, so the weight matrix is zero between stations: one block per station,
     // inverted on its own, which gives what the inversion of the whole matrix gives on the
     // block. A block depends on the station's number of sightings alone, so it is formed
-    // once for each number.
+    // once for each number, and kept for the files that follow.
     BlockDiagonalMatrix weights;
     std::map<std::int32_t, std::size_t> blockOfSize;
     for (const Station& station : observations.stations) {
@@ -31,18 +66,8 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations) {
             continue;
         }
         blockOfSize[s] = weights.blockCount();
-        const std::int32_t readings = s + 1; // the reading to the point, then one per reference
-        Matrix conditionMatrix(s, readings);
-        for (std::int32_t j = 1; j <= s; ++j) {
-            conditionMatrix(j, 1) = -1.0;
-            conditionMatrix(j, j + 1) = 1.0;
-        }
-        Matrix conditionTranspose(readings, s);
-        transposeMatrix(s, readings, conditionMatrix, conditionTranspose);
-        Matrix angleCofactor(s, s);
-        multiplyMatrices(s, readings, s, conditionMatrix, conditionTranspose, angleCofactor);
-        invertOrStop(s, angleCofactor);
-        weights.appendBlock(angleCofactor);
+        Matrix formed;
+        weights.appendBlock(angleWeights(s, formed));
     }
     return weights;
 }

@@ -5,6 +5,7 @@
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace interseccao {
@@ -47,6 +48,9 @@ PlanimetricSolution planimetricResults(const PlanimetricPass& pass, const Matrix
                       varianceP >= 0 && std::isfinite(varianceP);
     s.deviationM = std::sqrt(varianceM);
     s.deviationP = std::sqrt(varianceP);
+    for (auto* values :
+         {&s.observedAngles, &s.residuals, &s.adjustedAngles, &s.adjustedAngleDeviations})
+        values->reserve(static_cast<std::size_t>(std::max(t, 0)));
     for (std::int32_t k = 1; k <= t; ++k) {
         const double observed = pass.observedAngle(k, 1);
         const double v = residual(k, 1);

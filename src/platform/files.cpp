@@ -41,15 +41,6 @@ RunError notRegular(const std::string& name, bool directory) {
 }
 
 #ifndef _WIN32
-// /dev/stdin, /dev/fd/0 or /proc/self/fd/0 stand for a file of another name; the outputs named
-// after such an input would be created in the system's folders.
-bool namesASystemFile(const fs::path& path) {
-    std::error_code error;
-    const fs::path folder = fs::absolute(path, error).lexically_normal().parent_path();
-    const std::string text = folder.string();
-    return text == "/dev" || text.starts_with("/dev/fd") || text.starts_with("/proc/");
-}
-
 // Opened without waiting (a FIFO would block the open), then refused unless it is a regular
 // file; `size` is then its size.
 int openRegular(const fs::path& path, const std::string& name, std::size_t& size) {
@@ -96,9 +87,49 @@ std::string readDescriptor(int descriptor, const std::string& name, std::size_t 
 
 } // namespace
 
+#ifndef _WIN32
+namespace {
+
+// /dev/stdin, /dev/fd/0 or /proc/self/fd/0 stand for a file of another name.
+bool inSystemFolder(const fs::path& path) {
+    std::error_code error;
+    const fs::path folder = fs::absolute(path, error).lexically_normal().parent_path();
+    const std::string text = folder.string();
+    return text == "/dev" || text.starts_with("/dev/fd") || text.starts_with("/proc/");
+}
+
+} // namespace
+
+// The names of one folder that end in a plain name (not "." or "..") are all in the same
+// folder once made absolute and normal: the folder's answer, with any such name in it, is theirs.
+bool DiskFiles::namesASystemFile(const fs::path& path) {
+    const std::string& text = path.native();
+    const std::size_t slash = text.rfind('/');
+    const std::string_view leaf =
+        std::string_view(text).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (leaf.empty() || leaf == "." || leaf == "..") return inSystemFolder(path);
+    const std::string_view folder =
+        std::string_view(text).substr(0, slash == std::string::npos ? 0 : slash + 1);
+    auto known = systemFolders_.find(folder);
+    if (known == systemFolders_.end())
+        known =
+            systemFolders_.emplace(std::string(folder), inSystemFolder(std::string(folder) + "x"))
+                .first;
+    return known->second;
+}
+#endif
+
 std::string DiskFiles::readObservationFile(const std::string& name) {
     const fs::path path = resolve(name);
 #ifndef _WIN32
+    if (const auto kept = kept_.find(name); kept != kept_.end()) {
+        std::string contents = std::move(kept->second);
+        kept_.erase(kept);
+        if (namesASystemFile(path))
+            throw RunError::inFile(name, "e um nome do sistema para outro ficheiro; de o nome do "
+                                         "proprio ficheiro de observacoes");
+        return contents;
+    }
     std::size_t size = 0;
     const int descriptor = openRegular(path, name, size);
     if (namesASystemFile(path)) {
@@ -150,6 +181,28 @@ std::string DiskFiles::readHead(const std::string& name, std::size_t size) {
     in.read(head.data(), static_cast<std::streamsize>(size));
     head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     return head;
+#endif
+}
+
+std::string DiskFiles::readObservationHead(const std::string& name, std::size_t size) {
+#ifndef _WIN32
+    try {
+        std::size_t fileSize = 0;
+        const int descriptor = openRegular(resolve(name), name, fileSize);
+        if (fileSize == 0 || fileSize > std::min(size, keptFileLimit) ||
+            keptBytes_ + fileSize > keptTotalLimit || kept_.contains(name))
+            return readDescriptor(descriptor, name, std::min(fileSize, size), size).substr(0, size);
+        std::string contents = readDescriptor(descriptor, name, fileSize, observationFileLimit);
+        std::string head = contents.substr(0, size);
+        keptBytes_ += contents.size();
+        kept_.emplace(name, std::move(contents));
+        return head;
+    } catch (const RunError&) {
+        // What cannot be read whole is read as far as the head goes.
+        return readHead(name, size);
+    }
+#else
+    return readHead(name, size);
 #endif
 }
 

@@ -35,6 +35,12 @@ public:
     // cannot be read.
     virtual std::string readHead(const std::string& name, std::size_t size) = 0;
 
+    // As readHead, of an observation file that readObservationFile will read next: a small one
+    // may be read whole now and kept for it, which then does not read it again.
+    virtual std::string readObservationHead(const std::string& name, std::size_t size) {
+        return readHead(name, size);
+    }
+
     // Creates an output. Whole: written aside and put under its name by closeOutput, so that
     // the earlier file stays whole until then (and when the output is discarded). InPlace:
     // created or emptied at once, its lines on disk as they are flushed. A FileError when it
@@ -66,16 +72,31 @@ public:
     bool sameFile(const std::string& first, const std::string& second) override;
     platform::FileIdentity identify(const std::string& name) override;
     std::string readHead(const std::string& name, std::size_t size) override;
+    std::string readObservationHead(const std::string& name, std::size_t size) override;
     std::ostream& createOutput(const std::string& name, Writing writing = Writing::Whole) override;
     void closeOutput(std::ostream& stream) override;
     void discardOutput(std::ostream& stream) override;
     void removeOutput(const std::string& name) override;
     void createFolder(const std::string& name) override;
 
+    // The files kept whole by readObservationHead: those no larger than the heads read of them
+    // (the head is then the whole file), a few megabytes of them at most, so that a batch of
+    // many files holds little more than the file it runs.
+    static constexpr std::size_t keptFileLimit = std::size_t{4} << 10;
+    static constexpr std::size_t keptTotalLimit = std::size_t{4} << 20;
+
 private:
     std::filesystem::path resolve(const std::string& name) const;
+    // Whether the name is one the system gives another file (/dev/stdin, /proc/self/fd/0): its
+    // outputs would be named after it in the system's folders.
+    bool namesASystemFile(const std::filesystem::path& path);
 
     std::filesystem::path base_;
+    // Whether the files named in a folder (the name up to its last slash) are the system's,
+    // each folder looked at once: a DiskFiles is used within one working folder.
+    std::map<std::string, bool, std::less<>> systemFolders_;
+    std::map<std::string, std::string> kept_; // by the name as given
+    std::size_t keptBytes_ = 0;
     struct OpenOutput {
         std::string name;
         std::unique_ptr<platform::WholeFile> whole;

@@ -5,8 +5,10 @@
 
 #include "platform/system_reason.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
+#include <string_view>
 #include <system_error>
 
 #ifdef _WIN32
@@ -157,6 +159,19 @@ private:
     std::ostream stream_;
 };
 
+// A name that lexical normalisation leaves as it is: no slashes together, no "." or ".."
+// among its parts.
+bool isNormal(std::string_view name) {
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t slash = std::min(name.find('/', start), name.size());
+        const std::string_view part = name.substr(start, slash - start);
+        if (part == "." || part == ".." || (part.empty() && start > 0 && slash < name.size()))
+            return false;
+        start = slash + 1;
+    }
+    return true;
+}
+
 FileIdentity existing(const struct stat& status) {
     FileIdentity identity;
     identity.kind =
@@ -171,13 +186,18 @@ FileIdentity existing(const struct stat& status) {
 
 FileIdentity identify(const fs::path& path) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) == 0) return existing(status);
+    // Most names are no link: then lstat tells what stat would, and of a missing file that it is
+    // no dangling link either.
+    const bool named = ::lstat(path.c_str(), &status) == 0;
+    if (named && !S_ISLNK(status.st_mode)) return existing(status);
+    if (named && ::stat(path.c_str(), &status) == 0) return existing(status);
     // "sub/../obra.txt" without a folder sub: the file its spelling names.
-    if (const fs::path normal = path.lexically_normal(); !normal.empty() && normal != path)
-        return identify(normal);
+    if (!isNormal(path.native()))
+        if (const fs::path normal = path.lexically_normal(); !normal.empty() && normal != path)
+            return identify(normal);
     // Where the file would be created: a dangling link's target, in its folder.
     fs::path target = path;
-    for (int depth = 0; depth < 16; ++depth) {
+    for (int depth = 0; named && depth < 16; ++depth) {
         char link[4096];
         const ssize_t length = ::readlink(target.c_str(), link, sizeof link);
         if (length <= 0 || static_cast<std::size_t>(length) >= sizeof link) break;

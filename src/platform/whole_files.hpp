@@ -25,8 +25,8 @@ struct FileIdentity {
     }
 };
 
-// One stat of the path (two for a missing file: its folder's; a dangling link is followed to
-// where its target would be).
+// One lstat of the path, and a stat more for a link (for a missing file, its folder's too, once
+// a folder; a dangling link is followed to where its target would be).
 FileIdentity identify(const std::filesystem::path& path);
 
 // An output written to a temporary file of its folder and renamed to its name when it is

@@ -1,8 +1,6 @@
 // Each output's first bytes, as its writer makes them.
 #include "results/own_outputs.hpp"
 
-#include <string>
-
 namespace interseccao {
 
 namespace {
@@ -13,11 +11,16 @@ bool beginsWithin(std::string_view contents, std::string_view start, std::string
            contents.substr(0, reach).find(within) != std::string_view::npos;
 }
 
+// A report's first line, 72 stars, and the start of its second.
+constexpr std::string_view reportStart =
+    "************************************************************************"
+    "\r\nCalculo por interseccao inversa";
+static_assert(reportStart.find_first_not_of('*') == 72);
+
 } // namespace
 
 std::optional<std::string_view> ownOutputKind(std::string_view contents) {
-    const std::string stars(72, '*');
-    if (contents.starts_with(stars + "\r\nCalculo por interseccao inversa")) return "um relatorio";
+    if (contents.starts_with(reportStart)) return "um relatorio";
     if (contents.starts_with("AN\xC3\x81LISE DA QUALIDADE")) return "uma analise da qualidade";
     if (contents.starts_with("ficheiro,ponto,M,P,") || contents.starts_with("\xEF\xBB\xBF"
                                                                             "ficheiro;ponto;M;P;"))

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace interseccao {
 
@@ -43,6 +44,15 @@ TextEncoding detectEncoding(std::string_view contents) {
     if (contents.starts_with("\xEF\xBB\xBF")) return TextEncoding::Utf8;
     bool beyondAscii = false;
     for (std::size_t i = 0; i < contents.size();) {
+        // Eight ASCII bytes at a time, as most of a file is.
+        std::uint64_t eight = 0;
+        if (i + sizeof eight <= contents.size()) {
+            std::memcpy(&eight, contents.data() + i, sizeof eight);
+            if ((eight & 0x8080808080808080u) == 0) {
+                i += sizeof eight;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(contents[i]) < 0x80) {
             ++i;
             continue;
@@ -71,12 +81,14 @@ bool isWideText(std::string_view contents) {
 }
 
 std::size_t characterCount(std::string_view text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Latin1) return text.size();
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); i += characterLength(text, i, encoding)) ++count;
     return count;
 }
 
 std::size_t prefixLength(std::string_view text, std::size_t characters, TextEncoding encoding) {
+    if (encoding == TextEncoding::Latin1) return std::min(text.size(), characters);
     std::size_t i = 0;
     for (std::size_t count = 0; i < text.size() && count < characters; ++count)
         i += characterLength(text, i, encoding);

@@ -1,8 +1,11 @@
 // Doubles to text and back: the C++ library's conversions where it has them, and otherwise the
 // same results from printf, exact in every C library the program is built with, and strtod,
-// correctly rounded.
+// correctly rounded. Fixed notation of up to 19 decimals, whose digits fit in 64 bits, is worked
+// out in integers, and plain decimals are read as an exact quotient: the same results in a
+// fraction of the time.
 #include "text/float_chars.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cmath>
@@ -11,13 +14,120 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace interseccao {
 
 namespace {
+
+#ifdef __SIZEOF_INT128__
+
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr std::uint64_t powersOfTen[] = {1u,
+                                         10u,
+                                         100u,
+                                         1000u,
+                                         10000u,
+                                         100000u,
+                                         1000000u,
+                                         10000000u,
+                                         100000000u,
+                                         1000000000u,
+                                         10000000000u,
+                                         100000000000u,
+                                         1000000000000u,
+                                         10000000000000u,
+                                         100000000000000u,
+                                         1000000000000000u,
+                                         10000000000000000u,
+                                         100000000000000000u,
+                                         1000000000000000000u,
+                                         10000000000000000000u};
+
+// The finite double m·2^e with `decimals` decimals as a count of its last decimal unit:
+// m·10^decimals·2^e rounded to nearest, ties to even, worked out exactly in 128 bits. False when
+// that count would not fit in 64 bits.
+bool decimalUnits(double value, int decimals, std::uint64_t& units) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto field = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (field != 0) mantissa |= std::uint64_t{1} << 52;
+    const int exponent = (field == 0 ? 1 : field) - 1075;
+    // Below 2^53 · 10^19 < 2^117.
+    const Wide scaled = static_cast<Wide>(mantissa) * powersOfTen[decimals];
+    Wide count = 0;
+    if (exponent >= 0) {
+        if (exponent > 10) return false;
+        count = scaled << exponent;
+    } else if (const int shift = -exponent; shift < 118) {
+        count = scaled >> shift;
+        const Wide rest = scaled - (count << shift);
+        const Wide half = Wide{1} << (shift - 1);
+        if (rest > half || (rest == half && (count & 1) != 0)) ++count;
+    } // else below half a unit: zero
+    if (count > std::numeric_limits<std::uint64_t>::max()) return false;
+    units = static_cast<std::uint64_t>(count);
+    return true;
+}
+
+// As std::to_chars(first, last, value, std::chars_format::fixed, decimals), for the values
+// whose digits fit in 64 bits (every number of a survey's lines); false for the others.
+bool integerFixedChars(char* first, char* last, double value, int decimals,
+                       std::to_chars_result& result) {
+    std::uint64_t units = 0;
+    if (decimals < 0 || decimals > 19 || !std::isfinite(value) ||
+        !decimalUnits(value, decimals, units))
+        return false;
+    // The digits from the last, two at a time, with at least one before the point.
+    static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
+                                    "25262728293031323334353637383940414243444546474849"
+                                    "50515253545556575859606162636465666768697071727374"
+                                    "75767778798081828384858687888990919293949596979899";
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* at = end;
+    for (; units >= 100; units /= 100) {
+        at -= 2;
+        std::memcpy(at, pairs + 2 * (units % 100), 2);
+    }
+    if (units >= 10) {
+        at -= 2;
+        std::memcpy(at, pairs + 2 * units, 2);
+    } else {
+        *--at = static_cast<char>('0' + units);
+    }
+    while (end - at < decimals + 1) *--at = '0';
+    const auto count = static_cast<std::size_t>(end - at);
+    const bool negative = std::signbit(value);
+    const std::size_t length = (negative ? 1 : 0) + count + (decimals > 0 ? 1 : 0);
+    if (static_cast<std::size_t>(last - first) < length) {
+        result = {last, std::errc::value_too_large};
+        return true;
+    }
+    char* out = first;
+    if (negative) *out++ = '-';
+    const std::size_t whole = count - static_cast<std::size_t>(decimals);
+    for (std::size_t i = 0; i < whole; ++i) *out++ = at[i];
+    if (decimals > 0) {
+        *out++ = '.';
+        for (const char* digit = at + whole; digit != end; ++digit) *out++ = *digit;
+    }
+    result = {out, std::errc()};
+    return true;
+}
+
+#else
+
+bool integerFixedChars(char*, char*, double, int, std::to_chars_result&) { return false; }
+
+#endif
+
+// The powers of ten that doubles hold exactly.
+constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 std::to_chars_result copyOut(char* first, char* last, std::string_view text) {
     if (static_cast<std::size_t>(last - first) < text.size())
@@ -133,68 +243,36 @@ std::size_t digitsAt(std::string_view text, std::size_t i) {
     return end - i;
 }
 
-// The digits of `whole` after `sign`, then its last `decimals` digits after a point.
-std::to_chars_result writeFixed(char* first, char* last, bool sign, std::uint64_t whole,
-                                int decimals) {
-    char digits[24];
-    char* start = digits + sizeof digits;
-    for (int k = 0; k < decimals; ++k, whole /= 10) *--start = static_cast<char>('0' + whole % 10);
-    if (decimals > 0) *--start = '.';
-    do {
-        *--start = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole > 0);
-    if (sign) *--start = '-';
-    const auto length = static_cast<std::size_t>(digits + sizeof digits - start);
-    if (static_cast<std::size_t>(last - first) < length) return {last, std::errc::value_too_large};
-    // A few characters: copied one by one.
-    for (std::size_t k = 0; k < length; ++k) first[k] = start[k];
-    return {first + length, std::errc()};
-}
-
-// The fixed text of a value from its exact binary value in 64-bit integers: its significand
-// times 10^decimals, shifted right with the rounding of printf and std::to_chars, to nearest
-// and a tie to even. Nothing where the value or that product is too large for it, or the
-// value too small (zero and the subnormals among them), or the buffer too short.
-std::optional<std::to_chars_result> integerFixedChars(char* first, char* last, double value,
-                                                      int decimals) {
-    static constexpr std::uint64_t powers[] = {1,      10,      100,      1000,      10000,
-                                               100000, 1000000, 10000000, 100000000, 1000000000};
-    constexpr int significandBits = 52;
-    if (decimals < 0 || decimals > 9) return std::nullopt;
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    const auto biased = static_cast<int>((bits >> significandBits) & 0x7FF);
-    if (biased == 0 || biased == 0x7FF) return std::nullopt;
-    std::uint64_t significand =
-        (bits & ((std::uint64_t{1} << significandBits) - 1)) | std::uint64_t{1} << significandBits;
-    int exponent = biased - 1075; // value = ± significand · 2^exponent
-    const int zeros = std::countr_zero(significand);
-    significand >>= zeros;
-    exponent += zeros;
-    const std::uint64_t power = powers[decimals];
-    constexpr std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
-    std::uint64_t scaled = 0; // the value times 10^decimals, rounded
-    if (exponent >= 0) {
-        if (exponent >= 64 - static_cast<int>(std::bit_width(significand))) return std::nullopt;
-        const std::uint64_t whole = significand << exponent;
-        if (whole > most / power) return std::nullopt;
-        scaled = whole * power;
-    } else {
-        const int shift = -exponent;
-        if (shift >= 64 || significand > most / power) return std::nullopt;
-        const std::uint64_t product = significand * power;
-        scaled = product >> shift;
-        const std::uint64_t rest = product & ((std::uint64_t{1} << shift) - 1);
-        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-        if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
-    }
-    const std::to_chars_result result =
-        writeFixed(first, last, std::signbit(value), scaled, decimals);
-    if (result.ec != std::errc()) return std::nullopt;
-    return result;
-}
-
 } // namespace
+
+// Digits below 2^53 and at most 22 of them after the point: that value and the power of ten are
+// exact doubles, and their quotient, correctly rounded, is the double nearest the decimal.
+bool readPlainDecimal(std::string_view text, double& value) {
+    const char* at = text.data();
+    const char* const last = at + text.size();
+    const bool negative = at != last && *at == '-';
+    if (negative) ++at;
+    // More than 19 digits wrap around, and are then refused by their count.
+    std::uint64_t digits = 0;
+    const auto readDigits = [&] {
+        const char* const start = at;
+        for (; at != last && static_cast<unsigned char>(*at - '0') < 10; ++at)
+            digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
+        return static_cast<std::size_t>(at - start);
+    };
+    const std::size_t whole = readDigits();
+    std::size_t decimals = 0;
+    if (at != last && *at == '.') {
+        ++at;
+        decimals = readDigits();
+    }
+    if (at != last || whole + decimals == 0 || whole + decimals > 19 || decimals > 22 ||
+        digits > (std::uint64_t{1} << 53))
+        return false;
+    const double quotient = static_cast<double>(digits) / exactPowersOfTen[decimals];
+    value = negative ? -quotient : quotient;
+    return true;
+}
 
 namespace portable {
 
@@ -262,11 +340,14 @@ std::to_chars_result shortestChars(char* first, char* last, double value) {
 }
 
 std::to_chars_result fixedChars(char* first, char* last, double value, int decimals) {
-    if (const auto quick = integerFixedChars(first, last, value, decimals)) return *quick;
+    if (std::to_chars_result result; integerFixedChars(first, last, value, decimals, result))
+        return result;
     return std::to_chars(first, last, value, std::chars_format::fixed, decimals);
 }
 
 std::from_chars_result readDouble(const char* first, const char* last, double& value) {
+    if (readPlainDecimal({first, static_cast<std::size_t>(last - first)}, value))
+        return {last, std::errc()};
     return std::from_chars(first, last, value);
 }
 
@@ -277,11 +358,14 @@ std::to_chars_result shortestChars(char* first, char* last, double value) {
 }
 
 std::to_chars_result fixedChars(char* first, char* last, double value, int decimals) {
-    if (const auto quick = integerFixedChars(first, last, value, decimals)) return *quick;
+    if (std::to_chars_result result; integerFixedChars(first, last, value, decimals, result))
+        return result;
     return portable::fixedChars(first, last, value, decimals);
 }
 
 std::from_chars_result readDouble(const char* first, const char* last, double& value) {
+    if (readPlainDecimal({first, static_cast<std::size_t>(last - first)}, value))
+        return {last, std::errc()};
     return portable::readDouble(first, last, value);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <charconv>
+#include <string_view>
 
 namespace interseccao {
 
@@ -16,6 +17,11 @@ std::to_chars_result fixedChars(char* first, char* last, double value, int decim
 
 // As std::from_chars(first, last, value) in the general format.
 std::from_chars_result readDouble(const char* first, const char* last, double& value);
+
+// A plain decimal, the whole text: an optional minus, digits with at most one point among them,
+// no exponent ("12345.678", "-.5"), read as from_chars reads it. False, the value untouched,
+// for any other text and for the plain decimals of too many digits (readDouble reads those).
+bool readPlainDecimal(std::string_view text, double& value);
 
 // The versions made from printf and strtod, built everywhere so that the tests can hold them
 // against the C++ library's own.

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <exception>
+#include <ios>
 
 namespace interseccao {
 
@@ -23,6 +25,24 @@ template <class Values> void trapNonFinite([[maybe_unused]] const Values& values
 #endif
 }
 
+// As stream.write(text): a stream in a good state, with no stream tied to it, no flush after each
+// write and no exceptions asked for, is written through its buffer directly, as write() itself
+// would write it but without its checks at every line.
+void writeText(std::ostream& stream, std::string_view text) {
+    const auto size = static_cast<std::streamsize>(text.size());
+    if (stream.good() && stream.tie() == nullptr && (stream.flags() & std::ios::unitbuf) == 0 &&
+        stream.exceptions() == std::ios::goodbit && stream.rdbuf() != nullptr) {
+        try {
+            if (stream.rdbuf()->sputn(text.data(), size) == size) return;
+        } catch (const std::exception&) {
+            // As write(): a buffer that throws leaves the stream bad.
+        }
+        stream.setstate(std::ios::badbit);
+        return;
+    }
+    stream.write(text.data(), size);
+}
+
 } // namespace
 
 void Output::attachReport(std::ostream& report, std::string name) {
@@ -31,13 +51,13 @@ void Output::attachReport(std::ostream& report, std::string name) {
 }
 
 void Output::emit(Channel channel) {
-    std::ostream* stream = &console_;
+    std::ostream* stream = console_;
     if (channel == Channel::Report) {
         if (report_ == nullptr)
             throw std::logic_error("report line before the report file is open");
         stream = report_;
     }
-    stream->write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    writeText(*stream, line_);
     if (channel == Channel::Report && !*report_)
         throw RunError::inFile(reportName_, "falha ao escrever no ficheiro de output");
 }
@@ -45,6 +65,7 @@ void Output::emit(Channel channel) {
 void Output::formatted(Channel channel, std::string_view layout,
                        std::span<const FieldValue> values) {
     trapNonFinite(values);
+    if (channel == Channel::Console && console_ == nullptr) return;
     line_.clear();
     if (!appendLine(line_, layout, values, encoding_)) line_ += lineEnd;
     emit(channel);
@@ -59,6 +80,7 @@ void Output::writeReportLine(std::string_view layout, std::initializer_list<Fiel
 }
 
 void Output::writePlainLine(Channel channel, std::string_view text) {
+    if (channel == Channel::Console && console_ == nullptr) return;
     line_.clear();
     if (!text.empty()) {
         line_ += ' ';
@@ -69,13 +91,14 @@ void Output::writePlainLine(Channel channel, std::string_view text) {
 }
 
 void Output::writeStopMessage(std::string_view message) {
+    if (console_ == nullptr) return;
     line_.assign(message);
     line_ += lineEnd;
     emit(Channel::Console);
 }
 
 void Output::flush() {
-    console_.flush();
+    if (console_ != nullptr) console_->flush();
     if (report_ != nullptr) {
         report_->flush();
         if (!*report_)

@@ -14,7 +14,9 @@ enum class Channel { Console, Report };
 
 class Output {
 public:
-    explicit Output(std::ostream& console) : console_(console) {}
+    explicit Output(std::ostream& console) : console_(&console) {}
+    // Without a console: its lines are not made at all (a batch that shows none of them).
+    Output() = default;
 
     // The encoding of the run's names: in UTF-8 the lines are UTF-8 and A fields count
     // characters. Latin-1 until set.
@@ -41,7 +43,7 @@ private:
     void emit(Channel channel);
     void formatted(Channel channel, std::string_view layout, std::span<const FieldValue> values);
 
-    std::ostream& console_;
+    std::ostream* console_ = nullptr;
     std::ostream* report_ = nullptr;
     std::string reportName_;
     TextEncoding encoding_ = TextEncoding::Latin1;
