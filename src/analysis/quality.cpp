@@ -328,13 +328,13 @@ void addGeometryWarnings(const PlanimetricQuality& q, std::vector<Warning>& warn
 
 QualityAnalysis analyseQuality(const ObservationSet& observations,
                                const PlanimetricSolution& planimetry, const HeightSolution* height,
-                               AnalysisExtent extent) {
+                               AnalysisExtent extent, const std::vector<Warning>* consistency) {
     QualityAnalysis analysis;
     analysis.extent = extent;
     const PlanePoint start = planimetry.adjusted ? planimetry.point : planimetry.approximate;
     analysis.planimetry = planimetricQuality(observations, start, extent);
     const PlanimetricQuality& q = analysis.planimetry;
-    analysis.warnings = consistencyWarnings(observations);
+    analysis.warnings = consistency ? *consistency : consistencyWarnings(observations);
     addGeometryWarnings(q, analysis.warnings);
     if (extent == AnalysisExtent::Whole && height != nullptr && q.determined &&
         observations.zenithObservations.size() >= 2)

@@ -179,9 +179,12 @@ struct QualityAnalysis {
 };
 
 // The analysis of a run's planimetric solution and, when not null, its height solution.
+// `consistency`, when not null, holds the warnings consistencyWarnings() gives for these
+// observations, made already.
 QualityAnalysis analyseQuality(const ObservationSet& observations,
                                const PlanimetricSolution& planimetry, const HeightSolution* height,
-                               AnalysisExtent extent = AnalysisExtent::Whole);
+                               AnalysisExtent extent = AnalysisExtent::Whole,
+                               const std::vector<Warning>* consistency = nullptr);
 
 // The warnings about the file's records alone: zenith records that match no station,
 // "gs" minutes or seconds of 60 or more, zenith readings that look like elevation angles.

@@ -178,7 +178,8 @@ FileRun runFile(const std::string& input, const std::string& report, HeightChoic
     const auto& planimetry = run.values.planimetry;
     if (analyse && planimetry && planimetry->adjusted)
         run.analysis = analyseQuality(run.values.observations, *planimetry,
-                                      run.values.height ? &*run.values.height : nullptr, extent);
+                                      run.values.height ? &*run.values.height : nullptr, extent,
+                                      &run.warnings);
     return run;
 }
 
