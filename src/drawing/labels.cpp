@@ -113,6 +113,7 @@ void Obstacles::Filed::file(std::size_t cell, std::uint32_t index) {
 
 void Obstacles::reserve(std::size_t boxes, std::size_t segments) {
     boxes_.reserve(boxes);
+    pairedBoxes_.reserve(boxes);
     segments_.reserve(segments);
     extents_.reserve(segments);
 }
@@ -124,6 +125,7 @@ void Obstacles::add(const Box& box) {
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
             boxesFiled_.file(cellIndex(column, row), index);
     boxes_.push_back({box.left, box.top, box.right(), box.bottom()});
+    pairedBoxes_.push_back({Pair{box.left, box.top}, Pair{box.right(), box.bottom()}});
     finite_ = finite_ && finite(box.left, box.top, box.right(), box.bottom());
     boxesFiled_.count = index + 1;
 }
@@ -138,7 +140,8 @@ void Obstacles::add(const Segment& segment) {
             for (std::int32_t row = span->first; row <= span->second; ++row)
                 segmentsFiled_.file(cellIndex(column, row), index);
     const PagePoint a = segment.a, b = segment.b;
-    segments_.push_back({a, b.x - a.x, b.y - a.y, std::hypot(b.x - a.x, b.y - a.y)});
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    segments_.push_back({Pair{a.x, a.y}, Pair{dx, dy}, std::hypot(dx, dy), dx == 0 || dy == 0});
     extents_.push_back(
         {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
     const auto moving = [](double step) { return step == 0 || std::fabs(step) >= leastStep; };
@@ -163,15 +166,34 @@ void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const
         }
     near.seen = filed.count;
     // Each list is in the order of adding and ends with pastItems: the least of their next
-    // items is the next one, and every list holding it steps past it. Which lists do is
-    // never predictable: they step by their comparison, without branching.
-    while (near.size < scoredNear && !cursors_.empty()) {
-        std::uint32_t next = pastItems;
-        for (const std::uint32_t* cursor : cursors_) next = std::min(next, *cursor);
-        if (next == pastItems) break;
-        near.items[near.size++] = next;
-        for (const std::uint32_t*& cursor : cursors_) cursor += *cursor == next ? 1 : 0;
+    // items is the next one, and every list holding it steps past it, while the least of
+    // their items then is found for the step after. Which lists step is never predictable:
+    // they step by their comparison, without branching.
+    heads_.clear();
+    std::uint32_t next = pastItems;
+    for (const std::uint32_t* cursor : cursors_) {
+        heads_.push_back(*cursor);
+        next = std::min(next, *cursor);
     }
+    const std::size_t lists = cursors_.size();
+    const std::uint32_t** const cursors = cursors_.data();
+    std::uint32_t* const heads = heads_.data();
+    std::array<std::uint32_t, scoredNear> merged;
+    std::size_t count = 0;
+    const std::size_t room = scoredNear - near.size;
+    while (count < room && next != pastItems) {
+        merged[count++] = next;
+        std::uint32_t after = pastItems;
+        for (std::size_t k = 0; k < lists; ++k) {
+            cursors[k] += heads[k] == next ? 1 : 0;
+            heads[k] = *cursors[k];
+            after = std::min(after, heads[k]);
+        }
+        next = after;
+    }
+    std::copy(merged.begin(), merged.begin() + static_cast<std::ptrdiff_t>(count),
+              near.items.begin() + near.size);
+    near.size += static_cast<std::uint32_t>(count);
 }
 
 namespace {
@@ -235,6 +257,18 @@ double Obstacles::boxesCost(const Box& box, const Near& near, double total, doub
     // With every edge finite, the overlap along an axis, max(high, low) − low, is its length
     // or nothing, made without branching on which.
     const bool straight = finite_ && finite(left, top, right, bottom);
+    if (straight) {
+        const Pair leftTop{left, top}, rightBottom{right, bottom};
+        for (std::uint32_t n = 0; n < near.size; ++n) {
+            const PairedEdges& other = pairedBoxes_[near.items[n]];
+            const Pair low = leftTop < other.leftTop ? other.leftTop : leftTop;
+            const Pair high = other.rightBottom < rightBottom ? other.rightBottom : rightBottom;
+            const Pair overlap = (high < low ? low : high) - low;
+            total += overlapCost * (overlap[0] * overlap[1]);
+            if (total + penalty >= bound) break;
+        }
+        return total;
+    }
     for (std::uint32_t n = 0; n < near.size; ++n) {
         const Edges& other = boxes_[near.items[n]];
         const double low = std::max(left, other.left), high = std::min(right, other.right);
@@ -263,7 +297,8 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
             if (extent.right < left || extent.left > right || extent.bottom < top ||
                 extent.top > bottom || k == skipped)
                 continue;
-            const auto inside = clipped(s.a, s.dx, s.dy, left, top, right, bottom);
+            const auto inside =
+                clipped({s.from[0], s.from[1]}, s.step[0], s.step[1], left, top, right, bottom);
             if (!inside) continue;
             total += crossingCost * ((inside->second - inside->first) * s.length);
             if (total + penalty >= bound) break;
@@ -274,15 +309,29 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
     // box. One whose extent misses it enters at the end or after, or leaves at the start or
     // before (rounding keeps it so) and is inside for no length; the parameters are finite,
     // and max(t1, t0) − t0 is t1 − t0 or nothing.
+    const Pair leftTop{left, top}, rightBottom{right, bottom};
     for (std::uint32_t n = 0; n < near.size; ++n) {
         const std::uint32_t k = near.items[n];
         const Stretch& s = segments_[k];
         // The latest entering, the earliest leaving.
-        const Band x = crossing(s.a.x, s.dx, left, right);
-        const Band y = crossing(s.a.y, s.dy, top, bottom);
-        const double t0 = std::max(std::max(segmentStart_, x.enters), y.enters);
-        const double t1 = std::min(std::min(segmentEnd_, x.leaves), y.leaves);
-        const double share = x.beside || y.beside || k == skipped ? 0.0 : std::max(t1, t0) - t0;
+        double t0, t1;
+        bool beside = false;
+        if (s.along) {
+            const Band x = crossing(s.from[0], s.step[0], left, right);
+            const Band y = crossing(s.from[1], s.step[1], top, bottom);
+            t0 = std::max(std::max(segmentStart_, x.enters), y.enters);
+            t1 = std::min(std::min(segmentEnd_, x.leaves), y.leaves);
+            beside = x.beside || y.beside;
+        } else {
+            // As crossing() makes them, across and down at once.
+            const Pair atLow = (leftTop - s.from) / s.step,
+                       atHigh = (rightBottom - s.from) / s.step;
+            const Pair enters = atHigh < atLow ? atHigh : atLow;
+            const Pair leaves = atLow < atHigh ? atHigh : atLow;
+            t0 = std::max(std::max(segmentStart_, enters[0]), enters[1]);
+            t1 = std::min(std::min(segmentEnd_, leaves[0]), leaves[1]);
+        }
+        const double share = beside || k == skipped ? 0.0 : std::max(t1, t0) - t0;
         total += crossingCost * (share * s.length);
         if (total + penalty >= bound) break;
     }

@@ -81,10 +81,17 @@ private:
     struct Edges {
         double left, top, right, bottom;
     };
+    // Across and down together, worked out at once: the vectors of GCC and Clang, the
+    // compilers of the program, the same arithmetic as each of the two alone.
+    typedef double Pair __attribute__((vector_size(16)));
+    struct PairedEdges {
+        Pair leftTop, rightBottom;
+    };
     struct Stretch {
-        PagePoint a;
-        double dx, dy; // b − a
+        Pair from; // a
+        Pair step; // b − a
         double length;
+        bool along; // an edge of the page: its step one way is nothing
     };
     double boxesCost(const Box& box, const Near& near, double total, double penalty,
                      double bound) const;
@@ -98,6 +105,7 @@ private:
     bool finite_ = true;      // every box added is of finite edges
     bool withinReach_ = true; // every segment added is near the page (labels.cpp)
     std::vector<Edges> boxes_;
+    std::vector<PairedEdges> pairedBoxes_;
     std::vector<Stretch> segments_;
     std::vector<Edges> extents_; // of the segments, for scoring outside reach
     Filed boxesFiled_, segmentsFiled_;
@@ -114,6 +122,7 @@ private:
     static constexpr std::size_t cellSlots = scoredNear + 1;
     // Where the merge of update() stands in each cell's list.
     mutable std::vector<const std::uint32_t*> cursors_;
+    mutable std::vector<std::uint32_t> heads_; // the items they stand at
 };
 
 // The cheapest place among the candidates, the earlier (more wanted) among equals; the
