@@ -80,14 +80,17 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
     if (decimals < 0 || decimals > 19 || !std::isfinite(value) ||
         !decimalUnits(value, decimals, units))
         return false;
-    // The digits from the last, two at a time, with at least one before the point.
+    // The text from its last character: the decimals one at a time, the point, then the
+    // whole part two digits at a time, at least one digit, and the sign.
     static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
                                     "25262728293031323334353637383940414243444546474849"
                                     "50515253545556575859606162636465666768697071727374"
                                     "75767778798081828384858687888990919293949596979899";
-    char digits[24];
-    char* const end = digits + sizeof digits;
+    char text[48];
+    char* const end = text + sizeof text;
     char* at = end;
+    for (int k = 0; k < decimals; ++k, units /= 10) *--at = static_cast<char>('0' + units % 10);
+    if (decimals > 0) *--at = '.';
     for (; units >= 100; units /= 100) {
         at -= 2;
         std::memcpy(at, pairs + 2 * (units % 100), 2);
@@ -98,23 +101,14 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
     } else {
         *--at = static_cast<char>('0' + units);
     }
-    while (end - at < decimals + 1) *--at = '0';
-    const auto count = static_cast<std::size_t>(end - at);
-    const bool negative = std::signbit(value);
-    const std::size_t length = (negative ? 1 : 0) + count + (decimals > 0 ? 1 : 0);
+    if (std::signbit(value)) *--at = '-';
+    const auto length = static_cast<std::size_t>(end - at);
     if (static_cast<std::size_t>(last - first) < length) {
         result = {last, std::errc::value_too_large};
         return true;
     }
-    char* out = first;
-    if (negative) *out++ = '-';
-    const std::size_t whole = count - static_cast<std::size_t>(decimals);
-    for (std::size_t i = 0; i < whole; ++i) *out++ = at[i];
-    if (decimals > 0) {
-        *out++ = '.';
-        for (const char* digit = at + whole; digit != end; ++digit) *out++ = *digit;
-    }
-    result = {out, std::errc()};
+    std::memcpy(first, at, length);
+    result = {first + length, std::errc()};
     return true;
 }
 
