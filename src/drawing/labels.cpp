@@ -344,8 +344,8 @@ double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, doub
                   box.bottom() > room_->bottom()))
         total += outsideCost;
     if (total + penalty >= bound) return total + penalty;
-    Place& place = placeOf(cellsOf(box));
     const Cells cells = cellsOf(box);
+    Place& place = placeOf(cells);
     if (boxesFiled_.count > 0) {
         update(place.boxes, boxesFiled_, cells);
         total = boxesCost(box, place.boxes, total, penalty, bound);
@@ -358,21 +358,75 @@ double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, doub
     return total + penalty;
 }
 
+// The costs are made in two steps: the boxes of every candidate in the room first, then the
+// segments of those that could still be cheapest, the cheapest boxes first, each stopped at
+// the cost to beat. A cost is its boxes' cost and more, and a place loses to an earlier one
+// of the same cost: the one chosen, and every cost that decides it, are those of scoring each
+// place in turn.
+std::size_t Obstacles::cheapestOf(const std::vector<Label>& candidates, std::size_t skipped) const {
+    constexpr double endless = std::numeric_limits<double>::infinity();
+    starts_.clear();
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        const Box& box = candidates[k].box;
+        // Among equals, the earlier (more wanted) place.
+        Start start{0, 1e-3 * static_cast<double>(k), nullptr, {}, false};
+        start.outside = room_ && (box.left < room_->left || box.top < room_->top ||
+                                  box.right() > room_->right() || box.bottom() > room_->bottom());
+        if (start.outside) {
+            start.total = outsideCost;
+        } else {
+            start.cells = cellsOf(box);
+            start.place = &placeOf(start.cells);
+            if (boxesFiled_.count > 0) {
+                update(start.place->boxes, boxesFiled_, start.cells);
+                start.total = boxesCost(box, start.place->boxes, 0, start.penalty, endless);
+            }
+        }
+        starts_.push_back(start);
+    }
+    // The cheapest boxes first, equals in their order: a few places, sorted by insertion.
+    order_.clear();
+    for (std::size_t k = 0; k < starts_.size(); ++k) {
+        const double least = starts_[k].total + starts_[k].penalty;
+        std::size_t at = order_.size();
+        order_.push_back(k);
+        for (; at > 0 && least < starts_[order_[at - 1]].total + starts_[order_[at - 1]].penalty;
+             --at)
+            order_[at] = order_[at - 1];
+        order_[at] = k;
+    }
+    double best = endless;
+    std::size_t chosen = candidates.size();
+    for (const std::size_t k : order_) {
+        const Start& start = starts_[k];
+        // What costs no less than the best, coming after it, cannot be chosen.
+        const double least = start.total + start.penalty;
+        if (!(least < best) && !(least == best && k < chosen)) continue;
+        const double bound = k < chosen ? std::nextafter(best, endless) : best;
+        double cost = 0;
+        if (start.outside) {
+            cost = this->cost(candidates[k].box, skipped, start.penalty, bound);
+        } else {
+            double total = start.total;
+            if (segmentsFiled_.count > 0) {
+                update(start.place->segments, segmentsFiled_, start.cells);
+                total = segmentsCost(candidates[k].box, start.place->segments, skipped, total,
+                                     start.penalty, bound);
+            }
+            cost = total + start.penalty;
+        }
+        if (cost < endless && (cost < best || (cost == best && k < chosen))) {
+            best = cost;
+            chosen = k;
+        }
+    }
+    return chosen == candidates.size() ? 0 : chosen;
+}
+
 std::optional<Label> cheapest(const std::vector<Label>& candidates, const Obstacles& obstacles,
                               std::size_t skipped) {
     if (candidates.empty()) return std::nullopt;
-    std::size_t best = 0;
-    double bestCost = std::numeric_limits<double>::infinity();
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
-        // Among equals, the earlier (more wanted) place.
-        const double penalty = 1e-3 * static_cast<double>(k);
-        const double cost = obstacles.cost(candidates[k].box, skipped, penalty, bestCost);
-        if (cost < bestCost) {
-            bestCost = cost;
-            best = k;
-        }
-    }
-    return candidates[best];
+    return candidates[obstacles.cheapestOf(candidates, skipped)];
 }
 
 namespace {
