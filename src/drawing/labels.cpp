@@ -150,8 +150,7 @@ void Obstacles::add(const Segment& segment) {
     segmentsFiled_.count = index + 1;
 }
 
-void Obstacles::update(Near& near, const Filed& filed, const Cells& cells) const {
-    if (near.size == scoredNear || near.seen == filed.count) return;
+void Obstacles::addNew(Near& near, const Filed& filed, const Cells& cells) const {
     // The items of each cell not yet seen are at the end of its list, after those of the
     // place: those of all its cells merged follow them.
     cursors_.clear();
@@ -363,11 +362,11 @@ double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, doub
 // the cost to beat. A cost is its boxes' cost and more, and a place loses to an earlier one
 // of the same cost: the one chosen, and every cost that decides it, are those of scoring each
 // place in turn.
-std::size_t Obstacles::cheapestOf(const std::vector<Label>& candidates, std::size_t skipped) const {
+std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t skipped) const {
     constexpr double endless = std::numeric_limits<double>::infinity();
     starts_.clear();
     for (std::size_t k = 0; k < candidates.size(); ++k) {
-        const Box& box = candidates[k].box;
+        const Box& box = candidates[k];
         // Among equals, the earlier (more wanted) place.
         Start start{0, 1e-3 * static_cast<double>(k), nullptr, {}, false};
         start.outside = room_ && (box.left < room_->left || box.top < room_->top ||
@@ -405,12 +404,12 @@ std::size_t Obstacles::cheapestOf(const std::vector<Label>& candidates, std::siz
         const double bound = k < chosen ? std::nextafter(best, endless) : best;
         double cost = 0;
         if (start.outside) {
-            cost = this->cost(candidates[k].box, skipped, start.penalty, bound);
+            cost = this->cost(candidates[k], skipped, start.penalty, bound);
         } else {
             double total = start.total;
             if (segmentsFiled_.count > 0) {
                 update(start.place->segments, segmentsFiled_, start.cells);
-                total = segmentsCost(candidates[k].box, start.place->segments, skipped, total,
+                total = segmentsCost(candidates[k], start.place->segments, skipped, total,
                                      start.penalty, bound);
             }
             cost = total + start.penalty;
@@ -426,7 +425,9 @@ std::size_t Obstacles::cheapestOf(const std::vector<Label>& candidates, std::siz
 std::optional<Label> cheapest(const std::vector<Label>& candidates, const Obstacles& obstacles,
                               std::size_t skipped) {
     if (candidates.empty()) return std::nullopt;
-    return candidates[obstacles.cheapestOf(candidates, skipped)];
+    std::vector<Box> boxes;
+    for (const Label& candidate : candidates) boxes.push_back(candidate.box);
+    return candidates[obstacles.cheapestOf(boxes, skipped)];
 }
 
 namespace {
@@ -454,7 +455,8 @@ Box textBox(const std::string& text, PagePoint at, Anchor anchor, double fontSiz
     return textBoxOf(textWidth(text, fontSize), at, anchor, fontSize);
 }
 
-std::vector<Label> markLabelCandidates(const std::string& text, PagePoint at, double offset) {
+std::array<LabelPlace, markPlaces> markLabelPlaces(const std::string& text, PagePoint at,
+                                                   double offset) {
     const double f = labelFontSize;
     // The baseline a third of the font below the mark's centre centres the capitals on it.
     const double centred = at.y + 0.35 * f;
@@ -473,12 +475,11 @@ std::vector<Label> markLabelCandidates(const std::string& text, PagePoint at, do
         {at.x - diagonal, at.y + diagonal + 0.7 * f, Anchor::End},
     };
     const double width = textWidth(text, f);
-    std::vector<Label> candidates;
-    candidates.reserve(std::size(places));
-    for (const auto& place : places) {
-        const PagePoint baseline{place.x, place.y};
-        candidates.push_back(
-            {text, baseline, place.anchor, f, textBoxOf(width, baseline, place.anchor, f)});
+    std::array<LabelPlace, markPlaces> candidates;
+    for (std::size_t k = 0; k < markPlaces; ++k) {
+        const PagePoint baseline{places[k].x, places[k].y};
+        candidates[k] = {baseline, places[k].anchor,
+                         textBoxOf(width, baseline, places[k].anchor, f)};
     }
     return candidates;
 }

@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -51,7 +52,7 @@ public:
 
     // Of the candidates, the one cheapest() chooses: the least cost() with a penalty of 1e-3
     // a place after the first, the first of equals; 0 when none costs less than infinity.
-    std::size_t cheapestOf(const std::vector<Label>& candidates, std::size_t skipped) const;
+    std::size_t cheapestOf(std::span<const Box> candidates, std::size_t skipped) const;
 
 private:
     struct Cells {
@@ -79,7 +80,10 @@ private:
     // Brings `near` of the cells up to the items added since it last saw them. Items are only
     // ever added after the others, so that a place's first items only grow at their end,
     // until there are `scoredNear` of them.
-    void update(Near& near, const Filed& filed, const Cells& cells) const;
+    void update(Near& near, const Filed& filed, const Cells& cells) const {
+        if (near.size < scoredNear && near.seen != filed.count) addNew(near, filed, cells);
+    }
+    void addNew(Near& near, const Filed& filed, const Cells& cells) const;
 
     // A box by its edges, and a segment with its extent and length, for scoring.
     struct Edges {
@@ -143,9 +147,17 @@ private:
 std::optional<Label> cheapest(const std::vector<Label>& candidates, const Obstacles& obstacles,
                               std::size_t skipped = Obstacles::noSegment);
 
+// A place of a label of the map's font: the anchor on its baseline and the room it takes.
+struct LabelPlace {
+    PagePoint at;
+    Anchor anchor = Anchor::Start;
+    Box box;
+};
 // The places of a mark's name, `offset` from its centre, most wanted first: right, left,
 // above, below and the four diagonals.
-std::vector<Label> markLabelCandidates(const std::string& text, PagePoint at, double offset);
+inline constexpr std::size_t markPlaces = 8;
+std::array<LabelPlace, markPlaces> markLabelPlaces(const std::string& text, PagePoint at,
+                                                   double offset);
 
 // The places of the w of a ray: beside it, at points along it, on either side.
 std::vector<Label> rayLabelCandidates(const std::string& text, PagePoint from, PagePoint to);

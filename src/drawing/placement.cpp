@@ -72,10 +72,14 @@ void placeMapLabels(DrawingLayout& layout, PagePoint pointPage) {
         const double offset = isPoint && layout.standard
                                   ? std::max(labelOffset, layout.standard->rx + 1)
                                   : labelOffset;
-        const Label label = *cheapest(markLabelCandidates(mark.name, mark.page, offset), obstacles);
+        const std::array<LabelPlace, markPlaces> places =
+            markLabelPlaces(mark.name, mark.page, offset);
+        std::array<Box, markPlaces> boxes;
+        for (std::size_t p = 0; p < markPlaces; ++p) boxes[p] = places[p].box;
+        const LabelPlace& place = places[obstacles.cheapestOf(boxes, Obstacles::noSegment)];
         layout.labelOfMark[k] = layout.labels.size();
-        layout.labels.push_back(label);
-        obstacles.add(label.box);
+        layout.labels.push_back({mark.name, place.at, place.anchor, labelFontSize, place.box});
+        obstacles.add(place.box);
         if (isPoint && standardBox) obstacles.add(*standardBox);
     }
     for (std::size_t k = 0; k < layout.rays.size(); ++k) {
@@ -153,11 +157,12 @@ Inset layOutInset(const DrawingLayout& layout, const RunValues& values,
 namespace {
 
 // A point by its name and place, for telling whether it is marked already.
-using NamedPlace = std::tuple<std::string, double, double>;
+// The name is the observation file's, without its padding.
+using NamedPlace = std::tuple<std::string_view, double, double>;
 struct NamedPlaceHash {
     std::size_t operator()(const NamedPlace& place) const {
         const auto& [name, m, p] = place;
-        std::size_t hash = std::hash<std::string>()(name);
+        std::size_t hash = std::hash<std::string_view>()(name);
         for (const double coordinate : {m, p})
             hash = hash * 1000003 ^ std::hash<double>()(coordinate);
         return hash;
@@ -175,19 +180,19 @@ std::vector<Mark> marksOf(const ObservationSet& observations, PlanePoint point) 
     // A reference is known when a station or an earlier reference has its name and place.
     std::unordered_set<NamedPlace, NamedPlaceHash> known;
     known.reserve(most);
-    const auto add = [&](MarkKind kind, std::string name, PlanePoint ground) {
+    const auto add = [&](MarkKind kind, std::string_view name, PlanePoint ground) {
         const bool comparable = !std::isnan(ground.m) && !std::isnan(ground.p);
         if (comparable) known.emplace(name, ground.m, ground.p);
-        marks.push_back({kind, std::move(name), ground, {}});
+        marks.push_back({kind, std::string(name), ground, {}});
     };
     for (const Station& station : observations.stations)
-        add(MarkKind::Station, nameOf(station.name), {station.m, station.p});
+        add(MarkKind::Station, trimmedName(station.name), {station.m, station.p});
     for (const Station& station : observations.stations)
         for (const ReferenceSighting& reference : station.references) {
-            std::string name = nameOf(reference.name);
+            const std::string_view name = trimmedName(reference.name);
             const bool comparable = !std::isnan(reference.m) && !std::isnan(reference.p);
             if (!comparable || !known.contains({name, reference.m, reference.p}))
-                add(MarkKind::Reference, std::move(name), {reference.m, reference.p});
+                add(MarkKind::Reference, name, {reference.m, reference.p});
         }
     return marks;
 }
