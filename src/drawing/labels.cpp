@@ -250,36 +250,43 @@ Obstacles::Place& Obstacles::placeOf(const Cells& cells) const {
 
 // The terms are not negative: a partial sum already at the bound only grows, and a term of
 // nothing leaves the sum as it is.
+// With every edge finite, the overlap along an axis, max(high, low) − low, is its length or
+// nothing, made without branching on which.
+double Obstacles::overlapCostOf(Pair leftTop, Pair rightBottom, const PairedEdges& other) {
+    const Pair low = leftTop < other.leftTop ? other.leftTop : leftTop;
+    const Pair high = other.rightBottom < rightBottom ? other.rightBottom : rightBottom;
+    const Pair overlap = (high < low ? low : high) - low;
+    return overlapCost * (overlap[0] * overlap[1]);
+}
+
 double Obstacles::boxesCost(const Box& box, const Near& near, double total, double penalty,
                             double bound) const {
     const double left = box.left, top = box.top, right = box.right(), bottom = box.bottom();
-    // With every edge finite, the overlap along an axis, max(high, low) − low, is its length
-    // or nothing, made without branching on which.
-    const bool straight = finite_ && finite(left, top, right, bottom);
-    if (straight) {
+    if (finite_ && finite(left, top, right, bottom)) {
         const Pair leftTop{left, top}, rightBottom{right, bottom};
         for (std::uint32_t n = 0; n < near.size; ++n) {
-            const PairedEdges& other = pairedBoxes_[near.items[n]];
-            const Pair low = leftTop < other.leftTop ? other.leftTop : leftTop;
-            const Pair high = other.rightBottom < rightBottom ? other.rightBottom : rightBottom;
-            const Pair overlap = (high < low ? low : high) - low;
-            total += overlapCost * (overlap[0] * overlap[1]);
+            total += overlapCostOf(leftTop, rightBottom, pairedBoxes_[near.items[n]]);
             if (total + penalty >= bound) break;
         }
         return total;
     }
     for (std::uint32_t n = 0; n < near.size; ++n) {
         const Edges& other = boxes_[near.items[n]];
-        const double low = std::max(left, other.left), high = std::min(right, other.right);
-        const double upper = std::max(top, other.top), lower = std::min(bottom, other.bottom);
-        if (straight) {
-            total += overlapCost * ((std::max(high, low) - low) * (std::max(lower, upper) - upper));
-        } else {
-            const double w = high - low, h = lower - upper;
-            total += overlapCost * (w > 0 && h > 0 ? w * h : 0);
-        }
+        const double w = std::min(right, other.right) - std::max(left, other.left);
+        const double h = std::min(bottom, other.bottom) - std::max(top, other.top);
+        total += overlapCost * (w > 0 && h > 0 ? w * h : 0);
         if (total + penalty >= bound) break;
     }
+    return total;
+}
+
+double Obstacles::boxesCost(const Box& box, const Near& near) const {
+    const Pair leftTop{box.left, box.top}, rightBottom{box.right(), box.bottom()};
+    if (!(finite_ && finite(box.left, box.top, rightBottom[0], rightBottom[1])))
+        return boxesCost(box, near, 0, 0, std::numeric_limits<double>::infinity());
+    double total = 0;
+    for (std::uint32_t n = 0; n < near.size; ++n)
+        total += overlapCostOf(leftTop, rightBottom, pairedBoxes_[near.items[n]]);
     return total;
 }
 
@@ -378,7 +385,7 @@ std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t s
             start.place = &placeOf(start.cells);
             if (boxesFiled_.count > 0) {
                 update(start.place->boxes, boxesFiled_, start.cells);
-                start.total = boxesCost(box, start.place->boxes, 0, start.penalty, endless);
+                start.total = boxesCost(box, start.place->boxes);
             }
         }
         starts_.push_back(start);

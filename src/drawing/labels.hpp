@@ -101,8 +101,10 @@ private:
         double length;
         bool along; // an edge of the page: its step one way is nothing
     };
+    static double overlapCostOf(Pair leftTop, Pair rightBottom, const PairedEdges& other);
     double boxesCost(const Box& box, const Near& near, double total, double penalty,
                      double bound) const;
+    double boxesCost(const Box& box, const Near& near) const; // all of them, from nothing
     double segmentsCost(const Box& box, const Near& near, std::size_t skipped, double total,
                         double penalty, double bound) const;
 
