@@ -6,9 +6,12 @@
 
 #include "app/batch.hpp"
 #include "drawing/drawing.hpp"
+#include "drawing/dxf.hpp"
 #include "drawing/labels.hpp"
+#include "drawing/svg.hpp"
 #include "export/export.hpp"
 #include "text/encoding.hpp"
+#include "text/numbers.hpp"
 
 #include <gtest/gtest.h>
 
@@ -271,11 +274,13 @@ TEST(DrawingLayout, EllipseTurnsWithItsBearing) {
 
 // ---------------------------------------------------------------------------------------
 
-FileRun runDrawn(const std::string& name, const std::string& contents) {
+FileRun runDrawn(const std::string& name, const std::string& contents,
+                 AnalysisExtent extent = AnalysisExtent::Whole) {
     MemoryFiles files;
     files.files[name] = contents;
     std::ostringstream console;
-    return runFile(name, "rel.txt", HeightChoice::FromFile, files, &console, Adjustments{}, true);
+    return runFile(name, "rel.txt", HeightChoice::FromFile, files, &console, Adjustments{}, true,
+                   extent);
 }
 
 std::string drawingOf(const FileRun& run) {
@@ -376,6 +381,24 @@ TEST_P(ExampleDrawing, HoldsEveryPointRayAndEllipse) {
     const FileRun run = runDrawn(GetParam(), readFile(sourceDir() + "/examples/" + GetParam()));
     ASSERT_TRUE(hasDrawing(run));
     checkDrawing(run, drawingOf(run));
+}
+
+// A run that only draws makes only the part of the analysis that the drawings show: the SVG,
+// the DXF and the GeoJSON are those of the whole analysis.
+TEST_P(ExampleDrawing, IsTheSameFromThePartOfTheAnalysisThatDrawingsShow) {
+    const std::string contents = readFile(sourceDir() + "/examples/" + GetParam());
+    const FileRun whole = runDrawn(GetParam(), contents);
+    const FileRun part = runDrawn(GetParam(), contents, AnalysisExtent::Drawings);
+    ASSERT_EQ(hasDrawing(part), hasDrawing(whole));
+    if (!hasDrawing(whole)) return;
+    EXPECT_EQ(drawingOf(part), drawingOf(whole));
+    std::ostringstream dxfWhole, dxfPart, geoWhole, geoPart;
+    writeDxf(pointSet({whole}), dxfWhole);
+    writeDxf(pointSet({part}), dxfPart);
+    EXPECT_EQ(dxfPart.str(), dxfWhole.str());
+    writeGeoJson(pointSet({whole}), geoWhole);
+    writeGeoJson(pointSet({part}), geoPart);
+    EXPECT_EQ(geoPart.str(), geoWhole.str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleDrawing, ::testing::ValuesIn(exampleNames()),
@@ -595,6 +618,26 @@ TEST(GuideDrawing, UpdateFromProgram) {
     GTEST_SKIP() << "guide's drawing rewritten";
 }
 
+// The SVG's text is gathered and handed on in large pieces: every piece and number, of any
+// length, arrives whole and in order.
+TEST(SvgText, HandsOnEveryPieceInOrder) {
+    std::ostringstream stream;
+    std::string expected;
+    {
+        Svg svg(stream);
+        std::mt19937_64 random(23);
+        for (int k = 0; k < 20000; ++k) {
+            const std::size_t length = k % 997 == 0 ? 100000 + random() % 100000 : random() % 40;
+            const std::string piece(length, static_cast<char>('a' + k % 26));
+            const double value = std::uniform_real_distribution<double>(-1000, 1000)(random);
+            svg.out << piece << mm(value) << ';';
+            expected += piece + fixed(value, 3) + ';';
+        }
+        svg.out.flush();
+    }
+    EXPECT_EQ(stream.str(), expected);
+}
+
 // ---------------------------------------------------------------------------------------
 // The label search's grid: a place is scored against what lies in its cells only, and that
 // must cost exactly what scoring it against everything costs, for things on the page, off it,
@@ -699,6 +742,145 @@ TEST(LabelGrid, ACrowdedPlaceCostsItsFirstThings) {
     }
 }
 
+// A place's first things are kept from one scoring to the next and brought up to what was
+// added since: scored as the page fills, every place costs what it costs against everything
+// there is by then, and a crowded one what its first things cost.
+TEST(LabelGrid, CostsWhatScoringAgainstEverythingCostsAsThePageFills) {
+    std::mt19937_64 random(21);
+    const auto coordinate = [&](double low, double high) {
+        const double value = std::uniform_real_distribution<double>(low, high)(random);
+        return random() % 4 == 0 ? std::round(value) : value;
+    };
+    const Box room{9, 9, 192, 192};
+    const double none = std::numeric_limits<double>::infinity();
+    // A page all over, with long rays, and a crowd in a corner beyond what the grid scores.
+    for (const double spread : {300.0, 12.0}) {
+        Obstacles obstacles(room);
+        std::vector<Box> boxes;
+        std::vector<Segment> segments;
+        const auto place = [&] {
+            return Box{coordinate(20, 20 + spread), coordinate(20, 20 + spread / 2),
+                       coordinate(0, 12), coordinate(0, 4)};
+        };
+        for (int k = 0; k < 600; ++k) {
+            if (k % 2 == 0) {
+                boxes.push_back(place());
+                obstacles.add(boxes.back());
+            } else {
+                const PagePoint a{coordinate(20, 20 + spread), coordinate(20, 20 + spread / 2)};
+                PagePoint b{a.x + coordinate(-spread, spread), a.y + coordinate(-spread, spread)};
+                if (k % 7 == 0) b.x = a.x;
+                if (k % 11 == 0) b.y = a.y;
+                segments.push_back({a, b});
+                obstacles.add(segments.back());
+            }
+            const Box box = place();
+            const std::vector<Box> firstBoxes =
+                spread > 100 ? boxes
+                             : std::vector<Box>(boxes.begin(),
+                                                boxes.begin() +
+                                                    std::min(boxes.size(), Obstacles::scoredNear));
+            const std::vector<Segment> firstSegments =
+                spread > 100
+                    ? segments
+                    : std::vector<Segment>(segments.begin(),
+                                           segments.begin() +
+                                               std::min(segments.size(), Obstacles::scoredNear));
+            if (spread < 100 &&
+                (boxes.size() > Obstacles::scoredNear || segments.size() > Obstacles::scoredNear))
+                continue; // the crowd beyond the first: scored in the test below
+            EXPECT_EQ(obstacles.cost(box, Obstacles::noSegment, 0, none),
+                      everything(firstBoxes, firstSegments, room, box, Obstacles::noSegment))
+                << spread << " " << k;
+        }
+    }
+}
+
+// The cheapest place is found in two steps, every place's boxes first: it must be the one that
+// scoring each place in turn, the first of the cheapest, chooses, on pages crowded or not,
+// with places beyond the room, equal places, and things of no finite place on the page.
+TEST(LabelGrid, TheCheapestIsWhatScoringEachInTurnChooses) {
+    std::mt19937_64 random(22);
+    const auto coordinate = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    const Box room{9, 9, 192, 192};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int page = 0; page < 6; ++page) {
+        Obstacles obstacles(room);
+        const double spread = page % 2 == 0 ? 40 : 190;
+        std::size_t segments = 0;
+        for (int k = 0; k < 1500; ++k) {
+            const PagePoint a{coordinate(9, 9 + spread), coordinate(9, 9 + spread)};
+            if (k % 2 == 0) {
+                obstacles.add(Box{a.x, a.y, coordinate(1, 10), coordinate(1, 4)});
+            } else {
+                obstacles.add(Segment{a, {a.x + coordinate(-50, 50), a.y + coordinate(-50, 50)}});
+                ++segments;
+            }
+        }
+        // A mark and a ray of no place on the page, and a segment far beyond it.
+        if (page == 2 || page == 3) obstacles.add(Box{nan, 50, 3, 3});
+        if (page == 3) obstacles.add(Segment{{nan, 40}, {80, 80}});
+        if (page == 4) obstacles.add(Segment{{50, 50}, {5e12, 60}});
+        for (int query = 0; query < 300; ++query) {
+            std::vector<Label> candidates;
+            const PagePoint at{coordinate(0, 20 + spread), coordinate(0, 20 + spread)};
+            for (int k = 0; k < 8; ++k) {
+                const Box box{at.x + coordinate(-10, 10), at.y + coordinate(-5, 5), 9, 2.7};
+                candidates.push_back({"x", {}, Anchor::Start, 1, box});
+                if (k % 3 == 2) candidates.push_back(candidates[random() % candidates.size()]);
+            }
+            const std::size_t skipped = query % 2 == 0 ? Obstacles::noSegment : random() % segments;
+            std::size_t inTurn = 0;
+            double bestCost = std::numeric_limits<double>::infinity();
+            for (std::size_t k = 0; k < candidates.size(); ++k) {
+                const double cost = obstacles.cost(candidates[k].box, skipped,
+                                                   1e-3 * static_cast<double>(k), bestCost);
+                if (cost < bestCost) {
+                    bestCost = cost;
+                    inTurn = k;
+                }
+            }
+            std::vector<Box> boxes;
+            for (const Label& candidate : candidates) boxes.push_back(candidate.box);
+            EXPECT_EQ(obstacles.cheapestOf(boxes, skipped), inTurn) << page << " " << query;
+        }
+    }
+}
+
+// Segments along the page's axes, through and beside a place's corners and edges, of no
+// length, and of a step too small to clip at once: each costs what clipping it gives.
+TEST(LabelGrid, SegmentsAlongEdgesAndThroughCornersCostWhatClippingGives) {
+    const Box room{0, 0, 200, 200};
+    const Box place{100, 100, 8, 4};
+    const struct {
+        Segment segment;
+        const char* what;
+    } cases[] = {
+        {{{90, 100}, {120, 100}}, "along the top edge"},
+        {{{100, 90}, {100, 120}}, "along the left edge"},
+        {{{108, 95}, {108, 95}}, "of no length, outside"},
+        {{{104, 102}, {104, 102}}, "of no length, inside"},
+        {{{96, 96}, {112, 108}}, "through two corners"},
+        {{{96, 104}, {100, 100}}, "ending on a corner"},
+        {{{92, 104}, {104, 92}}, "touching a corner"},
+        {{{90, 101}, {120, 101}}, "level, across"},
+        {{{107.99999999999999, 90}, {107.99999999999999, 120}}, "upright, just inside"},
+        {{{95, 95}, {95 + 1e-300, 130}}, "upright but for a step too small"},
+        {{{120, 90}, {90, 120}}, "falling across"},
+        {{{104, 102}, {300, 400}}, "from inside off the page"},
+    };
+    const double none = std::numeric_limits<double>::infinity();
+    for (const auto& c : cases) {
+        Obstacles obstacles(room);
+        obstacles.add(c.segment);
+        EXPECT_EQ(obstacles.cost(place, Obstacles::noSegment, 0, none),
+                  everything({}, {c.segment}, room, place, Obstacles::noSegment))
+            << c.what;
+    }
+}
+
 TEST(LabelGrid, TheCheapestIsTheFirstOfEqualPlaces) {
     Obstacles obstacles(Box{0, 0, 100, 100});
     obstacles.add(Box{10, 10, 10, 10});
@@ -709,6 +891,15 @@ TEST(LabelGrid, TheCheapestIsTheFirstOfEqualPlaces) {
     const std::vector<Label> candidates{at(8), at(30), at(50), at(12)};
     EXPECT_EQ(cheapest(candidates, obstacles)->at.x, 30);
     EXPECT_FALSE(cheapest({}, obstacles).has_value());
+    // Costs so large that the penalties of the later places vanish in them: the first of the
+    // equal places, wherever it comes among the cheapest boxes.
+    Obstacles huge(Box{0, 0, 1 << 26, 1 << 26});
+    huge.add(Box{0, 0, 1 << 25, 1 << 25});
+    huge.add(Segment{{0, 1 << 20}, {1 << 25, 1 << 20}});
+    const Box over{0, 0, 1 << 24, 1 << 22}, beside{1 << 24, 0, 1 << 24, 1 << 22};
+    EXPECT_EQ(huge.cheapestOf(std::vector<Box>{beside, over, over, beside}, Obstacles::noSegment),
+              0u);
+    EXPECT_EQ(huge.cheapestOf(std::vector<Box>{over, over, beside}, Obstacles::noSegment), 0u);
 }
 
 } // namespace

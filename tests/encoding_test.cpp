@@ -12,6 +12,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace interseccao::testing {
@@ -82,6 +83,25 @@ TEST(Encoding, Utf8LinesCountCharactersAndConvertTheLayoutsLiterals) {
     line.clear();
     appendLine(line, "(F5.1,' \xBA')", angle); // Latin-1, as the report always was
     EXPECT_EQ(line, " 90.0 \xBA");
+}
+
+// Text the drawing writes as it is: ASCII that neither the conversion to UTF-8 nor XML
+// escaping changes, every printable character but the five XML marks.
+TEST(Encoding, PlainForXmlIsTextXmlTakesAsItIs) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string text = std::string("A") + static_cast<char>(byte) + "z";
+        if (plainForXml(text)) {
+            EXPECT_EQ(xmlEscaped(toUtf8(text)), text) << byte;
+        }
+        const bool printable = byte >= 0x20 && byte < 0x7F;
+        const bool mark =
+            std::string_view("<>&\"'").find(static_cast<char>(byte)) != std::string_view::npos;
+        if (printable && !mark) {
+            EXPECT_TRUE(plainForXml(text)) << byte;
+        }
+    }
+    EXPECT_TRUE(plainForXml(""));
+    EXPECT_FALSE(plainForXml("S\xC3\xA9"));
 }
 
 TEST(Numbers, FixedDecimalsFromTheExactValue) {
