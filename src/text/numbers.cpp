@@ -3,6 +3,7 @@
 
 #include "text/float_chars.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -16,16 +17,26 @@ std::string exactNumber(double value) {
 }
 
 std::string fixed(double value, int decimals, char point) {
-    if (!std::isfinite(value)) return "-";
+    std::string text;
+    appendFixed(text, value, decimals, point);
+    return text;
+}
+
+void appendFixed(std::string& out, double value, int decimals, char point) {
+    if (!std::isfinite(value)) {
+        out += '-';
+        return;
+    }
     // From the exact binary value, rounded to nearest: the same digits on every platform.
     char buffer[400];
     const auto result = fixedChars(buffer, buffer + sizeof buffer, value, decimals);
-    std::string text(buffer, result.ptr);
+    char* first = buffer;
     // A value that rounds to zero shows no sign.
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    if (point != '.')
-        if (const std::size_t dot = text.find('.'); dot != std::string::npos) text[dot] = point;
-    return text;
+    if (*first == '-' &&
+        std::all_of(first + 1, result.ptr, [](char c) { return c == '0' || c == '.'; }))
+        ++first;
+    if (point != '.') std::replace(buffer, result.ptr, '.', point);
+    out.append(first, static_cast<std::size_t>(result.ptr - first));
 }
 
 } // namespace interseccao

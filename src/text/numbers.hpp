@@ -14,4 +14,7 @@ std::string exactNumber(double value);
 // no sign.
 std::string fixed(double value, int decimals, char point = '.');
 
+// The same text appended to `out`: for a caller that builds one text from many numbers.
+void appendFixed(std::string& out, double value, int decimals, char point = '.');
+
 } // namespace interseccao
