@@ -65,6 +65,13 @@ PlaneSeries PlaneSeries::operator*(const PlaneSeries& other) const {
     return product;
 }
 
+PlaneSeries PlaneSeries::scaledSum(const PlaneSeries& a, double x, const PlaneSeries& b, double y,
+                                   const PlaneSeries& c) {
+    PlaneSeries sum;
+    for (std::size_t i = 0; i < sum.c_.size(); ++i) sum.c_[i] = a.c_[i] * x + b.c_[i] * y + c.c_[i];
+    return sum;
+}
+
 PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
     // Powers of each step, with a zero below the first so that derivatives need no test.
     std::array<double, order + 2> m{}, p{};
@@ -89,8 +96,9 @@ PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
     return local;
 }
 
-PlaneSeries squaredTerm(double weight, double misclosure, const PlaneSeries& change) {
-    PlaneSeries term = change * change;
+PlaneSeries squaredTerm(double weight, double misclosure, const PlaneSeries& change,
+                        const PlaneSeries& square) {
+    PlaneSeries term = square;
     PlaneSeries linear = change;
     linear *= -2.0 * misclosure;
     term += linear;
