@@ -81,7 +81,10 @@ PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
         p[k] = p[k - 1] * dP;
     }
     Local local;
+    // Unrolled, every factor of i and j is a constant.
+#pragma GCC unroll 8
     for (int i = 0; i <= planeSeriesDegree; ++i)
+#pragma GCC unroll 8
         for (int j = 0; i + j <= planeSeriesDegree; ++j) {
             const double c = coefficient(i, j);
             const auto I = static_cast<std::size_t>(i + 2);
