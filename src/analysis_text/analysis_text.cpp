@@ -56,23 +56,31 @@ public:
         return value ? fixedCell(*value, decimals) : cell("-");
     }
 
+    // The whole table as one text: every line laid into blanks, which the padding skips over.
     void write(std::ostream& out, std::size_t indent) const {
-        std::string line;
+        const std::size_t rows = ends_.size() / widths_.size();
+        std::size_t line = indent * 2 + 2 * (widths_.size() - 1) + 1;
+        for (const std::size_t w : widths_) line += w;
+        // Each cell's bytes beyond its characters come on top of the widths.
+        std::size_t extra = text_.size();
+        for (const std::size_t w : cellWidths_) extra -= w;
+        std::string text(rows * line + extra, ' ');
+        char* o = text.data();
         for (std::size_t first = 0; first < ends_.size(); first += widths_.size()) {
-            line.assign(indent * 2, ' ');
+            char* const lineStart = o;
+            o += indent * 2;
             for (std::size_t c = 0; c < widths_.size(); ++c) {
                 const std::size_t k = first + c;
-                const std::string_view text(text_.data() + start(k), ends_[k] - start(k));
                 const std::size_t pad = widths_[c] - cellWidths_[k];
-                if (c > 0) line.append(2 + pad, ' ');
-                line += text;
-                if (c == 0) line.append(pad, ' ');
+                if (c > 0) o += 2 + pad;
+                o = std::copy(text_.data() + start(k), text_.data() + ends_[k], o);
+                if (c == 0) o += pad;
             }
             // The last column is a mark: left-aligned, no trailing blanks.
-            line.erase(line.find_last_not_of(' ') + 1);
-            line += '\n';
-            out.write(line.data(), static_cast<std::streamsize>(line.size()));
+            while (o > lineStart && o[-1] == ' ') --o;
+            *o++ = '\n';
         }
+        out.write(text.data(), o - text.data());
     }
 
 private:
