@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <deque>
 
 namespace interseccao {
@@ -234,7 +235,13 @@ public:
         if (c == nullptr) return std::nullopt;
         const double t = step - c->step;
         std::array<double, 3> local = c->sum.at(t);
-        const std::array<double, 3> own = term(left, c->step).at(t);
+        // Newton's steps for one reading stay about one centre: its term is worked out once.
+        if (left != ownLeft_ || c != ownCentre_) {
+            own_ = term(left, c->step);
+            ownLeft_ = left;
+            ownCentre_ = c;
+        }
+        const std::array<double, 3> own = own_.at(t);
         for (std::size_t k = 0; k < 3; ++k) local[k] -= own[k];
         return local;
     }
@@ -272,6 +279,10 @@ private:
     double height_;
     double reach_ = INFINITY;
     std::deque<Centre> centres_;
+    // The last reading's term left out and the centre it is about.
+    std::size_t ownLeft_ = SIZE_MAX;
+    const Centre* ownCentre_ = nullptr;
+    LineSeries own_;
 };
 
 } // namespace
