@@ -49,8 +49,10 @@ public:
     }
     Table& fixedCell(double value, int decimals, std::string_view suffix = {}) {
         appendFixed(text_, value, decimals);
+        // A number's text is ASCII: a character a byte.
+        const std::size_t width = text_.size() - start(ends_.size()) + displayWidth(suffix);
         text_ += suffix;
-        return close();
+        return close(width);
     }
     Table& fixedCell(const std::optional<double>& value, int decimals) {
         return value ? fixedCell(*value, decimals) : cell("-");
@@ -88,8 +90,11 @@ private:
 
     Table& close() {
         const std::size_t k = ends_.size();
-        const std::size_t width =
-            displayWidth(std::string_view(text_.data() + start(k), text_.size() - start(k)));
+        return close(
+            displayWidth(std::string_view(text_.data() + start(k), text_.size() - start(k))));
+    }
+    Table& close(std::size_t width) {
+        const std::size_t k = ends_.size();
         std::size_t& column = widths_[k % widths_.size()];
         column = std::max(column, width);
         ends_.push_back(text_.size());
