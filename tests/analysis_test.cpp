@@ -15,10 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace interseccao::testing {
@@ -404,6 +407,43 @@ TEST(QualityAnalysis, OneReferenceStationsAreOneTest) {
         EXPECT_EQ(q.readings[q.suspicion.reading].index.station, network.blunder->station);
         EXPECT_EQ(q.readings[q.suspicion.alike[0]].index.station, network.blunder->station);
         for (const HorizontalReadingQuality& r : q.readings) EXPECT_FALSE(r.tests.suspected);
+    }
+}
+
+// Tables whose last column is never empty: every line as wide as its heading, counted in
+// characters (the headings and the degree sign are more bytes than characters), with no
+// trailing blanks.
+TEST(AnalysisText, TablesAlignTheirColumnsInCharacters) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"leitura-errada.txt", "  Sem cada estação\n"},
+        {"leitura-errada.txt", "  Elipse de erro do ponto\n"},
+        {"levantamento-gs.txt", "  Sem cada estação\n"},
+        {"levantamento-gs.txt", "  Elipse de erro do ponto\n"},
+    };
+    const auto characters = [](std::string_view s) {
+        return std::count_if(s.begin(), s.end(),
+                             [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+    };
+    for (const auto& [file, title] : cases) {
+        const AnalysedRun run = analyse(readFile(sourceDir() + "/examples/" + file), true);
+        std::ostringstream text;
+        writeAnalysis(run.observations, run.analysis, text);
+        const std::string shown = text.str();
+        std::size_t at = shown.find(title);
+        ASSERT_NE(at, std::string::npos) << file << title;
+        at += title.size();
+        std::vector<std::string> lines;
+        for (std::size_t end; (end = shown.find('\n', at)) != at && end != std::string::npos;
+             at = end + 1) {
+            const std::string line = shown.substr(at, end - at);
+            if (line.rfind("  Sem a estação", 0) == 0) break;
+            lines.push_back(line);
+        }
+        ASSERT_GE(lines.size(), 3u) << file << title;
+        for (const std::string& line : lines) {
+            EXPECT_EQ(characters(line), characters(lines[0])) << file << ": " << line;
+            EXPECT_NE(line.back(), ' ') << file << ": " << line;
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -114,9 +115,18 @@ TEST(Numbers, FixedDecimalsFromTheExactValue) {
         {-1.5, 1, ',', "-1,5"},
         {1e23, 0, '.', "99999999999999991611392"}, // the double's own digits
         {0.125, 2, '.', "0.12"},                   // a tie, to even
+        {-0.0, 1, '.', "0.0"},
+        {-0.05, 1, ',', "-0,1"}, // the double is above 0.05 in size: not a zero
+        {INFINITY, 2, '.', "-"},
+        {NAN, 2, ',', "-"},
     };
-    for (const auto& [value, decimals, point, expected] : cases)
+    for (const auto& [value, decimals, point, expected] : cases) {
         EXPECT_EQ(fixed(value, decimals, point), expected) << value;
+        // Appended, the same text after what was there.
+        std::string text = "x ";
+        appendFixed(text, value, decimals, point);
+        EXPECT_EQ(text, "x " + expected) << value;
+    }
 }
 
 TEST(OwnOutputs, AreToldByHowTheyBegin) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <deque>
 
 namespace interseccao {
@@ -85,6 +86,8 @@ StationTerm withoutReading(const StationTerm& t, const double* v, std::int32_t l
 struct Plane {
     const DirectionFit& fit;
     std::vector<StationTerm> terms;
+    // Each station's series of its bearing's change B and of B².
+    std::vector<PlaneSeries> changes, squares;
     PlaneSeries total; // Σ w (e − B)² over the stations
     // N = Σ w a aᵀ (MM, MP, PP) over the stations before each one and after it: N without a
     // station is never a difference, which a station under the point would swamp.
@@ -110,10 +113,8 @@ std::optional<std::array<double, 2>> minimise(const PlaneSeries& f, double limit
     return std::nullopt;
 }
 
-// The point with the station's term `before` replaced by `after`; `change` is the series of
-// its bearing's change and `square` that series squared.
-LeaveOneOut replaced(const Plane& plane, std::size_t station, const StationTerm& after,
-                     const PlaneSeries& change, const PlaneSeries& square) {
+// The point with the station's term `before` replaced by `after`.
+LeaveOneOut replaced(const Plane& plane, std::size_t station, const StationTerm& after) {
     const StationTerm& before = plane.terms[station];
     LeaveOneOut out;
     const auto& a = plane.fit.bearingGradient[station];
@@ -126,12 +127,9 @@ LeaveOneOut replaced(const Plane& plane, std::size_t station, const StationTerm&
     const std::int32_t seeing = plane.seeing - (before.weight > 0) + (after.weight > 0);
     if (seeing < 2 || !(n[0] * n[2] - n[1] * n[1] > parallelRaysBound * n[0] * n[2])) return out;
     // Σ over the others + w' (e' − B)² = total + (w' − w) B² − 2 (w' e' − w e) B + constants.
-    PlaneSeries f = square;
-    f *= dw;
-    PlaneSeries linear = change;
-    linear *= -2.0 * (after.weight * after.misclosure - before.weight * before.misclosure);
-    f += linear;
-    f += plane.total;
+    const PlaneSeries f = PlaneSeries::scaledSum(
+        plane.squares[station], dw, plane.changes[station],
+        -2.0 * (after.weight * after.misclosure - before.weight * before.misclosure), plane.total);
     const auto step = minimise(f, planeStepShare * plane.nearest);
     if (!step) {
         out.status = LeaveOneOut::Status::NotConverged;
@@ -154,7 +152,7 @@ LeaveOneOut replaced(const Plane& plane, std::size_t station, const StationTerm&
 
 // The stations' terms, their sum as a series and the normal matrix, from the fit.
 Plane plane(const ObservationSet& observations, const DirectionFit& fit) {
-    Plane plane{fit, {}, {}, {}, {}, 0, INFINITY};
+    Plane plane{fit, {}, {}, {}, {}, {}, {}, 0, INFINITY};
     std::vector<std::array<double, 3>> shares;
     std::size_t k = 0;
     for (std::size_t i = 0; i < observations.stations.size(); ++i) {
@@ -167,11 +165,14 @@ Plane plane(const ObservationSet& observations, const DirectionFit& fit) {
         k += static_cast<std::size_t>(n);
         plane.terms.push_back(t);
         if (pointActive) plane.nearest = std::min(plane.nearest, std::hypot(dM, dP));
+        plane.changes.push_back(PlaneSeries::bearingChange(dM, dP));
+        plane.squares.push_back(plane.changes.back() * plane.changes.back());
         const auto& a = fit.bearingGradient[i];
         shares.push_back({t.weight * a[0] * a[0], t.weight * a[0] * a[1], t.weight * a[1] * a[1]});
         if (t.weight == 0) continue;
         ++plane.seeing;
-        plane.total += squaredTerm(t.weight, t.misclosure, PlaneSeries::bearingChange(dM, dP));
+        plane.total +=
+            squaredTerm(t.weight, t.misclosure, plane.changes.back(), plane.squares.back());
     }
     const std::size_t n = shares.size();
     plane.before.assign(n + 1, {0, 0, 0});
@@ -198,9 +199,6 @@ PlanimetricLeaveOneOut leaveOneOut(const ObservationSet& observations,
     std::size_t k = 0;
     for (std::size_t i = 0; i < observations.stations.size(); ++i) {
         const Station& station = observations.stations[i];
-        const PlaneSeries change =
-            PlaneSeries::bearingChange(fit.point.m - station.m, fit.point.p - station.p);
-        const PlaneSeries square = change * change;
         const StationTerm& t = p.terms[i];
         const bool pointActive = fit.point.m != station.m || fit.point.p != station.p;
         for (std::int32_t l = 0; l < t.readings; ++l, ++k)
@@ -208,9 +206,8 @@ PlanimetricLeaveOneOut leaveOneOut(const ObservationSet& observations,
                 result.readings[k] =
                     replaced(p, i,
                              withoutReading(t, &fit.residuals[k - static_cast<std::size_t>(l)], l,
-                                            pointActive),
-                             change, square);
-        result.stations.push_back(replaced(p, i, StationTerm{}, change, square));
+                                            pointActive));
+        result.stations.push_back(replaced(p, i, StationTerm{}));
     }
     return result;
 }
@@ -238,7 +235,13 @@ public:
         if (c == nullptr) return std::nullopt;
         const double t = step - c->step;
         std::array<double, 3> local = c->sum.at(t);
-        const std::array<double, 3> own = term(left, c->step).at(t);
+        // Newton's steps for one reading stay about one centre: its term is worked out once.
+        if (left != ownLeft_ || c != ownCentre_) {
+            own_ = term(left, c->step);
+            ownLeft_ = left;
+            ownCentre_ = c;
+        }
+        const std::array<double, 3> own = own_.at(t);
         for (std::size_t k = 0; k < 3; ++k) local[k] -= own[k];
         return local;
     }
@@ -276,6 +279,10 @@ private:
     double height_;
     double reach_ = INFINITY;
     std::deque<Centre> centres_;
+    // The last reading's term left out and the centre it is about.
+    std::size_t ownLeft_ = SIZE_MAX;
+    const Centre* ownCentre_ = nullptr;
+    LineSeries own_;
 };
 
 } // namespace

@@ -65,6 +65,13 @@ PlaneSeries PlaneSeries::operator*(const PlaneSeries& other) const {
     return product;
 }
 
+PlaneSeries PlaneSeries::scaledSum(const PlaneSeries& a, double x, const PlaneSeries& b, double y,
+                                   const PlaneSeries& c) {
+    PlaneSeries sum;
+    for (std::size_t i = 0; i < sum.c_.size(); ++i) sum.c_[i] = a.c_[i] * x + b.c_[i] * y + c.c_[i];
+    return sum;
+}
+
 PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
     // Powers of each step, with a zero below the first so that derivatives need no test.
     std::array<double, order + 2> m{}, p{};
@@ -74,7 +81,10 @@ PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
         p[k] = p[k - 1] * dP;
     }
     Local local;
+    // Unrolled, every factor of i and j is a constant.
+#pragma GCC unroll 8
     for (int i = 0; i <= planeSeriesDegree; ++i)
+#pragma GCC unroll 8
         for (int j = 0; i + j <= planeSeriesDegree; ++j) {
             const double c = coefficient(i, j);
             const auto I = static_cast<std::size_t>(i + 2);
@@ -89,8 +99,9 @@ PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
     return local;
 }
 
-PlaneSeries squaredTerm(double weight, double misclosure, const PlaneSeries& change) {
-    PlaneSeries term = change * change;
+PlaneSeries squaredTerm(double weight, double misclosure, const PlaneSeries& change,
+                        const PlaneSeries& square) {
+    PlaneSeries term = square;
     PlaneSeries linear = change;
     linear *= -2.0 * misclosure;
     term += linear;

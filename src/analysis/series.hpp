@@ -29,6 +29,9 @@ public:
     PlaneSeries& operator*=(double factor);
     // The product, truncated at the degree.
     PlaneSeries operator*(const PlaneSeries& other) const;
+    // a x + b y + c, each coefficient worked out in that order.
+    static PlaneSeries scaledSum(const PlaneSeries& a, double x, const PlaneSeries& b, double y,
+                                 const PlaneSeries& c);
 
     // The value, the gradient (∂/∂M, ∂/∂P) and the Hessian (MM, MP, PP) at a step.
     struct Local {
@@ -43,9 +46,10 @@ private:
     std::array<double, static_cast<std::size_t>(order* order)> c_{};
 };
 
-// w (e − B)²: a station's term of the sum of squares, with its misclosure e at the point and
-// B the series of its bearing's change.
-PlaneSeries squaredTerm(double weight, double misclosure, const PlaneSeries& change);
+// w (e − B)²: a station's term of the sum of squares, with its misclosure e at the point,
+// B the series of its bearing's change and `square` = B².
+PlaneSeries squaredTerm(double weight, double misclosure, const PlaneSeries& change,
+                        const PlaneSeries& square);
 
 // A polynomial in the height step, metres, up to lineSeriesDegree.
 inline constexpr int lineSeriesDegree = 16;

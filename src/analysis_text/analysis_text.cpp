@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace interseccao {
@@ -23,22 +26,6 @@ std::size_t displayWidth(std::string_view text) {
     }));
 }
 
-std::string left(std::string_view text, std::size_t width) {
-    std::string s(text);
-    const std::size_t w = displayWidth(text);
-    if (w < width) s.append(width - w, ' ');
-    return s;
-}
-
-std::string right(std::string_view text, std::size_t width) {
-    const std::size_t w = displayWidth(text);
-    return (w < width ? std::string(width - w, ' ') : std::string()) + std::string(text);
-}
-
-std::string optionalFixed(const std::optional<double>& value, int decimals) {
-    return value ? fixed(*value, decimals) : "-";
-}
-
 std::string unitName(AngleUnit unit) {
     switch (unit) {
     case AngleUnit::DecimalDegrees: return "graus decimais (gc)";
@@ -48,30 +35,76 @@ std::string unitName(AngleUnit unit) {
     return {};
 }
 
-using Rows = std::vector<std::vector<std::string>>;
-
 // Columns: the first left-aligned, the others right-aligned, two blanks apart; the first row
-// is the heading.
-void writeTable(std::ostream& out, const Rows& rows, std::size_t indent) {
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            if (widths.size() <= c) widths.push_back(0);
-            widths[c] = std::max(widths[c], displayWidth(row[c]));
-        }
-    for (const auto& row : rows) {
-        std::string line(indent * 2, ' ');
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            if (c > 0) line += "  ";
-            line += c == 0 ? left(row[c], widths[c]) : right(row[c], widths[c]);
-            // The last column is a mark: left-aligned, no trailing blanks.
-            if (c + 1 == row.size() && c > 0 && row[c].empty())
-                line.erase(line.find_last_not_of(' ') + 1);
-        }
-        line.erase(line.find_last_not_of(' ') + 1);
-        out << line << "\n";
+// is the heading. Cells go into one text as they come, each column's width kept as it grows.
+class Table {
+public:
+    Table(std::initializer_list<std::string_view> heading) : widths_(heading.size(), 0) {
+        for (std::string_view h : heading) cell(h);
     }
-}
+
+    Table& cell(std::string_view text) {
+        text_ += text;
+        return close();
+    }
+    Table& fixedCell(double value, int decimals, std::string_view suffix = {}) {
+        appendFixed(text_, value, decimals);
+        // A number's text is ASCII: a character a byte.
+        const std::size_t width = text_.size() - start(ends_.size()) + displayWidth(suffix);
+        text_ += suffix;
+        return close(width);
+    }
+    Table& fixedCell(const std::optional<double>& value, int decimals) {
+        return value ? fixedCell(*value, decimals) : cell("-");
+    }
+
+    // The whole table as one text: every line laid into blanks, which the padding skips over.
+    void write(std::ostream& out, std::size_t indent) const {
+        const std::size_t rows = ends_.size() / widths_.size();
+        std::size_t line = indent * 2 + 2 * (widths_.size() - 1) + 1;
+        for (const std::size_t w : widths_) line += w;
+        // Each cell's bytes beyond its characters come on top of the widths.
+        std::size_t extra = text_.size();
+        for (const std::size_t w : cellWidths_) extra -= w;
+        std::string text(rows * line + extra, ' ');
+        char* o = text.data();
+        for (std::size_t first = 0; first < ends_.size(); first += widths_.size()) {
+            char* const lineStart = o;
+            o += indent * 2;
+            for (std::size_t c = 0; c < widths_.size(); ++c) {
+                const std::size_t k = first + c;
+                const std::size_t pad = widths_[c] - cellWidths_[k];
+                if (c > 0) o += 2 + pad;
+                o = std::copy(text_.data() + start(k), text_.data() + ends_[k], o);
+                if (c == 0) o += pad;
+            }
+            // The last column is a mark: left-aligned, no trailing blanks.
+            while (o > lineStart && o[-1] == ' ') --o;
+            *o++ = '\n';
+        }
+        out.write(text.data(), o - text.data());
+    }
+
+private:
+    std::size_t start(std::size_t k) const { return k == 0 ? 0 : ends_[k - 1]; }
+
+    Table& close() {
+        const std::size_t k = ends_.size();
+        return close(
+            displayWidth(std::string_view(text_.data() + start(k), text_.size() - start(k))));
+    }
+    Table& close(std::size_t width) {
+        const std::size_t k = ends_.size();
+        std::size_t& column = widths_[k % widths_.size()];
+        column = std::max(column, width);
+        ends_.push_back(text_.size());
+        cellWidths_.push_back(width);
+        return *this;
+    }
+
+    std::string text_;
+    std::vector<std::size_t> ends_, cellWidths_, widths_;
+};
 
 // What every section needs: the run's data, its analysis, the stream and the units.
 struct Sheet {
@@ -90,6 +123,16 @@ struct Sheet {
         return radians ? small(*radians, decimals) : "-";
     }
     std::string direction(double radians) const { return fixed(toDirection(radians, unit), 1); }
+    // The same as cells: a small angle, and a direction with its symbol.
+    Table& smallCell(Table& table, double radians, int decimals) const {
+        return table.fixedCell(toSmallAngle(radians, unit), decimals);
+    }
+    Table& smallCell(Table& table, const std::optional<double>& radians, int decimals) const {
+        return radians ? smallCell(table, *radians, decimals) : table.cell("-");
+    }
+    Table& directionCell(Table& table, double radians) const {
+        return table.fixedCell(toDirection(radians, unit), 1, directionSymbol);
+    }
     std::string station(std::int32_t i) const { return stationLabel(o, i); }
     std::string pair(const RayIntersection& pair) const {
         return station(pair.first) + " / " + station(pair.second);
@@ -145,36 +188,36 @@ void writePlanimetricSummary(const Sheet& s) {
 // The point's error ellipse, with each variance factor.
 void writeEllipses(const Sheet& s) {
     s.out << "\n  Elipse de erro do ponto\n";
-    Rows rows{{"", "a (m)", "b (m)", "rumo de a"}};
+    Table table{"", "a (m)", "b (m)", "rumo de a"};
     const auto row = [&](const std::string& name, const std::optional<ErrorEllipse>& e) {
-        if (e)
-            rows.push_back({name, fixed(e->a, 4), fixed(e->b, 4),
-                            s.direction(e->bearing) + s.directionSymbol});
+        if (e) s.directionCell(table.cell(name).fixedCell(e->a, 4).fixedCell(e->b, 4), e->bearing);
     };
     row("do relatório (redundância " + std::to_string(s.q.reportRedundancy) + ")",
         s.q.reportEllipse);
     row("rigorosa (f = " + std::to_string(s.q.degreesOfFreedom) + ")", s.q.rigorousEllipse);
     row("de confiança 95 % (x " + fixed(confidenceEllipseFactor(), 4) + ")", s.q.confidenceEllipse);
-    writeTable(s.out, rows, 1);
+    table.write(s.out, 1);
 }
 
 // The shift, its bearing and s0 without a reading or a station.
-void appendLeaveOneOut(const Sheet& s, std::vector<std::string>& row, const LeaveOneOut& w) {
+void appendLeaveOneOut(const Sheet& s, Table& table, const LeaveOneOut& w) {
     switch (w.status) {
     case LeaveOneOut::Status::Computed:
-        row.push_back(fixed(w.shift, 3));
-        row.push_back(s.direction(w.shiftBearing) + s.directionSymbol);
-        row.push_back(w.unitDeviation ? s.small(*w.unitDeviation, 2) : "sem redundância");
+        s.directionCell(table.fixedCell(w.shift, 3), w.shiftBearing);
+        if (w.unitDeviation)
+            s.smallCell(table, *w.unitDeviation, 2);
+        else
+            table.cell("sem redundância");
         return;
     case LeaveOneOut::Status::Indeterminate:
-        row.insert(row.end(), {"ponto indeterminado", "", ""});
+        table.cell("ponto indeterminado").cell("").cell("");
         return;
-    case LeaveOneOut::Status::NotConverged: row.insert(row.end(), {"não converge", "", ""}); return;
+    case LeaveOneOut::Status::NotConverged: table.cell("não converge").cell("").cell(""); return;
     }
 }
 
 // The mark of a reading under suspicion or with a high |w|.
-std::string mark(const Sheet& s, std::size_t k, const ReadingTests& t) {
+std::string_view mark(const Sheet& s, std::size_t k, const ReadingTests& t) {
     if (t.suspected) return "<< SUSPEITA";
     const Suspicion& suspicion = s.q.suspicion;
     if (suspicion.kind == Suspicion::Kind::OneOf &&
@@ -191,23 +234,34 @@ void writeReadings(const Sheet& s) {
           << fixed(snoopingCritical, 2) << "); τ com s0";
     if (s.q.studentizedCritical) s.out << " (crítico " << fixed(*s.q.studentizedCritical, 2) << ")";
     s.out << "; EMD: menor erro detectável (α = 0,1 %, potência 80 %)\n";
-    Rows rows{{"leitura", "resíduo", "r %", "w", "τ", "EMD", "EMD move o ponto (m)",
-               "sem ela: desloc. (m)", "rumo", "s0", ""}};
+    Table table{"leitura",
+                "resíduo",
+                "r %",
+                "w",
+                "τ",
+                "EMD",
+                "EMD move o ponto (m)",
+                "sem ela: desloc. (m)",
+                "rumo",
+                "s0",
+                ""};
     for (std::size_t k = 0; k < s.q.readings.size(); ++k) {
         const HorizontalReadingQuality& r = s.q.readings[k];
         const ReadingTests& t = r.tests;
-        std::vector<std::string> row = {readingLabel(s.o, r.index),
-                                        s.small(t.residual, 2),
-                                        fixed(100.0 * t.redundancyNumber, 1),
-                                        optionalFixed(t.standardized, 2),
-                                        optionalFixed(t.studentized, 2),
-                                        s.smallOptional(t.minimalDetectableBias, 1),
-                                        t.minimalDetectableBias ? fixed(r.biasShift, 3) : "-"};
-        appendLeaveOneOut(s, row, r.without);
-        row.push_back(mark(s, k, t));
-        rows.push_back(row);
+        table.cell(readingLabel(s.o, r.index));
+        s.smallCell(table, t.residual, 2)
+            .fixedCell(100.0 * t.redundancyNumber, 1)
+            .fixedCell(t.standardized, 2)
+            .fixedCell(t.studentized, 2);
+        s.smallCell(table, t.minimalDetectableBias, 1);
+        if (t.minimalDetectableBias)
+            table.fixedCell(r.biasShift, 3);
+        else
+            table.cell("-");
+        appendLeaveOneOut(s, table, r.without);
+        table.cell(mark(s, k, t));
     }
-    writeTable(s.out, rows, 1);
+    table.write(s.out, 1);
     if (const auto most = s.q.readingLoweringDeviationMost)
         s.out << "  Sem " << readingLabel(s.o, s.q.readings[*most].index)
               << ", s0 desce mais: para "
@@ -218,16 +272,15 @@ void writeReadings(const Sheet& s) {
 // The point and s0 without each station's readings.
 void writeStations(const Sheet& s) {
     s.out << "\n  Sem cada estação\n";
-    Rows rows{{"estação", "desloc. (m)", "rumo", "s0", "f"}};
+    Table table{"estação", "desloc. (m)", "rumo", "s0", "f"};
     for (std::size_t i = 0; i < s.q.withoutStation.size(); ++i) {
         const LeaveOneOut& w = s.q.withoutStation[i];
-        std::vector<std::string> row = {s.station(static_cast<std::int32_t>(i))};
-        appendLeaveOneOut(s, row, w);
-        row.push_back(w.status == LeaveOneOut::Status::Computed ? std::to_string(w.degreesOfFreedom)
-                                                                : "-");
-        rows.push_back(row);
+        table.cell(s.station(static_cast<std::int32_t>(i)));
+        appendLeaveOneOut(s, table, w);
+        table.cell(w.status == LeaveOneOut::Status::Computed ? std::to_string(w.degreesOfFreedom)
+                                                             : "-");
     }
-    writeTable(s.out, rows, 1);
+    table.write(s.out, 1);
     if (const auto most = s.q.stationLoweringDeviationMost)
         s.out << "  Sem a estação " << s.station(static_cast<std::int32_t>(*most))
               << ", s0 desce mais: para "
@@ -241,11 +294,11 @@ void writeIntersections(const Sheet& s) {
     s.out << "\n  Ângulos de intersecção no ponto (fraco abaixo de 20 gon do alinhamento)";
     if (!every) s.out << ": os " << s.q.intersections.size() << " pares mais fracos";
     s.out << "\n";
-    Rows rows{{"raios", "ângulo", ""}};
+    Table table{"raios", "ângulo", ""};
     for (const RayIntersection& pair : s.q.intersections)
-        rows.push_back({s.pair(pair), s.direction(pair.angle) + s.directionSymbol,
-                        pair.strength < weakIntersectionBound() ? "fraco" : ""});
-    writeTable(s.out, rows, 1);
+        s.directionCell(table.cell(s.pair(pair)), pair.angle)
+            .cell(pair.strength < weakIntersectionBound() ? "fraco" : "");
+    table.write(s.out, 1);
     if (s.q.weakest)
         s.out << "  O mais fraco: " << s.pair(*s.q.weakest) << ", "
               << s.direction(s.q.weakest->angle) << s.directionSymbol << ".\n";
@@ -258,21 +311,23 @@ void writeHeight(const Sheet& s, const HeightQuality& h) {
         s.out << "; s0 a posteriori: " << s.small(*h.unitDeviation, 2) << s.smallSymbol;
     if (h.studentizedCritical) s.out << "; τ crítico: " << fixed(*h.studentizedCritical, 2);
     s.out << "\n";
-    Rows rows{{"estação", "resíduo", "r %", "w", "τ", "cota sem ela (m)", ""}};
+    Table table{"estação", "resíduo", "r %", "w", "τ", "cota sem ela (m)", ""};
     for (std::size_t i = 0; i < h.readings.size(); ++i) {
         const ZenithReadingQuality& r = h.readings[i];
         const ReadingTests& t = r.tests;
         const bool high = t.standardized && std::fabs(*t.standardized) > snoopingCritical;
-        rows.push_back(
-            {zenithLabel(s.o, i), s.small(t.residual, 2), fixed(100.0 * t.redundancyNumber, 1),
-             optionalFixed(t.standardized, 2), optionalFixed(t.studentized, 2),
-             r.without.status == LeaveOneOut::Status::Computed ? fixed(r.heightWithout, 3)
-                                                               : "indeterminada",
-             t.suspected ? "<< SUSPEITA"
-             : high      ? "<< |w| alto"
-                         : ""});
+        table.cell(zenithLabel(s.o, i));
+        s.smallCell(table, t.residual, 2)
+            .fixedCell(100.0 * t.redundancyNumber, 1)
+            .fixedCell(t.standardized, 2)
+            .fixedCell(t.studentized, 2);
+        if (r.without.status == LeaveOneOut::Status::Computed)
+            table.fixedCell(r.heightWithout, 3);
+        else
+            table.cell("indeterminada");
+        table.cell(t.suspected ? "<< SUSPEITA" : high ? "<< |w| alto" : "");
     }
-    writeTable(s.out, rows, 1);
+    table.write(s.out, 1);
 }
 
 } // namespace
