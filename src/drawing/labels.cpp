@@ -113,7 +113,6 @@ void Obstacles::Filed::file(std::size_t cell, std::uint32_t index) {
 
 void Obstacles::reserve(std::size_t boxes, std::size_t segments) {
     boxes_.reserve(boxes);
-    pairedBoxes_.reserve(boxes);
     segments_.reserve(segments);
     extents_.reserve(segments);
 }
@@ -124,8 +123,7 @@ void Obstacles::add(const Box& box) {
     for (std::int32_t row = cells.firstRow; row <= cells.lastRow; ++row)
         for (std::int32_t column = cells.firstColumn; column <= cells.lastColumn; ++column)
             boxesFiled_.file(cellIndex(column, row), index);
-    boxes_.push_back({box.left, box.top, box.right(), box.bottom()});
-    pairedBoxes_.push_back({Pair{box.left, box.top}, Pair{box.right(), box.bottom()}});
+    boxes_.push_back({Pair{box.left, box.top}, Pair{box.right(), box.bottom()}});
     finite_ = finite_ && finite(box.left, box.top, box.right(), box.bottom());
     boxesFiled_.count = index + 1;
 }
@@ -265,15 +263,15 @@ double Obstacles::boxesCost(const Box& box, const Near& near, double total, doub
     if (finite_ && finite(left, top, right, bottom)) {
         const Pair leftTop{left, top}, rightBottom{right, bottom};
         for (std::uint32_t n = 0; n < near.size; ++n) {
-            total += overlapCostOf(leftTop, rightBottom, pairedBoxes_[near.items[n]]);
+            total += overlapCostOf(leftTop, rightBottom, boxes_[near.items[n]]);
             if (total + penalty >= bound) break;
         }
         return total;
     }
     for (std::uint32_t n = 0; n < near.size; ++n) {
-        const Edges& other = boxes_[near.items[n]];
-        const double w = std::min(right, other.right) - std::max(left, other.left);
-        const double h = std::min(bottom, other.bottom) - std::max(top, other.top);
+        const PairedEdges& other = boxes_[near.items[n]];
+        const double w = std::min(right, other.rightBottom[0]) - std::max(left, other.leftTop[0]);
+        const double h = std::min(bottom, other.rightBottom[1]) - std::max(top, other.leftTop[1]);
         total += overlapCost * (w > 0 && h > 0 ? w * h : 0);
         if (total + penalty >= bound) break;
     }
@@ -286,7 +284,7 @@ double Obstacles::boxesCost(const Box& box, const Near& near) const {
         return boxesCost(box, near, 0, 0, std::numeric_limits<double>::infinity());
     double total = 0;
     for (std::uint32_t n = 0; n < near.size; ++n)
-        total += overlapCostOf(leftTop, rightBottom, pairedBoxes_[near.items[n]]);
+        total += overlapCostOf(leftTop, rightBottom, boxes_[near.items[n]]);
     return total;
 }
 
@@ -383,12 +381,15 @@ std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t s
         } else {
             start.cells = cellsOf(box);
             start.place = &placeOf(start.cells);
-            if (boxesFiled_.count > 0) {
-                update(start.place->boxes, boxesFiled_, start.cells);
-                start.total = boxesCost(box, start.place->boxes);
-            }
+            __builtin_prefetch(start.place);
         }
         starts_.push_back(start);
+    }
+    for (std::size_t k = 0; k < starts_.size(); ++k) {
+        Start& start = starts_[k];
+        if (start.outside || boxesFiled_.count == 0) continue;
+        update(start.place->boxes, boxesFiled_, start.cells);
+        start.total = boxesCost(candidates[k], start.place->boxes);
     }
     // The cheapest boxes first, equals in their order: a few places, sorted by insertion.
     order_.clear();

@@ -114,8 +114,7 @@ private:
     double segmentStart_ = 0, segmentEnd_ = 1;
     bool finite_ = true;      // every box added is of finite edges
     bool withinReach_ = true; // every segment added is near the page (labels.cpp)
-    std::vector<Edges> boxes_;
-    std::vector<PairedEdges> pairedBoxes_;
+    std::vector<PairedEdges> boxes_;
     std::vector<Stretch> segments_;
     std::vector<Edges> extents_; // of the segments, for scoring outside reach
     Filed boxesFiled_, segmentsFiled_;
