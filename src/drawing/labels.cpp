@@ -213,10 +213,6 @@ Band crossing(double from, double step, double low, double high) {
     return {std::min(atLow, atHigh), std::max(atLow, atHigh), false};
 }
 
-} // namespace
-
-namespace {
-
 // The places found by their first cell and size: up to this many cells across and down.
 constexpr std::int32_t placeColumns = 8, placeRows = 2;
 
@@ -246,8 +242,6 @@ Obstacles::Place& Obstacles::placeOf(const Cells& cells) const {
     return places_[*found - 1];
 }
 
-// The terms are not negative: a partial sum already at the bound only grows, and a term of
-// nothing leaves the sum as it is.
 // With every edge finite, the overlap along an axis, max(high, low) − low, is its length or
 // nothing, made without branching on which.
 double Obstacles::overlapCostOf(Pair leftTop, Pair rightBottom, const PairedEdges& other) {
@@ -257,6 +251,8 @@ double Obstacles::overlapCostOf(Pair leftTop, Pair rightBottom, const PairedEdge
     return overlapCost * (overlap[0] * overlap[1]);
 }
 
+// The terms are not negative: a partial sum already at the bound only grows, and a term of
+// nothing leaves the sum as it is.
 double Obstacles::boxesCost(const Box& box, const Near& near, double total, double penalty,
                             double bound) const {
     const double left = box.left, top = box.top, right = box.right(), bottom = box.bottom();
@@ -367,8 +363,9 @@ double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, doub
 // the cost to beat. A cost is its boxes' cost and more, and a place loses to an earlier one
 // of the same cost: the one chosen, and every cost that decides it, are those of scoring each
 // place in turn.
-std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t skipped) const {
-    constexpr double endless = std::numeric_limits<double>::infinity();
+// Each candidate's place, its boxes' cost and its penalty, and their order, the cheapest
+// boxes first.
+void Obstacles::startCandidates(std::span<const Box> candidates) const {
     starts_.clear();
     for (std::size_t k = 0; k < candidates.size(); ++k) {
         const Box& box = candidates[k];
@@ -381,6 +378,7 @@ std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t s
         } else {
             start.cells = cellsOf(box);
             start.place = &placeOf(start.cells);
+            // Asked for from memory now, all the places at once (a builtin of GCC and Clang).
             __builtin_prefetch(start.place);
         }
         starts_.push_back(start);
@@ -391,7 +389,7 @@ std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t s
         update(start.place->boxes, boxesFiled_, start.cells);
         start.total = boxesCost(candidates[k], start.place->boxes);
     }
-    // The cheapest boxes first, equals in their order: a few places, sorted by insertion.
+    // Equals in their order: a few places, sorted by insertion.
     order_.clear();
     for (std::size_t k = 0; k < starts_.size(); ++k) {
         const double least = starts_[k].total + starts_[k].penalty;
@@ -402,6 +400,11 @@ std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t s
             order_[at] = order_[at - 1];
         order_[at] = k;
     }
+}
+
+std::size_t Obstacles::cheapestOf(std::span<const Box> candidates, std::size_t skipped) const {
+    constexpr double endless = std::numeric_limits<double>::infinity();
+    startCandidates(candidates);
     double best = endless;
     std::size_t chosen = candidates.size();
     for (const std::size_t k : order_) {

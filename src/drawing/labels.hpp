@@ -85,7 +85,8 @@ private:
     }
     void addNew(Near& near, const Filed& filed, const Cells& cells) const;
 
-    // A box by its edges, and a segment with its extent and length, for scoring.
+    // For scoring: a segment's extent, by its edges; a box by its edges in pairs; a segment
+    // by where it starts, its step and its length.
     struct Edges {
         double left, top, right, bottom;
     };
@@ -99,7 +100,7 @@ private:
         Pair from; // a
         Pair step; // b − a
         double length;
-        bool along; // an edge of the page: its step one way is nothing
+        bool along; // along an axis of the page: its step one way is nothing
     };
     static double overlapCostOf(Pair leftTop, Pair rightBottom, const PairedEdges& other);
     double boxesCost(const Box& box, const Near& near, double total, double penalty,
@@ -136,6 +137,7 @@ private:
         Cells cells;
         bool outside; // of the room: its boxes left for when it could still be cheapest
     };
+    void startCandidates(std::span<const Box> candidates) const;
     mutable std::vector<Start> starts_;
     mutable std::vector<std::size_t> order_;
     // Where the merge of update() stands in each cell's list.
