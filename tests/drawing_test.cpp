@@ -8,6 +8,7 @@
 #include "drawing/drawing.hpp"
 #include "drawing/dxf.hpp"
 #include "drawing/labels.hpp"
+#include "drawing/placement.hpp"
 #include "drawing/svg.hpp"
 #include "export/export.hpp"
 #include "text/encoding.hpp"
@@ -616,6 +617,43 @@ TEST(GuideDrawing, UpdateFromProgram) {
     writeFile(sourceDir() + "/" + guideSvg, drawingOf(run));
     ASSERT_TRUE(render(sourceDir() + "/" + guideSvg, sourceDir() + "/" + guidePng));
     GTEST_SKIP() << "guide's drawing rewritten";
+}
+
+// Every point is marked once: a reference named and placed as a station, or as an earlier
+// reference, is that mark; one of another name or place, or of no known place, is marked
+// apart. Zeros of either sign are one place.
+TEST(DrawingMarks, EveryPointOnceByNameAndPlace) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    ObservationSet observations;
+    observations.sightedPointName = "P           ";
+    const auto reference = [](const char* name, double m, double p) {
+        ReferenceSighting r;
+        r.name = name;
+        r.m = m;
+        r.p = p;
+        return r;
+    };
+    const auto station = [](const char* name, double m, double p,
+                            std::vector<ReferenceSighting> references) {
+        Station s;
+        s.name = name;
+        s.m = m;
+        s.p = p;
+        s.references = std::move(references);
+        return s;
+    };
+    observations.stations = {
+        station("A           ", 10, 20,
+                {reference("B           ", 30, 40), reference("R           ", 0.0, 5)}),
+        station("B           ", 30, 40,
+                {reference("R           ", -0.0, 5), reference("R           ", 1, 5)}),
+        station("C           ", 50, 60,
+                {reference("S           ", 0.0, 5), reference("N           ", nan, 1),
+                 reference("N           ", nan, 1)}),
+    };
+    std::vector<std::string> marked;
+    for (const Mark& mark : marksOf(observations, {0, 0})) marked.push_back(mark.name);
+    EXPECT_EQ(marked, (std::vector<std::string>{"P", "A", "B", "C", "R", "R", "S", "N", "N"}));
 }
 
 // The SVG's text is gathered and handed on in large pieces: every piece and number, of any

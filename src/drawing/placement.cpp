@@ -10,9 +10,10 @@
 #include "text/numbers.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <tuple>
-#include <unordered_set>
+#include <cstdint>
+#include <string_view>
 
 namespace interseccao {
 
@@ -152,21 +153,38 @@ Inset layOutInset(const DrawingLayout& layout, const RunValues& values,
     return inset;
 }
 
-} // namespace
+// The marks of named places, found by name and place: a table of open addressing over the
+// marks, each a name of the observation file and a place of numbers (no NaN).
+class KnownPlaces {
+public:
+    KnownPlaces(const std::vector<Mark>& marks, std::size_t most)
+        : marks_(marks), slots_(std::bit_ceil(2 * most + 2)) {}
 
-namespace {
-
-// A point by its name and place, for telling whether it is marked already.
-// The name is the observation file's, without its padding.
-using NamedPlace = std::tuple<std::string_view, double, double>;
-struct NamedPlaceHash {
-    std::size_t operator()(const NamedPlace& place) const {
-        const auto& [name, m, p] = place;
-        std::size_t hash = std::hash<std::string_view>()(name);
-        for (const double coordinate : {m, p})
-            hash = hash * 1000003 ^ std::hash<double>()(coordinate);
-        return hash;
+    // The slot of the place, holding a mark of it (from 1) or 0 where one would go.
+    std::uint32_t& slotOf(std::string_view name, PlanePoint place) {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hashOf(name, place) & mask;; at = (at + 1) & mask) {
+            std::uint32_t& slot = slots_[at];
+            if (slot == 0) return slot;
+            const Mark& mark = marks_[slot - 1];
+            if (mark.ground.m == place.m && mark.ground.p == place.p && mark.name == name)
+                return slot;
+        }
     }
+
+private:
+    static std::size_t hashOf(std::string_view name, PlanePoint place) {
+        std::uint64_t hash = 14695981039346656037u;
+        for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
+        // Zeros of either sign are the same place.
+        for (const double coordinate : {place.m, place.p})
+            hash = (hash ^ std::bit_cast<std::uint64_t>(coordinate == 0 ? 0.0 : coordinate)) *
+                   1099511628211u;
+        return static_cast<std::size_t>(hash ^ (hash >> 29));
+    }
+
+    const std::vector<Mark>& marks_;
+    std::vector<std::uint32_t> slots_;
 };
 
 } // namespace
@@ -178,21 +196,23 @@ std::vector<Mark> marksOf(const ObservationSet& observations, PlanePoint point) 
     marks.reserve(most);
     marks.push_back({MarkKind::SightedPoint, nameOf(observations.sightedPointName), point, {}});
     // A reference is known when a station or an earlier reference has its name and place.
-    std::unordered_set<NamedPlace, NamedPlaceHash> known;
-    known.reserve(most);
+    KnownPlaces known(marks, most);
     const auto add = [&](MarkKind kind, std::string_view name, PlanePoint ground) {
         const bool comparable = !std::isnan(ground.m) && !std::isnan(ground.p);
-        if (comparable) known.emplace(name, ground.m, ground.p);
         marks.push_back({kind, std::string(name), ground, {}});
+        if (!comparable) return;
+        std::uint32_t& slot = known.slotOf(name, ground);
+        if (slot == 0) slot = static_cast<std::uint32_t>(marks.size());
     };
     for (const Station& station : observations.stations)
         add(MarkKind::Station, trimmedName(station.name), {station.m, station.p});
     for (const Station& station : observations.stations)
         for (const ReferenceSighting& reference : station.references) {
             const std::string_view name = trimmedName(reference.name);
-            const bool comparable = !std::isnan(reference.m) && !std::isnan(reference.p);
-            if (!comparable || !known.contains({name, reference.m, reference.p}))
-                add(MarkKind::Reference, name, {reference.m, reference.p});
+            const PlanePoint ground{reference.m, reference.p};
+            const bool comparable = !std::isnan(ground.m) && !std::isnan(ground.p);
+            if (!comparable || known.slotOf(name, ground) == 0)
+                add(MarkKind::Reference, name, ground);
         }
     return marks;
 }
