@@ -10,9 +10,9 @@
 #include "text/numbers.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace interseccao {
@@ -157,8 +157,11 @@ Inset layOutInset(const DrawingLayout& layout, const RunValues& values,
 // marks, each a name of the observation file and a place of numbers (no NaN).
 class KnownPlaces {
 public:
-    KnownPlaces(const std::vector<Mark>& marks, std::size_t most)
-        : marks_(marks), slots_(std::bit_ceil(2 * most + 2)) {}
+    KnownPlaces(const std::vector<Mark>& marks, std::size_t most) : marks_(marks) {
+        std::size_t size = 4;
+        while (size < 2 * most) size *= 2;
+        slots_.resize(size);
+    }
 
     // The slot of the place, holding a mark of it (from 1) or 0 where one would go.
     std::uint32_t& slotOf(std::string_view name, PlanePoint place) {
@@ -176,10 +179,14 @@ private:
     static std::size_t hashOf(std::string_view name, PlanePoint place) {
         std::uint64_t hash = 14695981039346656037u;
         for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
-        // Zeros of either sign are the same place.
-        for (const double coordinate : {place.m, place.p})
-            hash = (hash ^ std::bit_cast<std::uint64_t>(coordinate == 0 ? 0.0 : coordinate)) *
-                   1099511628211u;
+        // Zeros of either sign are the same place. memcpy, not std::bit_cast: the WebAssembly
+        // build's C++ library has none.
+        for (const double coordinate : {place.m, place.p}) {
+            const double value = coordinate == 0 ? 0.0 : coordinate;
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &value, sizeof bits);
+            hash = (hash ^ bits) * 1099511628211u;
+        }
         return static_cast<std::size_t>(hash ^ (hash >> 29));
     }
 
