@@ -6,7 +6,6 @@
 #include "text/float_chars.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -50,7 +49,9 @@ constexpr std::uint64_t powersOfTen[] = {1u,
 // m·10^decimals·2^e rounded to nearest, ties to even, worked out exactly in 128 bits. False when
 // that count would not fit in 64 bits.
 bool decimalUnits(double value, int decimals, std::uint64_t& units) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
+    // memcpy, not std::bit_cast: the WebAssembly build's C++ library has none.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
     const auto field = static_cast<int>((bits >> 52) & 0x7FF);
     std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
     if (field != 0) mantissa |= std::uint64_t{1} << 52;
