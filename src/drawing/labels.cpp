@@ -338,11 +338,14 @@ double Obstacles::segmentsCost(const Box& box, const Near& near, std::size_t ski
     return total;
 }
 
+bool Obstacles::leavesRoom(const Box& box) const {
+    return room_ && (box.left < room_->left || box.top < room_->top ||
+                     box.right() > room_->right() || box.bottom() > room_->bottom());
+}
+
 double Obstacles::cost(const Box& box, std::size_t skipped, double penalty, double bound) const {
     double total = 0;
-    if (room_ && (box.left < room_->left || box.top < room_->top || box.right() > room_->right() ||
-                  box.bottom() > room_->bottom()))
-        total += outsideCost;
+    if (leavesRoom(box)) total += outsideCost;
     if (total + penalty >= bound) return total + penalty;
     const Cells cells = cellsOf(box);
     Place& place = placeOf(cells);
@@ -371,8 +374,7 @@ void Obstacles::startCandidates(std::span<const Box> candidates) const {
         const Box& box = candidates[k];
         // Among equals, the earlier (more wanted) place.
         Start start{0, 1e-3 * static_cast<double>(k), nullptr, {}, false};
-        start.outside = room_ && (box.left < room_->left || box.top < room_->top ||
-                                  box.right() > room_->right() || box.bottom() > room_->bottom());
+        start.outside = leavesRoom(box);
         if (start.outside) {
             start.total = outsideCost;
         } else {

@@ -109,6 +109,8 @@ private:
     double segmentsCost(const Box& box, const Near& near, std::size_t skipped, double total,
                         double penalty, double bound) const;
 
+    // Whether a label in `box` would leave the room it must stay in.
+    bool leavesRoom(const Box& box) const;
     std::optional<Box> room_;
     // A segment's parameters run from 0 to 1: held here, where the compiler clamps to them
     // with minsd and maxsd rather than branches, as it does with constants.
