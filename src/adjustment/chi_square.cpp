@@ -100,7 +100,7 @@ double computedTestValue(std::int64_t r) {
 
 double chiSquareQuantile(double p, std::int32_t f) {
     if (f < 1 || !(p > 0 && p < 1)) throw std::logic_error("chi-square quantile out of its domain");
-    static RecentValues<QuantileKey> known;
+    thread_local RecentValues<QuantileKey> known;
     const std::size_t hash = std::hash<double>()(p) + static_cast<std::size_t>(f) * 7;
     return known.get({p, f}, hash, [&] { return computedQuantile(p, f); });
 }
@@ -108,7 +108,7 @@ double chiSquareQuantile(double p, std::int32_t f) {
 double chiSquareTestValue(std::int64_t r) {
     if (r < 1) throw std::logic_error("chi-square test value for fewer than one degree of freedom");
     if (r <= 6) return chiSquareTable[static_cast<std::size_t>(r - 1)];
-    static RecentValues<std::int64_t> known;
+    thread_local RecentValues<std::int64_t> known;
     return known.get(r, static_cast<std::size_t>(r), [&] { return computedTestValue(r); });
 }
 

@@ -4,6 +4,7 @@
 #include "analysis_text/analysis_text.hpp"
 #include "app/batch.hpp"
 #include "app/field_session.hpp"
+#include "app/input_runs.hpp"
 #include "app/run_end.hpp"
 #include "app/run_lists.hpp"
 #include "drawing/drawing.hpp"
@@ -458,18 +459,21 @@ int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, 
     const std::string system = coordinateSystem(commandLine, errors);
     if (commandLine.folder) files.createFolder(*commandLine.folder);
 
-    int status = 0;
-    RunLists lists(commandLine, files, out, errors, status);
+    std::vector<InputOutputs> outputs;
     for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
-        InputOutputs outputs{names.reports[i], {}, {}};
-        if (commandLine.analysis) outputs.analysis = names.analyses[i];
-        if (commandLine.drawing) outputs.drawing = names.drawings[i];
-        FileRun run = runInput(commandLine, commandLine.inputs[i], outputs, lines, errors, files,
-                               adjustments, status);
-        run.coordinateSystem = system;
-        lists.add(run);
-        checkStandardOutput(out);
+        outputs.push_back({names.reports[i], {}, {}});
+        if (commandLine.analysis) outputs.back().analysis = names.analyses[i];
+        if (commandLine.drawing) outputs.back().drawing = names.drawings[i];
     }
+    int status = 0;
+    SerialFiles serialFiles(files);
+    RunLists lists(commandLine, serialFiles, out, errors, status);
+    runInputs(commandLine, outputs, lines, errors, serialFiles, adjustments, status,
+              [&](FileRun& run) {
+                  run.coordinateSystem = system;
+                  lists.add(run);
+                  checkStandardOutput(out);
+              });
     lists.finish();
     checkStandardOutput(out);
     return status;

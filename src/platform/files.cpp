@@ -266,6 +266,58 @@ void DiskFiles::createFolder(const std::string& name) {
         throw RunError::inFile(name, "nao foi possivel criar a pasta");
 }
 
+// Each call holds the lock for its whole length: the files' own bookkeeping (and the
+// system's temporary names) are then never changed by two threads at once.
+std::string SerialFiles::readObservationFile(const std::string& name) {
+    const std::lock_guard lock(mutex_);
+    return files_.readObservationFile(name);
+}
+
+bool SerialFiles::sameFile(const std::string& first, const std::string& second) {
+    const std::lock_guard lock(mutex_);
+    return files_.sameFile(first, second);
+}
+
+platform::FileIdentity SerialFiles::identify(const std::string& name) {
+    const std::lock_guard lock(mutex_);
+    return files_.identify(name);
+}
+
+std::string SerialFiles::readHead(const std::string& name, std::size_t size) {
+    const std::lock_guard lock(mutex_);
+    return files_.readHead(name, size);
+}
+
+std::string SerialFiles::readObservationHead(const std::string& name, std::size_t size) {
+    const std::lock_guard lock(mutex_);
+    return files_.readObservationHead(name, size);
+}
+
+std::ostream& SerialFiles::createOutput(const std::string& name, Writing writing) {
+    const std::lock_guard lock(mutex_);
+    return files_.createOutput(name, writing);
+}
+
+void SerialFiles::closeOutput(std::ostream& stream) {
+    const std::lock_guard lock(mutex_);
+    files_.closeOutput(stream);
+}
+
+void SerialFiles::discardOutput(std::ostream& stream) {
+    const std::lock_guard lock(mutex_);
+    files_.discardOutput(stream);
+}
+
+void SerialFiles::removeOutput(const std::string& name) {
+    const std::lock_guard lock(mutex_);
+    files_.removeOutput(name);
+}
+
+void SerialFiles::createFolder(const std::string& name) {
+    const std::lock_guard lock(mutex_);
+    files_.createFolder(name);
+}
+
 std::string MemoryFiles::readObservationFile(const std::string& name) {
     const auto file = files.find(name);
     if (file == files.end()) throw RunError::inFile(name, "o ficheiro de input nao existe");

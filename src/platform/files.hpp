@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -103,6 +104,27 @@ private:
         std::unique_ptr<std::ofstream> inPlace;
     };
     std::map<std::ostream*, OpenOutput> outputs_;
+};
+
+// Another FileAccess taken by one thread at a time, for runs that work on several threads.
+class SerialFiles : public FileAccess {
+public:
+    explicit SerialFiles(FileAccess& files) : files_(files) {}
+
+    std::string readObservationFile(const std::string& name) override;
+    bool sameFile(const std::string& first, const std::string& second) override;
+    platform::FileIdentity identify(const std::string& name) override;
+    std::string readHead(const std::string& name, std::size_t size) override;
+    std::string readObservationHead(const std::string& name, std::size_t size) override;
+    std::ostream& createOutput(const std::string& name, Writing writing = Writing::Whole) override;
+    void closeOutput(std::ostream& stream) override;
+    void discardOutput(std::ostream& stream) override;
+    void removeOutput(const std::string& name) override;
+    void createFolder(const std::string& name) override;
+
+private:
+    FileAccess& files_;
+    std::mutex mutex_;
 };
 
 // Files held as strings, for tests and the fuzzer.
