@@ -11,6 +11,7 @@
 #include "drawing/dxf.hpp"
 #include "export/export.hpp"
 #include "model/errors.hpp"
+#include "platform/ordered_work.hpp"
 #include "results/analysis_wording.hpp"
 #include "results/own_outputs.hpp"
 #include "text/encoding.hpp"
@@ -469,7 +470,7 @@ int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, 
     SerialFiles serialFiles(files);
     RunLists lists(commandLine, serialFiles, out, errors, status);
     runInputs(commandLine, outputs, lines, errors, serialFiles, adjustments, status,
-              [&](FileRun& run) {
+              platform::workersAvailable(), [&](FileRun& run) {
                   run.coordinateSystem = system;
                   lists.add(run);
                   checkStandardOutput(out);

@@ -31,8 +31,8 @@ std::streamsize ConsoleCapture::Side::xsputn(const char* s, std::streamsize n) {
 
 void ConsoleCapture::writeTo(std::ostream& lines, std::ostream& errors) {
     for (const Piece& piece : pieces_)
-        (piece.error ? errors : lines).write(piece.text.data(),
-                                             static_cast<std::streamsize>(piece.text.size()));
+        (piece.error ? errors : lines)
+            .write(piece.text.data(), static_cast<std::streamsize>(piece.text.size()));
     pieces_.clear();
 }
 
@@ -53,11 +53,10 @@ constexpr std::size_t inputsAheadPerThread = 4;
 
 void runInputs(const CommandLine& commandLine, const std::vector<InputOutputs>& outputs,
                std::ostream& lines, std::ostream& errors, FileAccess& files,
-               const Adjustments& adjustments, int& status,
+               const Adjustments& adjustments, int& status, unsigned workers,
                const std::function<void(FileRun&)>& finished) {
     const std::size_t count = commandLine.inputs.size();
-    const unsigned workers = count > 1 ? platform::workersAvailable() : 1;
-    if (workers <= 1) {
+    if (workers <= 1 || count <= 1) {
         // One at a time, each run's lines shown as it goes.
         for (std::size_t i = 0; i < count; ++i) {
             FileRun run = runInput(commandLine, commandLine.inputs[i], outputs[i], lines, errors,
@@ -73,9 +72,9 @@ void runInputs(const CommandLine& commandLine, const std::vector<InputOutputs>& 
         [&](std::size_t slot, std::size_t i) {
             InputTurn& turn = turns[slot];
             turn.status = 0;
-            turn.run = runInput(commandLine, commandLine.inputs[i], outputs[i],
-                                turn.console.lines(), turn.console.errors(), files, adjustments,
-                                turn.status);
+            turn.run =
+                runInput(commandLine, commandLine.inputs[i], outputs[i], turn.console.lines(),
+                         turn.console.errors(), files, adjustments, turn.status);
         },
         [&](std::size_t slot, std::size_t) {
             InputTurn& turn = turns[slot];

@@ -51,13 +51,13 @@ private:
     std::ostream lines_{&linesSide_}, errors_{&errorsSide_};
 };
 
-// Runs every input of `commandLine` (its outputs named in `outputs`) on as many threads as the
-// processor offers, and calls `finished` with each run, in input order, on this thread, once
+// Runs every input of `commandLine` (its outputs named in `outputs`) on up to `workers` threads,
+// and calls `finished` with each run, in input order, on this thread, once
 // its lines are on `lines` and `errors`; `status` as runInput raises it. `files` must take
 // calls from several threads at once.
 void runInputs(const CommandLine& commandLine, const std::vector<InputOutputs>& outputs,
                std::ostream& lines, std::ostream& errors, FileAccess& files,
-               const Adjustments& adjustments, int& status,
+               const Adjustments& adjustments, int& status, unsigned workers,
                const std::function<void(FileRun&)>& finished);
 
 } // namespace interseccao

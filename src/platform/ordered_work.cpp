@@ -17,8 +17,7 @@ namespace interseccao::platform {
 
 namespace {
 
-void runOneByOne(std::size_t count,
-                 const std::function<void(std::size_t, std::size_t)>& compute,
+void runOneByOne(std::size_t count, const std::function<void(std::size_t, std::size_t)>& compute,
                  const std::function<void(std::size_t, std::size_t)>& finish) {
     for (std::size_t item = 0; item < count; ++item) {
         compute(0, item);
@@ -48,12 +47,14 @@ namespace {
 // finished (by slot), and whether to start no more.
 class Turns {
 public:
-    Turns(std::size_t count, std::size_t window) : count_(count), done_(window), failures_(window) {}
+    Turns(std::size_t count, std::size_t window)
+        : count_(count), done_(window), failures_(window) {}
 
     // The next item for a worker, or false when there is none to start.
     bool take(std::size_t& item) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || next_ >= count_ || next_ < finished_ + window(); });
+        changed_.wait(lock,
+                      [&] { return stopped_ || next_ >= count_ || next_ < finished_ + window(); });
         if (stopped_ || next_ >= count_) return false;
         item = next_++;
         return true;
