@@ -5,13 +5,26 @@
 #include <cmath>
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 
 namespace interseccao {
 
+double logGamma(double a) {
+#ifdef __GLIBC__
+    // The function std::lgamma wraps, with the sign kept here.
+    int sign = 0;
+    return ::lgamma_r(a, &sign);
+#else
+    static std::mutex shared;
+    const std::lock_guard lock(shared);
+    return std::lgamma(a);
+#endif
+}
+
 double regularizedLowerGamma(double a, double x) {
     if (x <= 0) return 0.0;
-    const double logPrefactor = a * std::log(x) - x - std::lgamma(a);
+    const double logPrefactor = a * std::log(x) - x - logGamma(a);
     if (x < a + 1.0) {
         // Series, converging fast below the mean.
         double term = 1.0 / a, sum = term;
@@ -100,6 +113,7 @@ double computedTestValue(std::int64_t r) {
 
 double chiSquareQuantile(double p, std::int32_t f) {
     if (f < 1 || !(p > 0 && p < 1)) throw std::logic_error("chi-square quantile out of its domain");
+    // Each thread keeps its own values: runs side by side share nothing.
     thread_local RecentValues<QuantileKey> known;
     const std::size_t hash = std::hash<double>()(p) + static_cast<std::size_t>(f) * 7;
     return known.get({p, f}, hash, [&] { return computedQuantile(p, f); });

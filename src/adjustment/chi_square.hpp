@@ -7,6 +7,10 @@
 
 namespace interseccao {
 
+// The logarithm of the gamma function, the value std::lgamma gives, and safe to call from
+// several threads at once (std::lgamma also sets the sign in a variable they all share).
+double logGamma(double a);
+
 // The values used for 1 to 6 degrees of freedom.
 inline constexpr std::array<double, 6> chiSquareTable = {3.841, 5.991, 7.815, 9.488, 11.07, 12.592};
 

@@ -51,7 +51,7 @@ double regularizedIncompleteBeta(double a, double b, double x) {
     if (x <= 0) return 0.0;
     if (x >= 1) return 1.0;
     const double logFront =
-        std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log1p(-x);
+        logGamma(a + b) - logGamma(a) - logGamma(b) + a * std::log(x) + b * std::log1p(-x);
     if (x < (a + 1.0) / (a + b + 2.0))
         return std::exp(logFront) * betaContinuedFraction(a, b, x) / a;
     return 1.0 - std::exp(logFront) * betaContinuedFraction(b, a, 1.0 - x) / b;

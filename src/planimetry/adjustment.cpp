@@ -33,10 +33,11 @@ Matrix formedAngleWeights(std::int32_t s) {
 }
 
 // The same weights, a function of s alone: formed once for each s of a run, up to an order
-// beyond which each is formed when it is needed. `formed` holds one formed here.
+// beyond which each is formed when it is needed (each thread keeping its own, as runs side by
+// side share nothing). `formed` holds one formed here.
 const Matrix& angleWeights(std::int32_t s, Matrix& formed) {
     constexpr std::int32_t keptOrders = 64;
-    static std::vector<Matrix> kept(keptOrders + 1);
+    thread_local std::vector<Matrix> kept(keptOrders + 1);
     const bool keep = s >= 1 && s <= keptOrders;
     if (keep && kept[static_cast<std::size_t>(s)].rows() == s)
         return kept[static_cast<std::size_t>(s)];
