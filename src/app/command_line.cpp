@@ -467,9 +467,11 @@ int runFiles(const CommandLine& given, std::ostream& out, std::ostream& errors, 
         if (commandLine.drawing) outputs.back().drawing = names.drawings[i];
     }
     int status = 0;
+    // The runs go side by side: files that take one call at a time take them in turn.
     SerialFiles serialFiles(files);
-    RunLists lists(commandLine, serialFiles, out, errors, status);
-    runInputs(commandLine, outputs, lines, errors, serialFiles, adjustments, status,
+    FileAccess& shared = files.takesCallsFromThreads() ? files : serialFiles;
+    RunLists lists(commandLine, shared, out, errors, status);
+    runInputs(commandLine, outputs, lines, errors, shared, adjustments, status,
               platform::workersAvailable(), [&](FileRun& run) {
                   run.coordinateSystem = system;
                   lists.add(run);

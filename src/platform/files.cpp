@@ -110,6 +110,7 @@ bool DiskFiles::namesASystemFile(const fs::path& path) {
     if (leaf.empty() || leaf == "." || leaf == "..") return inSystemFolder(path);
     const std::string_view folder =
         std::string_view(text).substr(0, slash == std::string::npos ? 0 : slash + 1);
+    const std::lock_guard lock(mutex_);
     auto known = systemFolders_.find(folder);
     if (known == systemFolders_.end())
         known =
@@ -119,16 +120,36 @@ bool DiskFiles::namesASystemFile(const fs::path& path) {
 }
 #endif
 
+#ifndef _WIN32
+std::optional<std::string> DiskFiles::takeKept(const std::string& name) {
+    const std::lock_guard lock(mutex_);
+    const auto kept = kept_.find(name);
+    if (kept == kept_.end()) return std::nullopt;
+    std::string contents = std::move(kept->second);
+    kept_.erase(kept);
+    return contents;
+}
+
+bool DiskFiles::keeps(const std::string& name, std::size_t size) {
+    const std::lock_guard lock(mutex_);
+    return keptBytes_ + size <= keptTotalLimit && !kept_.contains(name);
+}
+
+void DiskFiles::keep(const std::string& name, std::string contents) {
+    const std::lock_guard lock(mutex_);
+    const std::size_t size = contents.size();
+    if (kept_.emplace(name, std::move(contents)).second) keptBytes_ += size;
+}
+#endif
+
 std::string DiskFiles::readObservationFile(const std::string& name) {
     const fs::path path = resolve(name);
 #ifndef _WIN32
-    if (const auto kept = kept_.find(name); kept != kept_.end()) {
-        std::string contents = std::move(kept->second);
-        kept_.erase(kept);
+    if (std::optional<std::string> contents = takeKept(name)) {
         if (namesASystemFile(path))
             throw RunError::inFile(name, "e um nome do sistema para outro ficheiro; de o nome do "
                                          "proprio ficheiro de observacoes");
-        return contents;
+        return std::move(*contents);
     }
     std::size_t size = 0;
     const int descriptor = openRegular(path, name, size);
@@ -189,13 +210,11 @@ std::string DiskFiles::readObservationHead(const std::string& name, std::size_t 
     try {
         std::size_t fileSize = 0;
         const int descriptor = openRegular(resolve(name), name, fileSize);
-        if (fileSize == 0 || fileSize > std::min(size, keptFileLimit) ||
-            keptBytes_ + fileSize > keptTotalLimit || kept_.contains(name))
+        if (fileSize == 0 || fileSize > std::min(size, keptFileLimit) || !keeps(name, fileSize))
             return readDescriptor(descriptor, name, std::min(fileSize, size), size).substr(0, size);
         std::string contents = readDescriptor(descriptor, name, fileSize, observationFileLimit);
         std::string head = contents.substr(0, size);
-        keptBytes_ += contents.size();
-        kept_.emplace(name, std::move(contents));
+        keep(name, std::move(contents));
         return head;
     } catch (const RunError&) {
         // What cannot be read whole is read as far as the head goes.
@@ -226,15 +245,24 @@ std::ostream& DiskFiles::createOutput(const std::string& name, Writing writing) 
                                    "nao foi possivel criar o ficheiro de output (" + reason + ")");
         created = &output.whole->stream();
     }
+    const std::lock_guard lock(mutex_);
     outputs_[created] = std::move(output);
     return *created;
 }
 
-void DiskFiles::closeOutput(std::ostream& stream) {
+std::optional<DiskFiles::OpenOutput> DiskFiles::takeOutput(std::ostream& stream) {
+    const std::lock_guard lock(mutex_);
     const auto found = outputs_.find(&stream);
-    if (found == outputs_.end()) return;
+    if (found == outputs_.end()) return std::nullopt;
     OpenOutput output = std::move(found->second);
     outputs_.erase(found);
+    return output;
+}
+
+void DiskFiles::closeOutput(std::ostream& stream) {
+    std::optional<OpenOutput> taken = takeOutput(stream);
+    if (!taken) return;
+    OpenOutput& output = *taken;
     std::string reason;
     if (output.whole) {
         reason = output.whole->commit();
@@ -248,10 +276,8 @@ void DiskFiles::closeOutput(std::ostream& stream) {
 }
 
 void DiskFiles::discardOutput(std::ostream& stream) {
-    const auto found = outputs_.find(&stream);
-    if (found == outputs_.end()) return;
-    if (found->second.whole) found->second.whole->discard();
-    outputs_.erase(found);
+    if (std::optional<OpenOutput> output = takeOutput(stream); output && output->whole)
+        output->whole->discard();
 }
 
 void DiskFiles::removeOutput(const std::string& name) {

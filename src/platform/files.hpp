@@ -62,6 +62,9 @@ public:
 
     // Creates a folder for outputs, with the folders above it; a FileError when it cannot.
     virtual void createFolder(const std::string& name) = 0;
+
+    // Whether several threads may call it at once, each on files of its own.
+    virtual bool takesCallsFromThreads() const { return false; }
 };
 
 // Files on disk; relative names are taken from `base` when one is given.
@@ -79,6 +82,9 @@ public:
     void discardOutput(std::ostream& stream) override;
     void removeOutput(const std::string& name) override;
     void createFolder(const std::string& name) override;
+#ifndef _WIN32
+    bool takesCallsFromThreads() const override { return true; }
+#endif
 
     // The files kept whole by readObservationHead: those no larger than the heads read of them
     // (the head is then the whole file), a few megabytes of them at most, so that a batch of
@@ -91,8 +97,15 @@ private:
     // Whether the name is one the system gives another file (/dev/stdin, /proc/self/fd/0): its
     // outputs would be named after it in the system's folders.
     bool namesASystemFile(const std::filesystem::path& path);
+    // The file kept for `name`, taken out; whether one of `size` bytes may be kept; keeping it.
+    std::optional<std::string> takeKept(const std::string& name);
+    bool keeps(const std::string& name, std::size_t size);
+    void keep(const std::string& name, std::string contents);
 
     std::filesystem::path base_;
+    // Held while the maps below are looked at or changed; never over a system call that waits
+    // on a file's contents.
+    std::mutex mutex_;
     // Whether the files named in a folder (the name up to its last slash) are the system's,
     // each folder looked at once: a DiskFiles is used within one working folder.
     std::map<std::string, bool, std::less<>> systemFolders_;
@@ -104,6 +117,8 @@ private:
         std::unique_ptr<std::ofstream> inPlace;
     };
     std::map<std::ostream*, OpenOutput> outputs_;
+    // The output of the stream, taken out of outputs_; nothing when it is not one.
+    std::optional<OpenOutput> takeOutput(std::ostream& stream);
 };
 
 // Another FileAccess taken by one thread at a time, for runs that work on several threads.

@@ -1,5 +1,6 @@
 // A few threads take the items in turn; the calling thread waits for each item's turn.
 #include "platform/ordered_work.hpp"
+#include "platform/whole_files.hpp"
 
 #include <algorithm>
 #include <exception>
@@ -43,47 +44,70 @@ unsigned workersAvailable() { return std::max(1u, std::thread::hardware_concurre
 
 namespace {
 
-// What the threads share, under one lock: the next item to start, the items done and not yet
-// finished (by slot), and whether to start no more.
+// What the threads share, under one lock: the next item to start, the items computed and not
+// yet finished (by slot), and whether to start no more. Each side is woken only when it waits:
+// a worker for room in the window, the calling thread for the item whose turn it is.
 class Turns {
 public:
     Turns(std::size_t count, std::size_t window)
         : count_(count), done_(window), failures_(window) {}
 
-    // The next item for a worker, or false when there is none to start.
+    // The next item for a worker, waiting for room; false when there is none to start.
     bool take(std::size_t& item) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock,
-                      [&] { return stopped_ || next_ >= count_ || next_ < finished_ + window(); });
-        if (stopped_ || next_ >= count_) return false;
-        item = next_++;
-        return true;
+        ++waitingWorkers_;
+        room_.wait(lock, [&] { return stopped_ || next_ >= count_ || hasRoom(); });
+        --waitingWorkers_;
+        return takeLocked(item);
+    }
+
+    // As take, without waiting: false when the window is full too.
+    bool tryTake(std::size_t& item) {
+        const std::lock_guard lock(mutex_);
+        return hasRoom() && takeLocked(item);
     }
 
     void done(std::size_t item, std::exception_ptr failure) {
+        bool awaited = false;
         {
             const std::lock_guard lock(mutex_);
             done_[item % window()] = true;
             failures_[item % window()] = std::move(failure);
+            awaited = awaiting_ && awaited_ == item;
         }
-        changed_.notify_all();
+        if (awaited) ready_.notify_one();
+    }
+
+    bool isDone(std::size_t item) {
+        const std::lock_guard lock(mutex_);
+        return done_[item % window()];
     }
 
     // Waits for `item` to be computed; its failure, if any.
     std::exception_ptr await(std::size_t item) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return done_[item % window()]; });
+        awaiting_ = true;
+        awaited_ = item;
+        ready_.wait(lock, [&] { return done_[item % window()]; });
+        awaiting_ = false;
         return std::move(failures_[item % window()]);
     }
 
-    // The slot of `item` is free again.
+    // The failure of `item`, computed; its slot is free once finished() is called.
+    std::exception_ptr failureOf(std::size_t item) {
+        const std::lock_guard lock(mutex_);
+        return std::move(failures_[item % window()]);
+    }
+
     void finished(std::size_t item) {
+        bool wake = false;
         {
             const std::lock_guard lock(mutex_);
             done_[item % window()] = false;
             finished_ = item + 1;
+            wake = waitingWorkers_ > 0;
         }
-        changed_.notify_all();
+        if (wake) room_.notify_one();
     }
 
     void stop() {
@@ -91,55 +115,86 @@ public:
             const std::lock_guard lock(mutex_);
             stopped_ = true;
         }
-        changed_.notify_all();
+        room_.notify_all();
     }
 
 private:
     std::size_t window() const { return done_.size(); }
+    bool hasRoom() const { return next_ < finished_ + window(); }
+    bool takeLocked(std::size_t& item) {
+        if (stopped_ || next_ >= count_) return false;
+        item = next_++;
+        return true;
+    }
 
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable room_, ready_;
     const std::size_t count_;
     std::size_t next_ = 0, finished_ = 0;
+    std::size_t waitingWorkers_ = 0;
+    bool awaiting_ = false;
+    std::size_t awaited_ = 0;
     bool stopped_ = false;
     std::vector<bool> done_;
     std::vector<std::exception_ptr> failures_;
 };
 
+using ItemWork = std::function<void(std::size_t, std::size_t)>;
+
+void computeItem(Turns& turns, const ItemWork& compute, std::size_t window, std::size_t item) {
+    std::exception_ptr failure;
+    try {
+        compute(item % window, item);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    turns.done(item, std::move(failure));
+}
+
+// The calling thread's part: it finishes the items in order as they are done, and between
+// them computes items of its own, waiting only when the next to finish is still being
+// computed by a worker.
+void finishInOrder(Turns& turns, std::size_t count, std::size_t window, const ItemWork& compute,
+                   const ItemWork& finish) {
+    for (std::size_t next = 0; next < count;) {
+        std::exception_ptr failure;
+        std::size_t item = 0;
+        if (turns.isDone(next)) {
+            failure = turns.failureOf(next);
+        } else if (turns.tryTake(item)) {
+            computeItem(turns, compute, window, item);
+            continue;
+        } else {
+            failure = turns.await(next);
+        }
+        if (failure) std::rethrow_exception(failure);
+        finish(next % window, next);
+        turns.finished(next++);
+    }
+}
+
 } // namespace
 
-void runInOrder(std::size_t count, unsigned workers, std::size_t window,
-                const std::function<void(std::size_t, std::size_t)>& compute,
-                const std::function<void(std::size_t, std::size_t)>& finish) {
+void runInOrder(std::size_t count, unsigned workers, std::size_t window, const ItemWork& compute,
+                const ItemWork& finish) {
     if (window == 0) throw std::logic_error("runInOrder without a slot");
     workers = static_cast<unsigned>(std::min<std::size_t>({workers, window, count}));
     if (workers <= 1) return runOneByOne(count, compute, finish);
     Turns turns(count, window);
     const auto work = [&] {
-        for (std::size_t item = 0; turns.take(item);) {
-            std::exception_ptr failure;
-            try {
-                compute(item % window, item);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            turns.done(item, std::move(failure));
-        }
+        takeNoEndingSignals();
+        for (std::size_t item = 0; turns.take(item);) computeItem(turns, compute, window, item);
     };
+    // The calling thread is one of the workers.
     std::vector<std::thread> threads;
     try {
-        for (unsigned i = 0; i < workers; ++i) threads.emplace_back(work);
+        for (unsigned i = 1; i < workers; ++i) threads.emplace_back(work);
     } catch (const std::system_error&) {
         // No more threads to be had: the work goes on with those there are.
-        if (threads.empty()) return runOneByOne(count, compute, finish);
     }
     std::exception_ptr ending;
     try {
-        for (std::size_t item = 0; item < count; ++item) {
-            if (std::exception_ptr failure = turns.await(item)) std::rethrow_exception(failure);
-            finish(item % window, item);
-            turns.finished(item);
-        }
+        finishInOrder(turns, count, window, compute, finish);
     } catch (...) {
         ending = std::current_exception();
     }

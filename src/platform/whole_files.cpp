@@ -6,8 +6,10 @@
 #include "platform/system_reason.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <string_view>
 #include <system_error>
 
@@ -18,6 +20,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -51,28 +54,73 @@ std::string reasonOf(int error) {
 // before a file is created and cleared once it is renamed or removed.
 constexpr int temporarySlots = 64;
 constexpr std::size_t temporaryRoom = 4096;
+// A slot is free, being filled by one thread (which took it from free), or holds a name. Lock-free
+// atomics, so that the handler may read them and several threads claim slots at once.
+enum SlotState : int { freeSlot, fillingSlot, heldSlot };
 char temporaryPaths[temporarySlots][temporaryRoom];
-volatile std::sig_atomic_t temporaryUsed[temporarySlots];
+std::atomic<int> temporaryUsed[temporarySlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+// Set by the handler before it removes the files: a thread that creates one while the handler
+// runs on another finds it set, and removes its own.
+std::atomic<int> ending = 0;
+
+// The signals the handler takes.
+constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ, SIGPIPE};
+
+// Threads beside the main one take none of them, and count the files they are creating: the
+// handler, always on the main thread, waits for those to be created (and so held) before it
+// removes what is held. A thread that finds the handler begun creates nothing more and waits
+// for the end.
+thread_local bool besideMain = false;
+std::atomic<int> creatingBeside = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
+
+class CreationBeside {
+public:
+    CreationBeside() : counted_(besideMain) {
+        if (!counted_) return;
+        creatingBeside.fetch_add(1);
+        if (ending.load() == 0) return;
+        creatingBeside.fetch_sub(1);
+        for (;;) ::pause();
+    }
+    ~CreationBeside() {
+        if (counted_) creatingBeside.fetch_sub(1);
+    }
+    CreationBeside(const CreationBeside&) = delete;
+    CreationBeside& operator=(const CreationBeside&) = delete;
+
+private:
+    bool counted_;
+};
+
+void removeHeldTemporaries() {
+    for (int slot = 0; slot < temporarySlots; ++slot)
+        if (temporaryUsed[slot].load() == heldSlot) ::unlink(temporaryPaths[slot]);
+}
 
 int holdTemporary(const std::string& path) {
     if (path.size() >= temporaryRoom) return -1;
     for (int slot = 0; slot < temporarySlots; ++slot)
-        if (temporaryUsed[slot] == 0) {
+        if (int state = freeSlot; temporaryUsed[slot].compare_exchange_strong(state, fillingSlot)) {
             std::memcpy(temporaryPaths[slot], path.c_str(), path.size() + 1);
-            temporaryUsed[slot] = 1;
+            temporaryUsed[slot].store(heldSlot);
             return slot;
         }
     return -1;
 }
 
 void releaseTemporary(int slot) {
-    if (slot >= 0) temporaryUsed[slot] = 0;
+    if (slot >= 0) temporaryUsed[slot].store(freeSlot);
 }
 
 extern "C" void removeTemporariesAndEnd(int signalNumber) {
-    // Only async-signal-safe calls: unlink, signal, raise.
-    for (int slot = 0; slot < temporarySlots; ++slot)
-        if (temporaryUsed[slot] != 0) ::unlink(temporaryPaths[slot]);
+    // Only async-signal-safe calls (unlink, signal, raise) and lock-free atomics.
+    ending.store(1);
+    removeHeldTemporaries();
+    while (creatingBeside.load() != 0) {
+    }
+    removeHeldTemporaries();
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
 }
@@ -207,6 +255,8 @@ FileIdentity identify(const fs::path& path) {
     FileIdentity identity;
     // The outputs of a batch are mostly in a few folders: each is looked at once.
     static std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> folders;
+    static std::mutex foldersInUse;
+    const std::lock_guard lock(foldersInUse);
     const std::string folder = folderOf(target).string();
     auto known = folders.find(folder);
     if (known == folders.end() && ::stat(folder.c_str(), &status) == 0)
@@ -226,11 +276,12 @@ FileIdentity identify(const fs::path& path) {
 }
 
 std::unique_ptr<WholeFile> WholeFile::create(const fs::path& path, std::string& reason) {
-    static unsigned count = 0;
+    static std::atomic<unsigned> count = 0;
     const fs::path folder = path.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
         static const long process = static_cast<long>(::getpid());
         const fs::path temporary = folder / temporaryLeaf(process, ++count);
+        const CreationBeside creation;
         const int slot = holdTemporary(temporary.string());
         const int descriptor =
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -256,6 +307,14 @@ void removeTemporaryFilesOnSignals() {
         std::signal(signalNumber, removeTemporariesAndEnd);
     }
     std::signal(SIGPIPE, removeTemporariesAndEnd);
+}
+
+void takeNoEndingSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signalNumber : endingSignals) sigaddset(&signals, signalNumber);
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    besideMain = true;
 }
 
 void protectStandardStreams() {
@@ -322,7 +381,7 @@ FileIdentity identify(const fs::path& path) {
 }
 
 std::unique_ptr<WholeFile> WholeFile::create(const fs::path& path, std::string& reason) {
-    static unsigned count = 0;
+    static std::atomic<unsigned> count = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path temporary =
             path.parent_path() / temporaryLeaf(static_cast<long>(::_getpid()), ++count);
@@ -343,6 +402,8 @@ std::unique_ptr<WholeFile> WholeFile::create(const fs::path& path, std::string& 
 }
 
 void removeTemporaryFilesOnSignals() {}
+
+void takeNoEndingSignals() {}
 
 void protectStandardStreams() {}
 

@@ -52,6 +52,10 @@ public:
 // when it was ignored when the program started).
 void removeTemporaryFilesOnSignals();
 
+// Called by a thread that works beside the main one, first: those signals then end the program
+// on the main thread, whose handler waits for any file this thread is creating and removes it.
+void takeNoEndingSignals();
+
 // Gives a standard stream the program was started without (closed) a descriptor that cannot
 // be written, so that no file the program opens takes its place and its writes fail.
 void protectStandardStreams();
