@@ -365,7 +365,15 @@ void RecordReader::checkUnquoted(const Token& token, std::string_view expected,
 }
 
 RecordReader::Token RecordReader::nextToken(std::string_view expected, std::string_view what) {
-    skipSeparator(expected, what);
+    // Most values of a record follow the one before after a single blank on its line: that
+    // separator is taken at once, with what skipSeparator would note of it.
+    if (recordStarted_ && pos_ + 1 < contents_.size() && contents_[pos_] == ' ' &&
+        byteKinds[static_cast<unsigned char>(contents_[pos_ + 1])] != endsValue) {
+        ++pos_;
+        spaced_ = true;
+    } else {
+        skipSeparator(expected, what);
+    }
     Token token;
     token.line = line_;
     const char first = contents_[pos_];

@@ -81,8 +81,8 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
     if (decimals < 0 || decimals > 19 || !std::isfinite(value) ||
         !decimalUnits(value, decimals, units))
         return false;
-    // The text from its last character: the decimals one at a time, the point, then the
-    // whole part two digits at a time, at least one digit, and the sign.
+    // The text from its last character: the decimals and then the whole part two digits at a
+    // time, the point between them, at least one digit before it, and the sign.
     static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
                                     "25262728293031323334353637383940414243444546474849"
                                     "50515253545556575859606162636465666768697071727374"
@@ -90,7 +90,15 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
     char text[48];
     char* const end = text + sizeof text;
     char* at = end;
-    for (int k = 0; k < decimals; ++k, units /= 10) *--at = static_cast<char>('0' + units % 10);
+    int k = 0;
+    for (; k + 2 <= decimals; k += 2, units /= 100) {
+        at -= 2;
+        std::memcpy(at, pairs + 2 * (units % 100), 2);
+    }
+    if (k < decimals) {
+        *--at = static_cast<char>('0' + units % 10);
+        units /= 10;
+    }
     if (decimals > 0) *--at = '.';
     for (; units >= 100; units /= 100) {
         at -= 2;
