@@ -20,6 +20,12 @@ void BlockDiagonalMatrix::appendBlock(const Matrix& block) {
     order_ += n;
 }
 
+void BlockDiagonalMatrix::reserveBlocks(std::size_t blocks) {
+    starts_.reserve(blocks);
+    orders_.reserve(blocks);
+    offsets_.reserve(blocks);
+}
+
 void BlockDiagonalMatrix::repeatBlock(std::size_t earlier) {
     const std::int32_t n = orders_.at(earlier);
     starts_.push_back(order_ + 1);

@@ -6,9 +6,10 @@
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
+#include <algorithm>
 #include <cmath>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace interseccao {
@@ -58,14 +59,18 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations) {
     // block. A block depends on the station's number of sightings alone, so it is formed
     // once for each number, and kept for the files that follow.
     BlockDiagonalMatrix weights;
-    std::map<std::int32_t, std::size_t> blockOfSize;
+    weights.reserveBlocks(observations.stations.size());
+    // The block formed for each number of sightings: a station has few of them.
+    std::vector<std::pair<std::int32_t, std::size_t>> blockOfSize;
     for (const Station& station : observations.stations) {
         const auto s = static_cast<std::int32_t>(station.references.size());
-        if (const auto earlier = blockOfSize.find(s); earlier != blockOfSize.end()) {
+        const auto earlier = std::find_if(blockOfSize.begin(), blockOfSize.end(),
+                                          [s](const auto& block) { return block.first == s; });
+        if (earlier != blockOfSize.end()) {
             weights.repeatBlock(earlier->second);
             continue;
         }
-        blockOfSize[s] = weights.blockCount();
+        blockOfSize.emplace_back(s, weights.blockCount());
         Matrix formed;
         weights.appendBlock(angleWeights(s, formed));
     }
