@@ -250,9 +250,8 @@ std::size_t digitsAt(std::string_view text, std::size_t i) {
 
 // Digits below 2^53 and at most 22 of them after the point: that value and the power of ten are
 // exact doubles, and their quotient, correctly rounded, is the double nearest the decimal.
-bool readPlainDecimal(std::string_view text, double& value) {
-    const char* at = text.data();
-    const char* const last = at + text.size();
+const char* readPlainDecimalPrefix(const char* first, const char* last, double& value) {
+    const char* at = first;
     const bool negative = at != last && *at == '-';
     if (negative) ++at;
     // More than 19 digits wrap around, and are then refused by their count.
@@ -269,11 +268,20 @@ bool readPlainDecimal(std::string_view text, double& value) {
         ++at;
         decimals = readDigits();
     }
-    if (at != last || whole + decimals == 0 || whole + decimals > 19 || decimals > 22 ||
+    if (whole + decimals == 0 || whole + decimals > 19 || decimals > 22 ||
         digits > (std::uint64_t{1} << 53))
-        return false;
+        return nullptr;
     const double quotient = static_cast<double>(digits) / exactPowersOfTen[decimals];
     value = negative ? -quotient : quotient;
+    return at;
+}
+
+bool readPlainDecimal(std::string_view text, double& value) {
+    const char* const last = text.data() + text.size();
+    double read = 0;
+    const char* const end = readPlainDecimalPrefix(text.data(), last, read);
+    if (end == nullptr || end != last) return false;
+    value = read;
     return true;
 }
 

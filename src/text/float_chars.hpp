@@ -23,6 +23,11 @@ std::from_chars_result readDouble(const char* first, const char* last, double& v
 // for any other text and for the plain decimals of too many digits (readDouble reads those).
 bool readPlainDecimal(std::string_view text, double& value);
 
+// The plain decimal at the front of [first, last), the longest there, read as readPlainDecimal
+// reads a whole text: where it ends, and its value. Null, the value untouched, when the front
+// holds none, or one of too many digits.
+const char* readPlainDecimalPrefix(const char* first, const char* last, double& value);
+
 // The versions made from printf and strtod, built everywhere so that the tests can hold them
 // against the C++ library's own.
 namespace portable {
