@@ -86,6 +86,15 @@ Matrix observedAngles(const ObservationSet& observations) {
     return angles;
 }
 
+Matrix referenceBearings(const ObservationSet& observations) {
+    Matrix bearings(observations.angleCount(), 1);
+    std::int32_t k = 0;
+    for (const Station& station : observations.stations)
+        for (const ReferenceSighting& reference : station.references)
+            bearings(++k, 1) = bearing(reference.m - station.m, reference.p - station.p);
+    return bearings;
+}
+
 void linearise(const ObservationSet& observations, PlanimetricPass& pass) {
     std::int32_t k = 0;
     for (const Station& station : observations.stations) {
@@ -96,11 +105,9 @@ void linearise(const ObservationSet& observations, PlanimetricPass& pass) {
             throw RunError::stop("Ponto visado coincide com a estacao " +
                                  std::string(trimmedName(station.name)) + "!");
         const double bearingToPoint = bearing(dM, dP);
-        for (const ReferenceSighting& reference : station.references) {
+        for (std::size_t r = 0; r < station.references.size(); ++r) {
             ++k;
-            const double bearingToReference =
-                bearing(reference.m - station.m, reference.p - station.p);
-            double w = bearingToPoint + (pass.observedAngle(k, 1) - bearingToReference);
+            double w = bearingToPoint + (pass.observedAngle(k, 1) - pass.referenceBearing(k, 1));
             if (w >= PI) w -= 2.0 * PI;
             if (w < -PI) w += 2.0 * PI;
             pass.misclosure(k, 1) = w;
@@ -116,6 +123,7 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, PlanePoint 
     pass.angles = t;
     pass.linearisation = approximate;
     pass.observedAngle = observedAngles(observations);
+    pass.referenceBearing = referenceBearings(observations);
     pass.angleWeight = stationAngleWeights(observations);
     pass.designMatrix = Matrix(t, 2);
     pass.misclosure = Matrix(t, 1);

@@ -73,22 +73,19 @@ bool decimalUnits(double value, int decimals, std::uint64_t& units) {
     return true;
 }
 
-// As std::to_chars(first, last, value, std::chars_format::fixed, decimals), for the values
-// whose digits fit in 64 bits (every number of a survey's lines); false for the others.
-bool integerFixedChars(char* first, char* last, double value, int decimals,
-                       std::to_chars_result& result) {
+} // namespace
+
+char* fixedCharsBefore(char* end, double value, int decimals) {
     std::uint64_t units = 0;
     if (decimals < 0 || decimals > 19 || !std::isfinite(value) ||
         !decimalUnits(value, decimals, units))
-        return false;
+        return nullptr;
     // The text from its last character: the decimals and then the whole part two digits at a
     // time, the point between them, at least one digit before it, and the sign.
     static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
                                     "25262728293031323334353637383940414243444546474849"
                                     "50515253545556575859606162636465666768697071727374"
                                     "75767778798081828384858687888990919293949596979899";
-    char text[48];
-    char* const end = text + sizeof text;
     char* at = end;
     int k = 0;
     for (; k + 2 <= decimals; k += 2, units /= 100) {
@@ -111,6 +108,19 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
         *--at = static_cast<char>('0' + units);
     }
     if (std::signbit(value)) *--at = '-';
+    return at;
+}
+
+namespace {
+
+// As std::to_chars(first, last, value, std::chars_format::fixed, decimals), for the values
+// whose digits fit in 64 bits (every number of a survey's lines); false for the others.
+bool integerFixedChars(char* first, char* last, double value, int decimals,
+                       std::to_chars_result& result) {
+    char text[fixedCharsRoom];
+    char* const end = text + sizeof text;
+    const char* const at = fixedCharsBefore(end, value, decimals);
+    if (at == nullptr) return false;
     const auto length = static_cast<std::size_t>(end - at);
     if (static_cast<std::size_t>(last - first) < length) {
         result = {last, std::errc::value_too_large};
@@ -124,6 +134,12 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
 #else
 
 bool integerFixedChars(char*, char*, double, int, std::to_chars_result&) { return false; }
+
+} // namespace
+
+char* fixedCharsBefore(char*, double, int) { return nullptr; }
+
+namespace {
 
 #endif
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <charconv>
+#include <cstddef>
 #include <string_view>
 
 namespace interseccao {
@@ -14,6 +15,12 @@ std::to_chars_result shortestChars(char* first, char* last, double value);
 
 // As std::to_chars(first, last, value, std::chars_format::fixed, decimals).
 std::to_chars_result fixedChars(char* first, char* last, double value, int decimals);
+
+// The text of fixedChars(value, decimals) written just before `end`, at most fixedCharsRoom
+// characters, for the values whose digits fit in 64 bits with at most 19 decimals (every
+// number of a survey's lines): where it begins. Null, nothing written, for any other.
+inline constexpr std::size_t fixedCharsRoom = 48;
+char* fixedCharsBefore(char* end, double value, int decimals);
 
 // As std::from_chars(first, last, value) in the general format.
 std::from_chars_result readDouble(const char* first, const char* last, double& value);

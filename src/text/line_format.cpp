@@ -47,15 +47,24 @@ void appendReal(std::string& out, double value, int width, int decimals) {
     // A zero is not below zero: negative zero is written like zero.
     if (value == 0) value = 0.0;
     // Wide enough for the largest double with more decimals than any layout asks for; a
-    // number that does not fit here does not fit its field either.
+    // number that does not fit here does not fit its field either. A survey's numbers are
+    // written at once at the end of the room that they need, with the point after them.
     char buffer[400];
-    auto [end, error] = fixedChars(buffer, buffer + sizeof buffer - 1, value, decimals);
-    if (error != std::errc()) {
-        out.append(width, '*');
-        return;
+    char* const numberEnd = buffer + fixedCharsRoom;
+    const char* begin = fixedCharsBefore(numberEnd, value, decimals);
+    char* end = numberEnd;
+    if (begin == nullptr) {
+        std::to_chars_result written =
+            fixedChars(buffer, buffer + sizeof buffer - 1, value, decimals);
+        if (written.ec != std::errc()) {
+            out.append(width, '*');
+            return;
+        }
+        begin = buffer;
+        end = written.ptr;
     }
     if (decimals == 0) *end++ = '.';
-    std::string_view s(buffer, static_cast<std::size_t>(end - buffer));
+    std::string_view s(begin, static_cast<std::size_t>(end - begin));
     const int length = static_cast<int>(s.size());
     if (length <= width) {
         out.append(width - length, ' ');
