@@ -11,7 +11,9 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -144,9 +146,9 @@ struct LineCase {
     bool open;
 };
 
-TEST(FormatLine, BuildsWholeLinesFromTheirItems) {
-    const std::string stars(72, '*');
-    const std::vector<LineCase> cases = {
+std::vector<LineCase> lineCases() {
+    static const std::string stars(72, '*'); // the cases' values point into it
+    return {
         {"(5X,F7.2,' \"')", {1.5}, "        1.50 \"", false},
         {"('Precisao da cota = ',F5.3,' m')", {0.0123}, "Precisao da cota = 0.012 m", false},
         {"(5X,I3,I3,F5.1)", {std::int64_t{12}, std::int64_t{30}, 0.0}, "      12 30  0.0", false},
@@ -178,10 +180,79 @@ TEST(FormatLine, BuildsWholeLinesFromTheirItems) {
         {"(a\\)", {" Nome do ficheiro de input: "}, " Nome do ficheiro de input: ", true},
         {"('x',\\)", {}, "x", true},
     };
-    for (const LineCase& c : cases) {
+}
+
+TEST(FormatLine, BuildsWholeLinesFromTheirItems) {
+    for (const LineCase& c : lineCases()) {
         const FormattedLine line = formatLine(c.layout, c.values);
         EXPECT_EQ(line.text, c.expected) << c.layout;
         EXPECT_EQ(line.open, c.open) << c.layout;
+    }
+}
+
+// A layout is taken apart once and kept by where it stands: a line written with it again, or
+// with another layout written since at that same place, is the line of its own layout.
+TEST(FormatLine, LayoutsWrittenAgainOrInTheSamePlaceGiveTheirOwnLines) {
+    const std::vector<LineCase> cases = lineCases();
+    std::string reused;
+    reused.reserve(256); // one place for every layout below
+    for (int round = 0; round < 3; ++round)
+        for (const LineCase& c : cases) {
+            reused.assign(c.layout);
+            for (const std::string_view layout :
+                 {std::string_view(c.layout), std::string_view(reused)}) {
+                const FormattedLine line = formatLine(layout, c.values);
+                EXPECT_EQ(line.text, c.expected) << layout << " in round " << round;
+                EXPECT_EQ(line.open, c.open) << layout << " in round " << round;
+            }
+        }
+    // Layouts of the same length, one after the other in one place.
+    for (int width = 1; width <= 9; ++width) {
+        reused.assign("(I" + std::to_string(width) + ")");
+        EXPECT_EQ(formatLine(reused, {std::int64_t{7}}).text, std::string(width - 1, ' ') + "7");
+    }
+    // Far more layouts than are kept, each in a place of its own, twice over.
+    std::vector<std::string> many;
+    for (int width = 1; width <= 600; ++width)
+        many.push_back("(I" + std::to_string(width) + ",'|')");
+    for (int round = 0; round < 2; ++round)
+        for (std::size_t i = 0; i < many.size(); ++i) {
+            const std::size_t k = round == 0 ? i : many.size() - 1 - i;
+            // I1 cannot hold the two characters of -3.
+            const std::string expected = k == 0 ? "*|" : std::string(k - 1, ' ') + "-3|";
+            EXPECT_EQ(formatLine(many[k], {std::int64_t{-3}}).text, expected) << many[k];
+        }
+}
+
+TEST(FormatLine, MalformedLayoutsAreRefusedEveryTime) {
+    std::string reused;
+    reused.reserve(64);
+    for (const char* malformed : {"(F5)", "(I)", "('x)", "(5)", "('a'\\,'b')", "(Q3)", "I3", ""}) {
+        reused.assign("(I3)");
+        EXPECT_EQ(formatLine(reused, {std::int64_t{1}}).text, "  1");
+        reused.assign(malformed);
+        for (int again = 0; again < 2; ++again)
+            EXPECT_THROW(formatLine(reused, {1.0}), std::logic_error) << malformed;
+        EXPECT_THROW(formatLine(malformed, {1.0}), std::logic_error) << malformed;
+    }
+    // Values that do not match the layout, on its first line and on later ones.
+    for (int again = 0; again < 2; ++again) {
+        EXPECT_THROW(formatLine("(F5.1,I3)", {1.0}), std::logic_error);
+        EXPECT_THROW(formatLine("(F5.1,I3)", {1.0, 2.0}), std::logic_error);
+    }
+}
+
+// The literals are written in Latin-1 and converted on a UTF-8 run, the same kept layout on
+// runs of either encoding.
+TEST(FormatLine, KeptLayoutsWriteTheLiteralsOfEachEncoding) {
+    const std::string_view layout = "(5X,F10.5,' \xBA',A4)";
+    const std::vector<FieldValue> values = {90.0, std::string_view("\xC3\xA9")};
+    for (int round = 0; round < 2; ++round) {
+        std::string latin1, utf8;
+        appendLine(latin1, layout, values, TextEncoding::Latin1);
+        appendLine(utf8, layout, values, TextEncoding::Utf8);
+        EXPECT_EQ(latin1, "       90.00000 \xBA  \xC3\xA9");
+        EXPECT_EQ(utf8, "       90.00000 \xC2\xBA   \xC3\xA9"); // one character, three blanks
     }
 }
 

@@ -50,6 +50,25 @@ TEST(InvertMatrix, ReplacesTheMatrixByItsInverse) {
     }
 }
 
+// Orders whose working outgrows the few values kept in place, and those just inside them: the
+// product of the matrix and its inverse is the identity.
+TEST(InvertMatrix, InvertsMatricesOfEveryOrderAroundItsWorkingStore) {
+    for (const std::int32_t n : {3, 4, 5, 15, 16, 17, 24}) {
+        Matrix a(n, n);
+        for (std::int32_t i = 1; i <= n; ++i)
+            for (std::int32_t j = 1; j <= n; ++j)
+                a(i, j) = i == j ? 2.0 * n : 1.0 / static_cast<double>(i + 2 * j);
+        Matrix inverse = a;
+        ASSERT_TRUE(invertMatrix(n, inverse)) << "order " << n;
+        Matrix product(n, n);
+        multiplyMatrices(n, n, n, a, inverse, product);
+        for (std::int32_t i = 1; i <= n; ++i)
+            for (std::int32_t j = 1; j <= n; ++j)
+                EXPECT_NEAR(product(i, j), i == j ? 1.0 : 0.0, 1e-12)
+                    << "order " << n << " at " << i << ", " << j;
+    }
+}
+
 // The routine says it failed; the stage's wrapper turns that into the run's stop.
 TEST(InvertMatrix, FailsOnARowOfZeros) {
     for (const auto& rows : std::vector<std::vector<std::vector<double>>>{

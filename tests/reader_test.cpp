@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <random>
 #include <string>
@@ -287,6 +289,92 @@ TEST(RecordReader, NumberSpellingsAtTheEdgesOfTheRange) {
             EXPECT_NE(r.error.find(error), std::string::npos) << text << ": " << r.error;
         }
     }
+}
+
+// What reading a real gives, as the value's bits or the message, and the text that follows it.
+struct RealAndNext {
+    std::uint64_t bits = 0;
+    std::string error;
+    std::string next;
+    bool operator==(const RealAndNext&) const = default;
+};
+
+RealAndNext readRealThenText(const std::string& contents, bool secondOfRecord) {
+    RecordReader reader(contents, "obs.txt");
+    RealAndNext r;
+    try {
+        if (secondOfRecord) reader.readText(2, "codigo");
+        const double value = reader.readReal("valor");
+        std::memcpy(&r.bits, &value, sizeof value);
+        r.next = reader.readText(4, "seguinte");
+    } catch (const RunError& error) {
+        r.error = error.what();
+    }
+    return r;
+}
+
+// A plain decimal followed by a blank, a tab or a line end is read where it stands; followed
+// by a comma it is read as a token. Both ways give the same value, the same message and the
+// same place after it, first in its record or after another value.
+TEST(RecordReader, PlainDecimalsReadWhereTheyStandAsTheirTokens) {
+    const std::vector<std::string> spellings = {"1.5",
+                                                "+1.5",
+                                                "-1.5",
+                                                "+-1.5",
+                                                "-.5",
+                                                "5.",
+                                                ".5",
+                                                ".",
+                                                "-",
+                                                "+",
+                                                "0",
+                                                "-0",
+                                                "007",
+                                                "1e5",
+                                                "1.5D2",
+                                                "12345678901234567890",
+                                                "1234567890123456789",
+                                                "9007199254740993",
+                                                "9007199254740992",
+                                                "0.1234567890123456789",
+                                                "1.2.3",
+                                                "5/2",
+                                                "5*2",
+                                                "1-",
+                                                "--1",
+                                                "0x10",
+                                                "inf",
+                                                "nan",
+                                                "'5'",
+                                                "00000000000000000001.5",
+                                                "4.9e-324",
+                                                "1.7976931348623159e308"};
+    for (const std::string& spelling : spellings)
+        for (const bool second : {false, true}) {
+            const std::string before = second ? "gc " : "";
+            const RealAndNext asToken = readRealThenText(before + spelling + ", NEXT\n", second);
+            for (const char* after : {" NEXT\n", "\tNEXT\n", "  NEXT\n", "\r\nNEXT\n", "\nNEXT"}) {
+                const RealAndNext whereItStands =
+                    readRealThenText(before + spelling + after, second);
+                EXPECT_EQ(whereItStands.bits, asToken.bits) << spelling << " then " << after;
+                EXPECT_EQ(whereItStands.error, asToken.error) << spelling << " then " << after;
+                EXPECT_EQ(whereItStands.next, asToken.error.empty() ? "NEXT" : "")
+                    << spelling << " then " << after;
+            }
+            // At the very end of the file, with nothing after it.
+            RecordReader reader(before + spelling, "obs.txt");
+            RealAndNext atEnd;
+            try {
+                if (second) reader.readText(2, "codigo");
+                const double value = reader.readReal("valor");
+                std::memcpy(&atEnd.bits, &value, sizeof value);
+                EXPECT_TRUE(reader.atEnd()) << spelling;
+            } catch (const RunError& error) {
+                atEnd.error = error.what();
+            }
+            EXPECT_EQ(atEnd.bits, asToken.bits) << spelling << " at the end";
+            EXPECT_EQ(atEnd.error.empty(), asToken.error.empty()) << spelling << " at the end";
+        }
 }
 
 // A comma between digits in a record whose line then holds as many numbers left over as such

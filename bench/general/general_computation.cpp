@@ -69,6 +69,7 @@ FullPass adjustInFull(const ObservationSet& observations, PlanePoint approximate
     pass.angles = t;
     pass.linearisation = approximate;
     pass.observedAngle = observedAngles(observations);
+    pass.referenceBearing = referenceBearings(observations);
     full.weight = fullAngleWeight(observations, precision);
     pass.designMatrix = Matrix(t, 2);
     pass.misclosure = Matrix(t, 1);

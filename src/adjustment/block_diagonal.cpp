@@ -1,6 +1,7 @@
 // Block-diagonal storage and the products that skip the zeros outside the blocks.
 #include "adjustment/block_diagonal.hpp"
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -19,6 +20,12 @@ void BlockDiagonalMatrix::appendBlock(const Matrix& block) {
     order_ += n;
 }
 
+void BlockDiagonalMatrix::reserveBlocks(std::size_t blocks) {
+    starts_.reserve(blocks);
+    orders_.reserve(blocks);
+    offsets_.reserve(blocks);
+}
+
 void BlockDiagonalMatrix::repeatBlock(std::size_t earlier) {
     const std::int32_t n = orders_.at(earlier);
     starts_.push_back(order_ + 1);
@@ -33,11 +40,20 @@ void multiplyByBlockDiagonal(std::int32_t m, const Matrix& matrixA, const BlockD
     const auto a = matrixA.view(m, d.order());
     const auto c = matrixC.view(m, d.order());
     // Values that are not finite, per row of A: in the whole row and within the current block.
-    std::vector<std::int32_t> rowCount(static_cast<std::size_t>(m) + 1, 0);
+    // Counts kept on the stack for the few rows of the usual products.
+    constexpr std::size_t fewRows = 8;
+    std::array<std::int32_t, fewRows + 1> fewCounts[2]{};
+    std::vector<std::int32_t> manyCounts[2];
+    std::int32_t* rowCount = fewCounts[0].data();
+    std::int32_t* blockCount = fewCounts[1].data();
+    if (static_cast<std::size_t>(m) > fewRows) {
+        for (auto& counts : manyCounts) counts.assign(static_cast<std::size_t>(m) + 1, 0);
+        rowCount = manyCounts[0].data();
+        blockCount = manyCounts[1].data();
+    }
     for (std::int32_t l = 1; l <= d.order(); ++l)
         for (std::int32_t i = 1; i <= m; ++i)
             if (!std::isfinite(a(i, l))) ++rowCount[static_cast<std::size_t>(i)];
-    std::vector<std::int32_t> blockCount(static_cast<std::size_t>(m) + 1, 0);
     for (std::size_t b = 0; b < d.blockCount(); ++b) {
         const std::int32_t first = d.blockStart(b) - 1; // columns first + 1 .. first + s
         const std::int32_t s = d.blockOrder(b);

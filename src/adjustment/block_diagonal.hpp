@@ -16,6 +16,8 @@ public:
     void appendBlock(const Matrix& block);
     // Appends a copy of block `earlier`, sharing its stored values.
     void repeatBlock(std::size_t earlier);
+    // Room for `blocks` blocks in all, so that appending them does not move the storage.
+    void reserveBlocks(std::size_t blocks);
 
     std::int32_t order() const { return order_; }
     std::size_t blockCount() const { return starts_.size(); }

@@ -1,8 +1,10 @@
 // Product, transpose, LU decomposition and inverse of dense matrices.
 #include "adjustment/matrix.hpp"
 
+#include <array>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace interseccao {
 
@@ -34,12 +36,34 @@ Matrix residuals(std::int32_t rows, std::int32_t unknowns, const Matrix& misclos
     return v;
 }
 
-bool luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivots) {
+namespace {
+
+// Values by index for a routine's working: a few in place, more from the heap, so that the
+// small matrices of a survey are worked without an allocation. Every value starts at zero.
+template <class T> class Scratch {
+public:
+    explicit Scratch(std::size_t size) {
+        if (size > few) {
+            heap_.assign(size, T{});
+            values_ = heap_.data();
+        }
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    T& operator[](std::size_t i) { return values_[i]; }
+
+private:
+    static constexpr std::size_t few = 16; // a 4 × 4 matrix, or an order of 15 with index 0
+    std::array<T, few> local_{};
+    std::vector<T> heap_;
+    T* values_ = local_.data();
+};
+
+// As luDecompose, into any store of n + 1 pivots.
+template <class Pivots> bool decompose(Matrix& matrix, std::int32_t n, Pivots& pivots) {
     const auto a = matrix.view(n, n);
-    if (pivots.size() < static_cast<std::size_t>(n) + 1)
-        throw std::out_of_range("pivot store smaller than the order");
     // The scale store is sized by the order, so any order is handled.
-    std::vector<double> scale(static_cast<std::size_t>(n) + 1, 0.0);
+    Scratch<double> scale(static_cast<std::size_t>(n) + 1);
     for (std::int32_t i = 1; i <= n; ++i) {
         double largest = 0.0;
         for (std::int32_t j = 1; j <= n; ++j)
@@ -79,13 +103,23 @@ bool luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivo
     return true;
 }
 
+} // namespace
+
+bool luDecompose(Matrix& matrix, std::int32_t n, std::vector<std::int32_t>& pivots) {
+    matrix.view(n, n);
+    if (pivots.size() < static_cast<std::size_t>(n) + 1)
+        throw std::out_of_range("pivot store smaller than the order");
+    return decompose(matrix, n, pivots);
+}
+
 bool invertMatrix(std::int32_t n, Matrix& matrix) {
-    Matrix inverse(n, n);
-    const auto y = inverse.view(n, n);
-    std::vector<double> col(static_cast<std::size_t>(n) + 1, 0.0);
-    std::vector<std::int32_t> pivots(static_cast<std::size_t>(n) + 1, 0);
-    if (!luDecompose(matrix, n, pivots)) return false;
     const auto a = matrix.view(n, n);
+    const auto order = static_cast<std::size_t>(n);
+    Scratch<double> inverse(order * order);
+    const auto y = Matrix::View<double>(&inverse[0], order);
+    Scratch<double> col(order + 1);
+    Scratch<std::int32_t> pivots(order + 1);
+    if (!decompose(matrix, n, pivots)) return false;
     for (std::int32_t j = 1; j <= n; ++j) {
         for (std::int32_t i = 1; i <= n; ++i) col[i] = i == j ? 1.0 : 0.0;
         std::int32_t first = 0;

@@ -33,6 +33,7 @@ std::optional<std::string> orientStation(const Station& station, StationOrientat
     if (station.references.size() > maxSightingsPerStation)
         return "Estacao " + name + " com mais de " + std::to_string(maxSightingsPerStation) +
                " pontos de referencia!";
+    oriented.bearings.reserve(station.references.size());
     for (const ReferenceSighting& reference : station.references) {
         if (!std::isfinite(reference.reading)) return outOfRangeMessage;
         if (reference.m - station.m == 0 && reference.p - station.p == 0)

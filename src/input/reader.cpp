@@ -364,8 +364,24 @@ void RecordReader::checkUnquoted(const Token& token, std::string_view expected,
              what);
 }
 
-RecordReader::Token RecordReader::nextToken(std::string_view expected, std::string_view what) {
+void RecordReader::toNextValue(std::string_view expected, std::string_view what) {
+    // Most values of a record follow the one before after a single blank on its line: that
+    // separator is taken at once, with what skipSeparator would note of it.
+    if (recordStarted_ && pos_ + 1 < contents_.size() && contents_[pos_] == ' ' &&
+        byteKinds[static_cast<unsigned char>(contents_[pos_ + 1])] != endsValue) {
+        ++pos_;
+        spaced_ = true;
+        return;
+    }
     skipSeparator(expected, what);
+}
+
+RecordReader::Token RecordReader::nextToken(std::string_view expected, std::string_view what) {
+    toNextValue(expected, what);
+    return tokenHere(expected, what);
+}
+
+RecordReader::Token RecordReader::tokenHere(std::string_view expected, std::string_view what) {
     Token token;
     token.line = line_;
     const char first = contents_[pos_];
@@ -414,8 +430,30 @@ std::int32_t RecordReader::readInteger(std::string_view what) {
     return *value;
 }
 
+// Most numbers are plain decimals followed by a blank or a line end: read where they stand, as
+// the value that a token of them gives below, and passed over. Anything else (a comma after
+// it, which may join it to the next value, among them) is left to the token.
+bool RecordReader::readPlainRealHere(double& value) {
+    const char* const first = contents_.data() + pos_;
+    const char* const last = contents_.data() + contents_.size();
+    const char* number = first;
+    // A plus sign is taken off as below.
+    if (*number == '+' && !(number + 1 != last && number[1] == '-')) ++number;
+    double read = 0;
+    const char* const end = readPlainDecimalPrefix(number, last, read);
+    if (end == nullptr ||
+        (end != last && (*end == ',' || byteKinds[static_cast<unsigned char>(*end)] != endsValue)))
+        return false;
+    pos_ += static_cast<std::size_t>(end - first);
+    value = read;
+    return true;
+}
+
 double RecordReader::readReal(std::string_view what) {
-    const Token token = nextToken("um numero real", what);
+    constexpr std::string_view expected = "um numero real";
+    toNextValue(expected, what);
+    if (double value = 0; readPlainRealHere(value)) return value;
+    const Token token = tokenHere(expected, what);
     // Most numbers are plain decimals, read at once; a plus sign is taken off as below.
     if (!token.quoted) {
         std::string_view text = token.text;

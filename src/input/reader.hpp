@@ -86,6 +86,10 @@ private:
     // Ready for the first value of the next record.
     void forgetRecord();
     Token nextToken(std::string_view expected, std::string_view what);
+    // To the first byte of the next value (skipSeparator), and the value that starts there.
+    void toNextValue(std::string_view expected, std::string_view what);
+    Token tokenHere(std::string_view expected, std::string_view what);
+    bool readPlainRealHere(double& value);
     void skipSeparator(std::string_view expected, std::string_view what);
     // The text of the quoted value at pos_, on `line`, its delimiters taken off.
     std::string_view scanQuotedText(std::size_t line, std::string_view expected,

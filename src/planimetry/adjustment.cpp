@@ -6,9 +6,10 @@
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 
+#include <algorithm>
 #include <cmath>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace interseccao {
@@ -59,14 +60,18 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations) {
     // block. A block depends on the station's number of sightings alone, so it is formed
     // once for each number, and kept for the files that follow.
     BlockDiagonalMatrix weights;
-    std::map<std::int32_t, std::size_t> blockOfSize;
+    weights.reserveBlocks(observations.stations.size());
+    // The block formed for each number of sightings: a station has few of them.
+    std::vector<std::pair<std::int32_t, std::size_t>> blockOfSize;
     for (const Station& station : observations.stations) {
         const auto s = static_cast<std::int32_t>(station.references.size());
-        if (const auto earlier = blockOfSize.find(s); earlier != blockOfSize.end()) {
+        const auto earlier = std::find_if(blockOfSize.begin(), blockOfSize.end(),
+                                          [s](const auto& block) { return block.first == s; });
+        if (earlier != blockOfSize.end()) {
             weights.repeatBlock(earlier->second);
             continue;
         }
-        blockOfSize[s] = weights.blockCount();
+        blockOfSize.emplace_back(s, weights.blockCount());
         Matrix formed;
         weights.appendBlock(angleWeights(s, formed));
     }
@@ -82,6 +87,15 @@ Matrix observedAngles(const ObservationSet& observations) {
     return angles;
 }
 
+Matrix referenceBearings(const ObservationSet& observations) {
+    Matrix bearings(observations.angleCount(), 1);
+    std::int32_t k = 0;
+    for (const Station& station : observations.stations)
+        for (const ReferenceSighting& reference : station.references)
+            bearings(++k, 1) = bearing(reference.m - station.m, reference.p - station.p);
+    return bearings;
+}
+
 void linearise(const ObservationSet& observations, PlanimetricPass& pass) {
     std::int32_t k = 0;
     for (const Station& station : observations.stations) {
@@ -92,11 +106,9 @@ void linearise(const ObservationSet& observations, PlanimetricPass& pass) {
             throw RunError::stop("Ponto visado coincide com a estacao " +
                                  std::string(trimmedName(station.name)) + "!");
         const double bearingToPoint = bearing(dM, dP);
-        for (const ReferenceSighting& reference : station.references) {
+        for (std::size_t r = 0; r < station.references.size(); ++r) {
             ++k;
-            const double bearingToReference =
-                bearing(reference.m - station.m, reference.p - station.p);
-            double w = bearingToPoint + (pass.observedAngle(k, 1) - bearingToReference);
+            double w = bearingToPoint + (pass.observedAngle(k, 1) - pass.referenceBearing(k, 1));
             if (w >= PI) w -= 2.0 * PI;
             if (w < -PI) w += 2.0 * PI;
             pass.misclosure(k, 1) = w;
@@ -112,6 +124,7 @@ PlanimetricPass adjustPlanimetry(const ObservationSet& observations, PlanePoint 
     pass.angles = t;
     pass.linearisation = approximate;
     pass.observedAngle = observedAngles(observations);
+    pass.referenceBearing = referenceBearings(observations);
     pass.angleWeight = stationAngleWeights(observations);
     pass.designMatrix = Matrix(t, 2);
     pass.misclosure = Matrix(t, 1);

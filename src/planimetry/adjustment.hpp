@@ -19,6 +19,7 @@ struct PlanimetricPass {
     double correctionP = 0;          // metres
     std::int32_t iterationCount = 0; // corrections computed, the last one included
     Matrix observedAngle;            // t × 1, radians, signed, not reduced
+    Matrix referenceBearing;         // t × 1, radians, station to reference: fixed at every pass
     Matrix designMatrix;             // t × 2, radians per metre
     Matrix misclosure;               // t × 1, radians in [-PI, PI)
     BlockDiagonalMatrix angleWeight; // t × t, one block per station
@@ -31,8 +32,11 @@ BlockDiagonalMatrix stationAngleWeights(const ObservationSet& observations);
 // The observed angles: each reference reading minus its station's reading to the point.
 Matrix observedAngles(const ObservationSet& observations);
 
-// The misclosures and the design matrix at the pass's linearisation point; stops when the
-// point falls on a station.
+// The bearing from each station to each of its references, in the order of the angles.
+Matrix referenceBearings(const ObservationSet& observations);
+
+// The misclosures and the design matrix at the pass's linearisation point, with its
+// referenceBearing; stops when the point falls on a station.
 void linearise(const ObservationSet& observations, PlanimetricPass& pass);
 
 // Iterates from `approximate` until both corrections are below the tolerance. Stops when

@@ -4,7 +4,9 @@
 #include "model/angle_units.hpp"
 #include "text/encoding.hpp"
 
+#include <array>
 #include <stdexcept>
+#include <string_view>
 
 namespace interseccao {
 
@@ -19,7 +21,16 @@ std::string resultLayout(char letter, std::size_t length) {
 
 void writeResultLine(Output& output, char letter, const std::string& name, double metres) {
     const std::size_t length = characterCount(trimmedName(name), output.encoding());
-    if (length > 0) output.writeReportLine(resultLayout(letter, length), {name, metres});
+    if (length == 0) return;
+    // Each layout made once and kept: a line is then written with a layout that stays put.
+    static constexpr std::string_view letters = "MPC";
+    static std::array<std::array<std::string, nameWidth + 1>, letters.size()> made;
+    const std::size_t which = letters.find(letter);
+    if (which == std::string_view::npos || length > nameWidth)
+        throw std::logic_error("result line for an unknown letter or a name too long");
+    std::string& layout = made[which][length];
+    if (layout.empty()) layout = resultLayout(letter, length);
+    output.writeReportLine(layout, {name, metres});
 }
 
 void writePrecisionLine(Output& output, AngleUnit unit, std::string_view gonLayout,

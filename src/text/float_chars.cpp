@@ -73,24 +73,29 @@ bool decimalUnits(double value, int decimals, std::uint64_t& units) {
     return true;
 }
 
-// As std::to_chars(first, last, value, std::chars_format::fixed, decimals), for the values
-// whose digits fit in 64 bits (every number of a survey's lines); false for the others.
-bool integerFixedChars(char* first, char* last, double value, int decimals,
-                       std::to_chars_result& result) {
+} // namespace
+
+char* fixedCharsBefore(char* end, double value, int decimals) {
     std::uint64_t units = 0;
     if (decimals < 0 || decimals > 19 || !std::isfinite(value) ||
         !decimalUnits(value, decimals, units))
-        return false;
-    // The text from its last character: the decimals one at a time, the point, then the
-    // whole part two digits at a time, at least one digit, and the sign.
+        return nullptr;
+    // The text from its last character: the decimals and then the whole part two digits at a
+    // time, the point between them, at least one digit before it, and the sign.
     static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
                                     "25262728293031323334353637383940414243444546474849"
                                     "50515253545556575859606162636465666768697071727374"
                                     "75767778798081828384858687888990919293949596979899";
-    char text[48];
-    char* const end = text + sizeof text;
     char* at = end;
-    for (int k = 0; k < decimals; ++k, units /= 10) *--at = static_cast<char>('0' + units % 10);
+    int k = 0;
+    for (; k + 2 <= decimals; k += 2, units /= 100) {
+        at -= 2;
+        std::memcpy(at, pairs + 2 * (units % 100), 2);
+    }
+    if (k < decimals) {
+        *--at = static_cast<char>('0' + units % 10);
+        units /= 10;
+    }
     if (decimals > 0) *--at = '.';
     for (; units >= 100; units /= 100) {
         at -= 2;
@@ -103,6 +108,19 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
         *--at = static_cast<char>('0' + units);
     }
     if (std::signbit(value)) *--at = '-';
+    return at;
+}
+
+namespace {
+
+// As std::to_chars(first, last, value, std::chars_format::fixed, decimals), for the values
+// whose digits fit in 64 bits (every number of a survey's lines); false for the others.
+bool integerFixedChars(char* first, char* last, double value, int decimals,
+                       std::to_chars_result& result) {
+    char text[fixedCharsRoom];
+    char* const end = text + sizeof text;
+    const char* const at = fixedCharsBefore(end, value, decimals);
+    if (at == nullptr) return false;
     const auto length = static_cast<std::size_t>(end - at);
     if (static_cast<std::size_t>(last - first) < length) {
         result = {last, std::errc::value_too_large};
@@ -116,6 +134,12 @@ bool integerFixedChars(char* first, char* last, double value, int decimals,
 #else
 
 bool integerFixedChars(char*, char*, double, int, std::to_chars_result&) { return false; }
+
+} // namespace
+
+char* fixedCharsBefore(char*, double, int) { return nullptr; }
+
+namespace {
 
 #endif
 
@@ -242,9 +266,8 @@ std::size_t digitsAt(std::string_view text, std::size_t i) {
 
 // Digits below 2^53 and at most 22 of them after the point: that value and the power of ten are
 // exact doubles, and their quotient, correctly rounded, is the double nearest the decimal.
-bool readPlainDecimal(std::string_view text, double& value) {
-    const char* at = text.data();
-    const char* const last = at + text.size();
+const char* readPlainDecimalPrefix(const char* first, const char* last, double& value) {
+    const char* at = first;
     const bool negative = at != last && *at == '-';
     if (negative) ++at;
     // More than 19 digits wrap around, and are then refused by their count.
@@ -261,11 +284,20 @@ bool readPlainDecimal(std::string_view text, double& value) {
         ++at;
         decimals = readDigits();
     }
-    if (at != last || whole + decimals == 0 || whole + decimals > 19 || decimals > 22 ||
+    if (whole + decimals == 0 || whole + decimals > 19 || decimals > 22 ||
         digits > (std::uint64_t{1} << 53))
-        return false;
+        return nullptr;
     const double quotient = static_cast<double>(digits) / exactPowersOfTen[decimals];
     value = negative ? -quotient : quotient;
+    return at;
+}
+
+bool readPlainDecimal(std::string_view text, double& value) {
+    const char* const last = text.data() + text.size();
+    double read = 0;
+    const char* const end = readPlainDecimalPrefix(text.data(), last, read);
+    if (end == nullptr || end != last) return false;
+    value = read;
     return true;
 }
 
