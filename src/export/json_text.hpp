@@ -1,15 +1,20 @@
 // JSON text written as a document is walked, without building it first: the layout is the one
 // nlohmann/json's dump gives with an indent of 2 (members and elements one a line, "key": value,
-// empty objects and arrays as {} and []), and the text of every number and string is made by
-// nlohmann/json's own serializer, so a document reads byte for byte as the library would write
-// the same values. A tree of a large run took several times the run's memory and most of the
-// time it cost to write it.
+// empty objects and arrays as {} and []), and every number and string reads byte for byte as the
+// library would write it: the digits of a double are its own Grisu2 conversion, and a string
+// that needs escaping or checking as UTF-8 goes through its serializer. A tree of a large run
+// took several times the run's memory and most of the time it cost to write it; the library's
+// serializer, value by value, cost most of what was left.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <concepts>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -32,11 +37,17 @@ public:
     void value(std::optional<double> number);
     void value(bool truth);
     void value(std::nullptr_t);
-    void value(const std::string& text);
-    void value(const char* text);
+    void value(std::string_view text);
+    void value(const std::string& text) { value(std::string_view(text)); }
+    void value(const char* text) { value(std::string_view(text)); }
     template <std::integral Integer>
     requires(!std::same_as<Integer, bool>) void value(Integer number) {
-        write(nlohmann::ordered_json(number));
+        beforeValue();
+        // The library keeps a signed integer as a 64-bit signed one and any other as unsigned,
+        // and writes either in plain decimal, as to_chars does.
+        using Kept = std::conditional_t<std::is_signed_v<Integer>, std::int64_t, std::uint64_t>;
+        char* at = room(integerRoom);
+        end_ = std::to_chars(at, at + integerRoom, static_cast<Kept>(number)).ptr;
     }
 
     // An object or an array whose members or elements `fill` writes.
@@ -67,19 +78,57 @@ public:
     void flush();
 
 private:
-    void key(std::string_view name);
+    using Serializer = nlohmann::detail::serializer<nlohmann::ordered_json>;
+
+    // Characters the longest 64-bit integer takes, with its sign.
+    static constexpr std::size_t integerRoom = 20;
+
+    // Room for `size` more characters after end_, which it returns.
+    char* room(std::size_t size) {
+        if (static_cast<std::size_t>(limit_ - end_) < size) grow(size);
+        return end_;
+    }
+    void grow(std::size_t size);
+    void append(std::string_view text) {
+        char* at = room(text.size());
+        std::memcpy(at, text.data(), text.size());
+        end_ = at + text.size();
+    }
+
+    void key(std::string_view name) {
+        beforeValue();
+        char* at = room(name.size() + 4);
+        *at++ = '"';
+        std::memcpy(at, name.data(), name.size());
+        at += name.size();
+        std::memcpy(at, "\": ", 3);
+        end_ = at + 3;
+        afterKey_ = true;
+    }
+    void beforeValue() {
+        if (afterKey_) {
+            afterKey_ = false;
+            return;
+        }
+        if (filled_.empty()) return; // the document itself
+        newLine(filled_.back() != 0);
+        filled_.back() = 1;
+    }
     void open(char bracket);
     void close(char bracket);
-    void beforeValue();
-    void newLine(std::size_t level, bool comma);
-    void write(const nlohmann::ordered_json& scalar);
+    void newLine(bool comma);
+    void escaped(std::string_view text);
 
     std::ostream& out_;
-    std::string text_;
-    nlohmann::detail::serializer<nlohmann::ordered_json> serializer_;
+    std::unique_ptr<char[]> text_;
+    char* end_;   // where the next character goes
+    char* limit_; // the end of the room of text_
+    // Strings that need the library's escaping or its check of UTF-8, made only when one comes.
+    std::string escapedText_;
+    std::unique_ptr<Serializer> serializer_;
     unsigned depth_;
     // For each object or array open, whether it has a member or element yet.
-    std::vector<bool> filled_;
+    std::vector<unsigned char> filled_;
     bool afterKey_ = false;
 };
 
