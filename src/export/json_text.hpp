@@ -88,7 +88,8 @@ private:
         if (static_cast<std::size_t>(limit_ - end_) < size) grow(size);
         return end_;
     }
-    void grow(std::size_t size);
+    // Rare, and out of the way of the hot paths that call room().
+    [[gnu::noinline]] void grow(std::size_t size);
     void append(std::string_view text) {
         char* at = room(text.size());
         std::memcpy(at, text.data(), text.size());
