@@ -17,10 +17,6 @@ constexpr std::size_t keptText = std::size_t{1} << 16;
 constexpr std::size_t firstRoom = keptText + keptText / 4;
 // The deepest indentation written, in spaces: deeper is an error, not a document.
 constexpr std::size_t deepestIndent = 256;
-// Indentation up to this is written as this many spaces, of which the line keeps its own: one
-// copy of a fixed size costs less than one of the size asked, and the documents' lines are
-// rarely indented more.
-constexpr std::size_t usualIndent = 32;
 // Room for the text of a double: the library's own buffer for it.
 constexpr std::size_t numberRoom = 64;
 
@@ -38,7 +34,7 @@ bool plain(std::string_view text) {
 
 JsonText::JsonText(std::ostream& out, unsigned depth)
     : out_(out), text_(new char[firstRoom]), end_(text_.get()), limit_(text_.get() + firstRoom),
-      depth_(depth) {}
+      indent_(depth * indentStep) {}
 
 void JsonText::flush() {
     out_.write(text_.get(), static_cast<std::streamsize>(end_ - text_.get()));
@@ -56,18 +52,14 @@ void JsonText::grow(std::size_t size) {
     limit_ = text_.get() + wanted;
 }
 
-void JsonText::newLine(bool comma) {
-    const std::size_t indent = (depth_ + filled_.size()) * indentStep;
-    if (indent > deepestIndent) throw std::length_error("JSON nested too deep");
-    char* at = room(2 + std::max(indent, usualIndent));
+void JsonText::deepLine(bool comma) {
+    if (indent_ > deepestIndent) throw std::length_error("JSON nested too deep");
+    char* at = room(2 + indent_);
     *at = ',';
     at += comma ? 1 : 0;
     *at++ = '\n';
-    if (indent <= usualIndent)
-        std::memset(at, ' ', usualIndent);
-    else
-        std::memset(at, ' ', indent);
-    end_ = at + indent;
+    std::memset(at, ' ', indent_);
+    end_ = at + indent_;
 }
 
 void JsonText::open(char bracket) {
@@ -75,11 +67,13 @@ void JsonText::open(char bracket) {
     *room(1) = bracket;
     ++end_;
     filled_.push_back(0);
+    indent_ += indentStep;
 }
 
 void JsonText::close(char bracket) {
     const bool filled = filled_.back() != 0;
     filled_.pop_back();
+    indent_ -= indentStep;
     if (filled) newLine(false);
     *room(1) = bracket;
     ++end_;

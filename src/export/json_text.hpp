@@ -82,6 +82,10 @@ private:
 
     // Characters the longest 64-bit integer takes, with its sign.
     static constexpr std::size_t integerRoom = 20;
+    // Indentation up to this is written as this many spaces, of which the line keeps its own:
+    // one copy of a fixed size costs less than one of the size asked, and the documents' lines
+    // are rarely indented more.
+    static constexpr std::size_t usualIndent = 32;
 
     // Room for `size` more characters after end_, which it returns.
     char* room(std::size_t size) {
@@ -117,7 +121,17 @@ private:
     }
     void open(char bracket);
     void close(char bracket);
-    void newLine(bool comma);
+    // A line for the next member or element (after a comma when `comma`), indented.
+    void newLine(bool comma) {
+        if (indent_ > usualIndent) return deepLine(comma);
+        char* at = room(2 + usualIndent);
+        *at = ',';
+        at += comma ? 1 : 0;
+        *at++ = '\n';
+        std::memset(at, ' ', usualIndent);
+        end_ = at + indent_;
+    }
+    void deepLine(bool comma);
     void escaped(std::string_view text);
 
     std::ostream& out_;
@@ -127,9 +141,10 @@ private:
     // Strings that need the library's escaping or its check of UTF-8, made only when one comes.
     std::string escapedText_;
     std::unique_ptr<Serializer> serializer_;
-    unsigned depth_;
     // For each object or array open, whether it has a member or element yet.
     std::vector<unsigned char> filled_;
+    // Spaces before a member or element of the innermost one open: its depth, in spaces.
+    std::size_t indent_;
     bool afterKey_ = false;
 };
 
