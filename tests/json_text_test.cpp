@@ -12,6 +12,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace interseccao {
 namespace {
@@ -207,6 +208,28 @@ TEST(JsonText, DoublesAsTheLibraryWritesThem) {
             static_cast<double>(bits >> 11) * 0x1p-53 * std::pow(10.0, i % 12 - 6);
         ASSERT_EQ(alone(scaled), json(scaled).dump()) << scaled;
     }
+}
+
+// Doubles written again in one document, near and far apart, among others that share the
+// place kept for them: zeros of either sign, the longest texts, neighbours one bit apart.
+TEST(JsonText, DoublesWrittenAgainAsTheLibraryWritesThem) {
+    std::mt19937_64 random(11);
+    std::vector<double> pool = {0.0, -0.0, -1.2345678901234567e-308, 1e21, 0.1, 5e-324};
+    for (int i = 0; i < 300; ++i) {
+        const std::uint64_t bits = random();
+        double x = 0;
+        std::memcpy(&x, &bits, sizeof x);
+        if (!std::isfinite(x)) continue;
+        pool.push_back(x);
+        pool.push_back(std::nextafter(x, 0.0));
+    }
+    json document = json::array();
+    for (int i = 0; i < 20000; ++i) {
+        const std::size_t near = static_cast<std::size_t>(random() % 8);
+        const std::size_t any = static_cast<std::size_t>(random() % pool.size());
+        document.push_back(pool[i % 3 == 0 ? any : near]);
+    }
+    EXPECT_EQ(streamed(document), document.dump(2));
 }
 
 TEST(JsonText, IntegersOfEveryTypeAsTheLibraryWritesThem) {

@@ -83,8 +83,22 @@ void JsonText::close(char bracket) {
 void JsonText::value(double number) {
     if (!std::isfinite(number)) return value(nullptr);
     beforeValue();
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    // Fibonacci hashing: the top bits of the product mix every bit of the double's.
+    constexpr std::uint64_t golden = 0x9E3779B97F4A7C15u;
+    KnownNumber& known = known_[static_cast<std::size_t>((bits * golden) >> knownShift)];
     char* at = room(numberRoom);
+    if (known.length != 0 && known.bits == bits) {
+        std::memcpy(at, known.text.data(), known.text.size());
+        end_ = at + known.length;
+        return;
+    }
     end_ = nlohmann::detail::to_chars(at, at + numberRoom, number);
+    known.bits = bits;
+    known.length = static_cast<std::uint8_t>(end_ - at);
+    // A copy of a fixed size: what follows the number in the room is kept but never written.
+    std::memcpy(known.text.data(), at, known.text.size());
 }
 
 void JsonText::value(std::optional<double> number) {

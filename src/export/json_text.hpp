@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <charconv>
 #include <concepts>
 #include <cstddef>
@@ -134,6 +135,17 @@ private:
     void deepLine(bool comma);
     void escaped(std::string_view text);
 
+    // The text of doubles written lately, found by their bits: a document writes many a
+    // figure again close by (the references of a station share their redundancy, their
+    // minimal detectable bias), and copying its text costs far less than converting it.
+    struct KnownNumber {
+        std::uint64_t bits = 0;
+        std::array<char, 24> text{}; // the longest a double takes: -1.2345678901234567e-308
+        std::uint8_t length = 0;     // none known yet when 0
+    };
+    static constexpr std::size_t knownNumbers = 64;
+    static constexpr int knownShift = 58; // 64 − log2(knownNumbers)
+
     std::ostream& out_;
     std::unique_ptr<char[]> text_;
     char* end_;   // where the next character goes
@@ -146,6 +158,7 @@ private:
     // Spaces before a member or element of the innermost one open: its depth, in spaces.
     std::size_t indent_;
     bool afterKey_ = false;
+    std::array<KnownNumber, knownNumbers> known_{};
 };
 
 } // namespace interseccao
