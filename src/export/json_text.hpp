@@ -34,7 +34,9 @@ public:
 
     // One value where a value goes: in an array, after a key or as the document itself.
     // A number that is not finite is null (JSON has no such numbers).
-    void value(double number);
+    // Flattened: the library's conversion, inlined here, keeps its digits' count and exponent
+    // in registers, where called it writes them through references.
+    [[gnu::flatten]] void value(double number);
     void value(std::optional<double> number);
     void value(bool truth);
     void value(std::nullptr_t);
