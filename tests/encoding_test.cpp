@@ -105,6 +105,24 @@ TEST(Encoding, PlainForXmlIsTextXmlTakesAsItIs) {
     EXPECT_FALSE(plainForXml("S\xC3\xA9"));
 }
 
+// ASCII, which the conversion to UTF-8 keeps as it is, wherever a byte beyond it comes; and
+// the conversion of text that begins with ASCII and goes on beyond it.
+TEST(Encoding, AsciiIsWhatUtf8KeepsAsItIs) {
+    for (int byte = 0; byte < 256; ++byte)
+        for (const std::string& text : {std::string(1, static_cast<char>(byte)),
+                                        "AB" + std::string(1, static_cast<char>(byte)),
+                                        std::string(1, static_cast<char>(byte)) + "yz"}) {
+            EXPECT_EQ(isAscii(text), byte < 0x80) << byte;
+            if (byte < 0x80) {
+                EXPECT_EQ(toUtf8(text), text) << byte;
+            }
+        }
+    EXPECT_TRUE(isAscii(""));
+    EXPECT_EQ(toUtf8("ESTA\xC7\xC3O"), "ESTA\xC3\x87\xC3\x83O");
+    EXPECT_EQ(toUtf8("ESTA\xC3\x87\xC3\x83O"), "ESTA\xC3\x87\xC3\x83O");
+    EXPECT_EQ(toUtf8("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
+}
+
 TEST(Numbers, FixedDecimalsFromTheExactValue) {
     const std::vector<std::tuple<double, int, char, std::string>> cases = {
         {49.999999999999986, 4, '.', "50.0000"},

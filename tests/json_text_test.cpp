@@ -12,6 +12,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace interseccao {
 namespace {
@@ -158,6 +159,140 @@ TEST(JsonText, RandomDocumentsAsTheLibraryDumpsThem) {
     EXPECT_EQ(streamed(large, 1), indented(large.dump(2), 1));
 }
 
+// One value written alone as a document.
+template <typename Value> std::string alone(const Value& value) {
+    std::ostringstream out;
+    JsonText j(out);
+    j.value(value);
+    j.flush();
+    return out.str();
+}
+
+// Doubles of every bit pattern and the edges of the library's layout of them: the exponent
+// form beyond 1e15 and below 1e-4, ".0" after a whole number, zeros of either sign,
+// denormals, the largest and the smallest.
+TEST(JsonText, DoublesAsTheLibraryWritesThem) {
+    const double edges[] = {0.0,
+                            -0.0,
+                            1.0,
+                            -1.0,
+                            1e15,
+                            1e16,
+                            1e17,
+                            999999999999999.9,
+                            123456789012345680.0,
+                            1e21,
+                            1e-4,
+                            9.999999999999999e-5,
+                            1e-5,
+                            0.1,
+                            5e-324,
+                            -5e-324,
+                            2.2250738585072009e-308,
+                            2.2250738585072014e-308,
+                            std::numeric_limits<double>::max(),
+                            -std::numeric_limits<double>::max(),
+                            std::numeric_limits<double>::epsilon(),
+                            9007199254740993.0,
+                            4503599627370496.5,
+                            0.30000000000000004};
+    for (const double x : edges) EXPECT_EQ(alone(x), json(x).dump()) << x;
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint64_t bits = random();
+        double x = 0;
+        std::memcpy(&x, &bits, sizeof x);
+        ASSERT_EQ(alone(x), json(x).dump()) << bits;
+        // Values of a survey's size too: metres, radians, small deviations.
+        const double scaled =
+            static_cast<double>(bits >> 11) * 0x1p-53 * std::pow(10.0, i % 12 - 6);
+        ASSERT_EQ(alone(scaled), json(scaled).dump()) << scaled;
+    }
+}
+
+// Doubles written again in one document, near and far apart, among others that share the
+// place kept for them: zeros of either sign, the longest texts, neighbours one bit apart.
+TEST(JsonText, DoublesWrittenAgainAsTheLibraryWritesThem) {
+    std::mt19937_64 random(11);
+    std::vector<double> pool = {0.0, -0.0, -1.2345678901234567e-308, 1e21, 0.1, 5e-324};
+    for (int i = 0; i < 300; ++i) {
+        const std::uint64_t bits = random();
+        double x = 0;
+        std::memcpy(&x, &bits, sizeof x);
+        if (!std::isfinite(x)) continue;
+        pool.push_back(x);
+        pool.push_back(std::nextafter(x, 0.0));
+    }
+    json document = json::array();
+    for (int i = 0; i < 20000; ++i) {
+        const std::size_t near = static_cast<std::size_t>(random() % 8);
+        const std::size_t any = static_cast<std::size_t>(random() % pool.size());
+        document.push_back(pool[i % 3 == 0 ? any : near]);
+    }
+    EXPECT_EQ(streamed(document), document.dump(2));
+}
+
+TEST(JsonText, IntegersOfEveryTypeAsTheLibraryWritesThem) {
+    EXPECT_EQ(alone(std::numeric_limits<std::int64_t>::min()),
+              json(std::numeric_limits<std::int64_t>::min()).dump());
+    EXPECT_EQ(alone(std::numeric_limits<std::uint64_t>::max()),
+              json(std::numeric_limits<std::uint64_t>::max()).dump());
+    EXPECT_EQ(alone(std::numeric_limits<int>::min()), json(std::numeric_limits<int>::min()).dump());
+    EXPECT_EQ(alone(std::numeric_limits<unsigned>::max()),
+              json(std::numeric_limits<unsigned>::max()).dump());
+    EXPECT_EQ(alone(short{-7}), json(short{-7}).dump());
+    EXPECT_EQ(alone(static_cast<unsigned char>(200)), json(static_cast<unsigned char>(200)).dump());
+    EXPECT_EQ(alone(std::size_t{0}), json(std::size_t{0}).dump());
+    EXPECT_EQ(alone(-1L), json(-1L).dump());
+}
+
+// Strings written as they stand and strings the library escapes or checks, at the edges of
+// the one and the other; and text longer than is kept at first.
+TEST(JsonText, StringsAsTheLibraryWritesThem) {
+    std::string printable;
+    for (int c = 0x20; c < 0x7F; ++c) printable += static_cast<char>(c);
+    const std::string texts[] = {"",
+                                 "plain",
+                                 printable,
+                                 "\x7f at the end\x7f",
+                                 "\"",
+                                 "\\",
+                                 "tab\tinside",
+                                 std::string(1, '\0'),
+                                 "\x1f",
+                                 "\xC3\x87 first",
+                                 "last \xC3\x87",
+                                 "\xE2\x82\xAC \xF0\x9F\x98\x80 wide",
+                                 std::string(100000, 'a'),
+                                 std::string(70000, 'b') + "\n" + std::string(70000, 'c')};
+    for (const std::string& text : texts) EXPECT_EQ(alone(text), json(text).dump()) << text;
+    std::ostringstream out;
+    {
+        JsonText j(out, 1);
+        j.array([&] {
+            for (const std::string& text : texts) j.value(std::string_view(text));
+        });
+        j.flush();
+    }
+    json all = json::array();
+    for (const std::string& text : texts) all.push_back(text);
+    EXPECT_EQ(out.str(), indented(all.dump(2), 1));
+}
+
+// Nested to the deepest the text is indented and one level more.
+TEST(JsonText, NestedDeeplyAsTheLibraryDumps) {
+    for (const int levels : {15, 16, 17, 40, 127}) {
+        json document = json::array({1});
+        for (int level = 1; level < levels; ++level)
+            document = level % 2 == 0 ? json::array({document, 2}) : json{{"k", document}};
+        EXPECT_EQ(streamed(document), document.dump(2)) << levels;
+        EXPECT_EQ(streamed(document, 1), indented(document.dump(2), 1)) << levels;
+    }
+    json tooDeep = json::array({1});
+    for (int level = 1; level < 129; ++level) tooDeep = json::array({tooDeep});
+    EXPECT_THROW(streamed(tooDeep), std::length_error);
+}
+
 TEST(JsonText, RefusesTextThatIsNotUtf8AsTheLibraryDoes) {
     const std::string latin1 = "ESTA\xC7\xC3O";
     EXPECT_THROW(json(latin1).dump(), json::type_error);
@@ -170,6 +305,13 @@ TEST(JsonText, RefusesTextThatIsNotUtf8AsTheLibraryDoes) {
         json::type_error);
     // Nothing of a document left by an error reaches the stream.
     EXPECT_EQ(out.str(), "");
+    // A lone continuation byte, a sequence cut short, an overlong form, a surrogate, beyond
+    // the last code point.
+    for (const std::string bad :
+         {"\x80", "a\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+        EXPECT_THROW(json(bad).dump(), json::type_error) << bad;
+        EXPECT_THROW(alone(bad), json::type_error) << bad;
+    }
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // Leave-one-out without refitting against the refit it stands for, on every test network;
-// the cases where the two could part; the rays' extremes against every pair; and the
-// analysis file of names in either encoding.
+// the cases where the two could part; the series' quick evaluations against the sums they
+// stand for; the rays' extremes against every pair; and the analysis file of names in either
+// encoding.
 #include "support.hpp"
 
 #include "altimetry/cycle.hpp"
 #include "analysis/direction_model.hpp"
 #include "analysis/quality.hpp"
+#include "analysis/series.hpp"
 #include "analysis/zenith_model.hpp"
 #include "analysis_text/analysis_text.hpp"
 #include "angles/bearing.hpp"
@@ -19,7 +21,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 
 namespace interseccao::testing {
@@ -260,6 +265,92 @@ Intersections everyPair(const std::vector<Station>& stations, PlanePoint point) 
             all.listed.push_back(pair);
         }
     return all;
+}
+
+// A series' value and derivatives summed over every term, as the leave-one-out defines them.
+PlaneSeries::Local everyTerm(const PlaneSeries& f, double dM, double dP) {
+    std::array<double, PlaneSeries::order + 2> m{}, p{};
+    m[2] = p[2] = 1;
+    for (std::size_t k = 3; k < m.size(); ++k) {
+        m[k] = m[k - 1] * dM;
+        p[k] = p[k - 1] * dP;
+    }
+    PlaneSeries::Local l;
+    for (int i = 0; i <= planeSeriesDegree; ++i)
+        for (int j = 0; i + j <= planeSeriesDegree; ++j) {
+            const double c = f.coefficient(i, j);
+            const auto I = static_cast<std::size_t>(i + 2);
+            const auto J = static_cast<std::size_t>(j + 2);
+            l.value += c * m[I] * p[J];
+            l.gradient[0] += c * i * m[I - 1] * p[J];
+            l.gradient[1] += c * j * m[I] * p[J - 1];
+            l.hessian[0] += c * i * (i - 1) * m[I - 2] * p[J];
+            l.hessian[1] += c * i * j * m[I - 1] * p[J - 1];
+            l.hessian[2] += c * j * (j - 1) * m[I] * p[J - 2];
+        }
+    return l;
+}
+
+std::uint64_t bits(double x) {
+    std::uint64_t b = 0;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+// Bit for bit, the sign of a zero and a NaN included.
+void expectSameLocal(const PlaneSeries::Local& a, const PlaneSeries::Local& b) {
+    EXPECT_EQ(bits(a.value), bits(b.value));
+    for (std::size_t k = 0; k < 2; ++k) EXPECT_EQ(bits(a.gradient[k]), bits(b.gradient[k]));
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(bits(a.hessian[k]), bits(b.hessian[k]));
+}
+
+TEST(PlaneSeries, QuickEvaluationsGiveTheBitsOfEveryTerm) {
+    std::uint64_t state = 11;
+    const auto random = [&] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<double>(state >> 11) / 9007199254740992.0 - 0.5;
+    };
+    std::vector<PlaneSeries> series;
+    for (int n = 0; n < 40; ++n) {
+        const PlaneSeries change = PlaneSeries::bearingChange(random() * 900, random() * 900);
+        series.push_back(change);
+        series.push_back(
+            PlaneSeries::scaledSum(change * change, random(), change, random(), series.front()));
+    }
+    // Coefficients of every kind at the terms that the origin keeps and at those it drops:
+    // zeros of either sign, the largest that stay finite times a derivative's factor, and
+    // those that do not.
+    const double max = std::numeric_limits<double>::max();
+    const double odd[] = {0.0,
+                          -0.0,
+                          1e300,
+                          -1e300,
+                          1e301,
+                          1e307,
+                          max,
+                          -max,
+                          4e-320,
+                          std::numeric_limits<double>::infinity(),
+                          std::numeric_limits<double>::quiet_NaN()};
+    const std::pair<int, int> places[] = {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {1, 1},
+                                          {0, 2}, {6, 0}, {0, 6}, {3, 3}, {4, 1}};
+    for (const double c : odd)
+        for (const auto& [i, j] : places) {
+            PlaneSeries f = series[static_cast<std::size_t>(i + j)];
+            f.coefficient(i, j) = c;
+            series.push_back(f);
+        }
+    series.push_back(PlaneSeries());
+    const double steps[][2] = {{0, 0},    {-0.0, 0}, {0, -0.0},   {-0.0, -0.0},  {1e-3, 0},
+                               {0, 2e-3}, {-4, 3},   {1e-200, 0}, {0.25, -0.125}};
+    for (std::size_t s = 0; s < series.size(); ++s)
+        for (const auto& step : steps) {
+            SCOPED_TRACE(std::to_string(s) + " at " + std::to_string(step[0]) + ", " +
+                         std::to_string(step[1]));
+            const PlaneSeries::Local full = everyTerm(series[s], step[0], step[1]);
+            expectSameLocal(series[s].at(step[0], step[1]), full);
+            EXPECT_EQ(bits(series[s].valueAt(step[0], step[1])), bits(full.value));
+        }
 }
 
 TEST(Intersections, SortedRaysFindTheExtremesOfEveryPair) {

@@ -144,7 +144,7 @@ LeaveOneOut replaced(const Plane& plane, std::size_t station, const StationTerm&
     const double sum = plane.fit.weightedSquareSum - before.spread -
                        before.weight * before.misclosure * before.misclosure + after.spread +
                        after.weight * after.misclosure * after.misclosure +
-                       (f.at((*step)[0], (*step)[1]).value - f.coefficient(0, 0));
+                       (f.valueAt((*step)[0], (*step)[1]) - f.coefficient(0, 0));
     if (out.degreesOfFreedom > 0)
         out.unitDeviation = std::sqrt(std::max(sum, 0.0) / out.degreesOfFreedom);
     return out;

@@ -1,6 +1,8 @@
 // The series of the complex logarithm, log(1 + x) = Σ (−1)^(k+1) x^k / k, for small steps.
 #include "analysis/series.hpp"
 
+#include <cmath>
+
 namespace interseccao {
 
 namespace {
@@ -72,15 +74,34 @@ PlaneSeries PlaneSeries::scaledSum(const PlaneSeries& a, double x, const PlaneSe
     return sum;
 }
 
+PlaneSeries::Powers PlaneSeries::powers(double step) {
+    Powers power{};
+    power[2] = 1;
+    for (std::size_t k = 3; k < power.size(); ++k) power[k] = power[k - 1] * step;
+    return power;
+}
+
+bool PlaneSeries::modest() const {
+    // Far above any sum of squares of angles, far below where a factor of 30 overflows.
+    constexpr double modestBound = 1e300;
+    for (int i = 0; i <= planeSeriesDegree; ++i)
+        for (int j = 0; i + j <= planeSeriesDegree; ++j)
+            if (!(std::abs(coefficient(i, j)) <= modestBound)) return false;
+    return true;
+}
+
 PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
-    // Powers of each step, with a zero below the first so that derivatives need no test.
-    std::array<double, order + 2> m{}, p{};
-    m[2] = p[2] = 1;
-    for (std::size_t k = 3; k < m.size(); ++k) {
-        m[k] = m[k - 1] * dM;
-        p[k] = p[k - 1] * dP;
-    }
     Local local;
+    if (dM == 0 && dP == 0 && modest()) {
+        // At no step every term but one of each sum is a zero, which leaves that term as it
+        // is (a zero of either sign added to the sum's first zero is a positive zero).
+        local.value = 0.0 + coefficient(0, 0);
+        local.gradient = {0.0 + coefficient(1, 0), 0.0 + coefficient(0, 1)};
+        local.hessian = {0.0 + coefficient(2, 0) * 2, 0.0 + coefficient(1, 1),
+                         0.0 + coefficient(0, 2) * 2};
+        return local;
+    }
+    const Powers m = powers(dM), p = powers(dP);
     // Unrolled, every factor of i and j is a constant.
 #pragma GCC unroll 8
     for (int i = 0; i <= planeSeriesDegree; ++i)
@@ -97,6 +118,18 @@ PlaneSeries::Local PlaneSeries::at(double dM, double dP) const {
             local.hessian[2] += c * j * (j - 1) * m[I] * p[J - 2];
         }
     return local;
+}
+
+double PlaneSeries::valueAt(double dM, double dP) const {
+    const Powers m = powers(dM), p = powers(dP);
+    double value = 0;
+#pragma GCC unroll 8
+    for (int i = 0; i <= planeSeriesDegree; ++i)
+#pragma GCC unroll 8
+        for (int j = 0; i + j <= planeSeriesDegree; ++j)
+            value += coefficient(i, j) * m[static_cast<std::size_t>(i + 2)] *
+                     p[static_cast<std::size_t>(j + 2)];
+    return value;
 }
 
 PlaneSeries squaredTerm(double weight, double misclosure, const PlaneSeries& change,

@@ -40,9 +40,17 @@ public:
         std::array<double, 3> hessian{};
     };
     Local at(double dM, double dP) const;
+    // The value alone, the same as at(dM, dP).value.
+    double valueAt(double dM, double dP) const;
 
 private:
     static std::size_t index(int m, int p) { return static_cast<std::size_t>(m * order + p); }
+    // Whether every coefficient is far enough from overflow that, times any factor of the
+    // derivatives, it stays finite.
+    bool modest() const;
+    // The powers of each step, with a zero below the first so that derivatives need no test.
+    using Powers = std::array<double, order + 2>;
+    static Powers powers(double step);
     std::array<double, static_cast<std::size_t>(order* order)> c_{};
 };
 

@@ -73,7 +73,16 @@ auto matrixOf(JsonText& j, const std::array<double, 4>& m, double factor) {
     };
 }
 
-std::string name(const std::string& padded) { return toUtf8(trimmedName(padded)); }
+// A name where a value goes, in UTF-8: most names are ASCII, which UTF-8 writes as it stands.
+auto nameOf(JsonText& j, const std::string& padded) {
+    return [&j, &padded] {
+        const std::string_view name = trimmedName(padded);
+        if (isAscii(name))
+            j.value(name);
+        else
+            j.value(toUtf8(name));
+    };
+}
 
 const char* verdictText(Verdict verdict) {
     return verdict == Verdict::Accepted ? "aceite" : "rejeitado";
@@ -103,7 +112,7 @@ void stations(JsonText& j, const ObservationSet& observations) {
     j.array([&] {
         for (const Station& station : observations.stations)
             j.object([&] {
-                j.member("nome", name(station.name));
+                j.member("nome", nameOf(j, station.name));
                 j.member("M", number(station.m));
                 j.member("P", number(station.p));
                 j.member("leitura_ponto", angleOf(j, unit, station.pointReading));
@@ -111,7 +120,7 @@ void stations(JsonText& j, const ObservationSet& observations) {
                     j.array([&] {
                         for (const ReferenceSighting& r : station.references)
                             j.object([&] {
-                                j.member("nome", name(r.name));
+                                j.member("nome", nameOf(j, r.name));
                                 j.member("M", number(r.m));
                                 j.member("P", number(r.p));
                                 j.member("leitura", angleOf(j, unit, r.reading));
@@ -126,7 +135,7 @@ void zenithRecords(JsonText& j, const ObservationSet& observations) {
     j.array([&] {
         for (const ZenithObservation& z : observations.zenithObservations)
             j.object([&] {
-                j.member("estacao", name(z.stationName));
+                j.member("estacao", nameOf(j, z.stationName));
                 j.member("M", number(z.m));
                 j.member("P", number(z.p));
                 j.member("cota_estacao", number(z.stationHeight));
@@ -144,12 +153,12 @@ void orientation(JsonText& j, const ObservationSet& observations, const Orientat
             const Station& station = observations.stations[i];
             const StationOrientation& oriented = o.stations[i];
             j.object([&] {
-                j.member("estacao", name(station.name));
+                j.member("estacao", nameOf(j, station.name));
                 j.member("rumos", [&] {
                     j.array([&] {
                         for (std::size_t k = 0; k < oriented.bearings.size(); ++k)
                             j.object([&] {
-                                j.member("referencia", name(station.references[k].name));
+                                j.member("referencia", nameOf(j, station.references[k].name));
                                 j.member("rumo", angleOf(j, unit, oriented.bearings[k]));
                             });
                     });
@@ -169,8 +178,8 @@ void adjustedAngles(JsonText& j, const ObservationSet& observations, const Plani
         for (const Station& station : observations.stations)
             for (const ReferenceSighting& reference : station.references) {
                 j.object([&] {
-                    j.member("estacao", name(station.name));
-                    j.member("referencia", name(reference.name));
+                    j.member("estacao", nameOf(j, station.name));
+                    j.member("referencia", nameOf(j, reference.name));
                     j.member("observado", number(s.observedAngles[k]));
                     j.member("residuo", number(s.residuals[k]));
                     j.member("ajustado", number(s.adjustedAngles[k]));
@@ -213,7 +222,7 @@ void height(JsonText& j, const ObservationSet& observations, const HeightSolutio
                 for (std::size_t i = 0; i < s.residuals.size(); ++i)
                     j.object([&] {
                         const ZenithObservation& z = observations.zenithObservations[i];
-                        j.member("estacao", name(z.stationName));
+                        j.member("estacao", nameOf(j, z.stationName));
                         j.member("observado", number(z.zenithReading));
                         j.member("residuo", number(s.residuals[i]));
                         j.member("ajustado", number(s.adjustedAngles[i]));
@@ -271,13 +280,13 @@ void horizontalReadings(JsonText& j, const ObservationSet& observations,
         for (const HorizontalReadingQuality& r : q.readings) {
             const Station& station =
                 observations.stations[static_cast<std::size_t>(r.index.station)];
+            const std::string& target =
+                r.index.reference == sightedPointTarget
+                    ? observations.sightedPointName
+                    : station.references[static_cast<std::size_t>(r.index.reference)].name;
             j.object([&] {
-                j.member("estacao", name(station.name));
-                j.member("alvo",
-                         r.index.reference == sightedPointTarget
-                             ? name(observations.sightedPointName)
-                             : name(station.references[static_cast<std::size_t>(r.index.reference)]
-                                        .name));
+                j.member("estacao", nameOf(j, station.name));
+                j.member("alvo", nameOf(j, target));
                 readingTests(j, r.tests);
                 j.member("deslocamento_mdb", number(r.biasShift));
                 j.member("sem", leftOutOf(j, r.without, true));
@@ -293,7 +302,7 @@ void withoutStations(JsonText& j, const ObservationSet& observations, const Plan
             const LeaveOneOut& without = q.withoutStation[i];
             const bool computed = without.status == LeaveOneOut::Status::Computed;
             j.object([&] {
-                j.member("nome", name(observations.stations[i].name));
+                j.member("nome", nameOf(j, observations.stations[i].name));
                 if (!computed) {
                     for (const char* key : {"deslocamento", "azimute_deslocamento", "sigma0_sem"})
                         j.member(key, nullptr);
@@ -313,7 +322,7 @@ void zenithReadings(JsonText& j, const ObservationSet& observations, const Quali
         for (std::size_t i = 0; i < a.height->readings.size(); ++i) {
             const ZenithReadingQuality& z = a.height->readings[i];
             j.object([&] {
-                j.member("estacao", name(observations.zenithObservations[i].stationName));
+                j.member("estacao", nameOf(j, observations.zenithObservations[i].stationName));
                 readingTests(j, z.tests);
                 if (z.without.status == LeaveOneOut::Status::Computed)
                     j.member("cota_sem", number(z.heightWithout));
@@ -422,7 +431,7 @@ void settings(JsonText& j, const FileRun& run) {
 void results(JsonText& j, const FileRun& run) {
     const ObservationSet& observations = run.values.observations;
     j.member("definicoes", [&] { settings(j, run); });
-    j.member("ponto", name(observations.sightedPointName));
+    j.member("ponto", nameOf(j, observations.sightedPointName));
     j.member("estacoes", [&] { stations(j, observations); });
     if (run.values.orientation)
         j.member("orientacao", [&] { orientation(j, observations, *run.values.orientation); });

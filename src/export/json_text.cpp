@@ -1,6 +1,7 @@
 // The JSON text of a document, written as it is walked.
 #include "export/json_text.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -12,76 +13,92 @@ constexpr unsigned indentStep = 2; // spaces a level, as dump(2) indents
 // Text kept before it goes to the stream: large enough that the stream is written in big
 // pieces, small enough that a run of any size holds little of it.
 constexpr std::size_t keptText = std::size_t{1} << 16;
+// Room made at first: what is kept, and a value more than the limit before it goes.
+constexpr std::size_t firstRoom = keptText + keptText / 4;
+// The deepest indentation written, in spaces: deeper is an error, not a document.
+constexpr std::size_t deepestIndent = 256;
+// Room for the text of a double: the library's own buffer for it.
+constexpr std::size_t numberRoom = 64;
 
-// A comma, a line end and the indentation of any depth the documents reach: a new member or
-// element is one piece of it (without the comma for the first).
-const std::string& lineStarts() {
-    static const std::string starts = ",\n" + std::string(256, ' ');
-    return starts;
+// Whether the library writes `text` as it stands: printable ASCII without quotes or
+// backslashes (bytes of 0x80 and above it checks as UTF-8, control bytes it escapes).
+bool plain(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x80 || byte == '"' || byte == '\\') return false;
+    }
+    return true;
 }
 
 } // namespace
 
 JsonText::JsonText(std::ostream& out, unsigned depth)
-    : out_(out), serializer_(nlohmann::detail::output_adapter<char, std::string>(text_), ' '),
-      depth_(depth) {
-    text_.reserve(keptText + keptText / 4);
-}
+    : out_(out), text_(new char[firstRoom]), end_(text_.get()), limit_(text_.get() + firstRoom),
+      indent_(depth * indentStep) {}
 
 void JsonText::flush() {
-    out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
-    text_.clear();
+    out_.write(text_.get(), static_cast<std::streamsize>(end_ - text_.get()));
+    end_ = text_.get();
 }
 
-void JsonText::newLine(std::size_t level, bool comma) {
-    const std::size_t indent = (depth_ + level) * indentStep;
-    const std::string& starts = lineStarts();
-    if (indent + 2 > starts.size()) throw std::length_error("JSON nested too deep");
-    text_.append(starts, comma ? 0 : 1, indent + (comma ? 2 : 1));
+void JsonText::grow(std::size_t size) {
+    const auto used = static_cast<std::size_t>(end_ - text_.get());
+    const auto had = static_cast<std::size_t>(limit_ - text_.get());
+    const std::size_t wanted = std::max(2 * had, used + size);
+    std::unique_ptr<char[]> larger(new char[wanted]);
+    std::memcpy(larger.get(), text_.get(), used);
+    text_ = std::move(larger);
+    end_ = text_.get() + used;
+    limit_ = text_.get() + wanted;
 }
 
-void JsonText::beforeValue() {
-    if (afterKey_) {
-        afterKey_ = false;
-        return;
-    }
-    if (filled_.empty()) return; // the document itself
-    newLine(filled_.size(), filled_.back());
-    filled_.back() = true;
-}
-
-void JsonText::key(std::string_view name) {
-    beforeValue();
-    text_ += '"';
-    text_ += name;
-    text_ += "\": ";
-    afterKey_ = true;
+void JsonText::deepLine(bool comma) {
+    if (indent_ > deepestIndent) throw std::length_error("JSON nested too deep");
+    char* at = room(2 + indent_);
+    *at = ',';
+    at += comma ? 1 : 0;
+    *at++ = '\n';
+    std::memset(at, ' ', indent_);
+    end_ = at + indent_;
 }
 
 void JsonText::open(char bracket) {
     beforeValue();
-    text_ += bracket;
-    filled_.push_back(false);
+    *room(1) = bracket;
+    ++end_;
+    filled_.push_back(0);
+    indent_ += indentStep;
 }
 
 void JsonText::close(char bracket) {
-    const bool filled = filled_.back();
+    const bool filled = filled_.back() != 0;
     filled_.pop_back();
-    if (filled) newLine(filled_.size(), false);
-    text_ += bracket;
-    if (text_.size() >= keptText) flush();
-}
-
-void JsonText::write(const nlohmann::ordered_json& scalar) {
-    beforeValue();
-    serializer_.dump(scalar, false, false, 0);
+    indent_ -= indentStep;
+    if (filled) newLine(false);
+    *room(1) = bracket;
+    ++end_;
+    if (static_cast<std::size_t>(end_ - text_.get()) >= keptText) flush();
 }
 
 void JsonText::value(double number) {
-    if (std::isfinite(number))
-        write(nlohmann::ordered_json(number));
-    else
-        value(nullptr);
+    if (!std::isfinite(number)) return value(nullptr);
+    beforeValue();
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    // Fibonacci hashing: the top bits of the product mix every bit of the double's.
+    constexpr std::uint64_t golden = 0x9E3779B97F4A7C15u;
+    KnownNumber& known = known_[static_cast<std::size_t>((bits * golden) >> knownShift)];
+    char* at = room(numberRoom);
+    if (known.length != 0 && known.bits == bits) {
+        std::memcpy(at, known.text.data(), known.text.size());
+        end_ = at + known.length;
+        return;
+    }
+    end_ = nlohmann::detail::to_chars(at, at + numberRoom, number);
+    known.bits = bits;
+    known.length = static_cast<std::uint8_t>(end_ - at);
+    // A copy of a fixed size: what follows the number in the room is kept but never written.
+    std::memcpy(known.text.data(), at, known.text.size());
 }
 
 void JsonText::value(std::optional<double> number) {
@@ -93,16 +110,34 @@ void JsonText::value(std::optional<double> number) {
 
 void JsonText::value(bool truth) {
     beforeValue();
-    text_ += truth ? "true" : "false";
+    append(truth ? std::string_view("true") : std::string_view("false"));
 }
 
 void JsonText::value(std::nullptr_t) {
     beforeValue();
-    text_ += "null";
+    append("null");
 }
 
-void JsonText::value(const std::string& text) { write(nlohmann::ordered_json(text)); }
+void JsonText::value(std::string_view text) {
+    beforeValue();
+    if (!plain(text)) return escaped(text);
+    char* at = room(text.size() + 2);
+    *at++ = '"';
+    std::memcpy(at, text.data(), text.size());
+    at += text.size();
+    *at++ = '"';
+    end_ = at;
+}
 
-void JsonText::value(const char* text) { write(nlohmann::ordered_json(text)); }
+// The library escapes the string and checks its UTF-8 (throwing, as its dump does, on text
+// that is not UTF-8); what it wrote joins the text only when it took all of the string.
+void JsonText::escaped(std::string_view text) {
+    if (!serializer_)
+        serializer_ = std::make_unique<Serializer>(
+            nlohmann::detail::output_adapter<char, std::string>(escapedText_), ' ');
+    escapedText_.clear();
+    serializer_->dump(nlohmann::ordered_json(std::string(text)), false, false, 0);
+    append(escapedText_);
+}
 
 } // namespace interseccao

@@ -1,15 +1,21 @@
 // JSON text written as a document is walked, without building it first: the layout is the one
 // nlohmann/json's dump gives with an indent of 2 (members and elements one a line, "key": value,
-// empty objects and arrays as {} and []), and the text of every number and string is made by
-// nlohmann/json's own serializer, so a document reads byte for byte as the library would write
-// the same values. A tree of a large run took several times the run's memory and most of the
-// time it cost to write it.
+// empty objects and arrays as {} and []), and every number and string reads byte for byte as the
+// library would write it: the digits of a double are its own Grisu2 conversion, and a string
+// that needs escaping or checking as UTF-8 goes through its serializer. A tree of a large run
+// took several times the run's memory and most of the time it cost to write it; the library's
+// serializer, value by value, cost most of what was left.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
+#include <array>
+#include <charconv>
 #include <concepts>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -28,15 +34,23 @@ public:
 
     // One value where a value goes: in an array, after a key or as the document itself.
     // A number that is not finite is null (JSON has no such numbers).
-    void value(double number);
+    // Flattened: the library's conversion, inlined here, keeps its digits' count and exponent
+    // in registers, where called it writes them through references.
+    [[gnu::flatten]] void value(double number);
     void value(std::optional<double> number);
     void value(bool truth);
     void value(std::nullptr_t);
-    void value(const std::string& text);
-    void value(const char* text);
+    void value(std::string_view text);
+    void value(const std::string& text) { value(std::string_view(text)); }
+    void value(const char* text) { value(std::string_view(text)); }
     template <std::integral Integer>
     requires(!std::same_as<Integer, bool>) void value(Integer number) {
-        write(nlohmann::ordered_json(number));
+        beforeValue();
+        // The library keeps a signed integer as a 64-bit signed one and any other as unsigned,
+        // and writes either in plain decimal, as to_chars does.
+        using Kept = std::conditional_t<std::is_signed_v<Integer>, std::int64_t, std::uint64_t>;
+        char* at = room(integerRoom);
+        end_ = std::to_chars(at, at + integerRoom, static_cast<Kept>(number)).ptr;
     }
 
     // An object or an array whose members or elements `fill` writes.
@@ -67,20 +81,86 @@ public:
     void flush();
 
 private:
-    void key(std::string_view name);
+    using Serializer = nlohmann::detail::serializer<nlohmann::ordered_json>;
+
+    // Characters the longest 64-bit integer takes, with its sign.
+    static constexpr std::size_t integerRoom = 20;
+    // Indentation up to this is written as this many spaces, of which the line keeps its own:
+    // one copy of a fixed size costs less than one of the size asked, and the documents' lines
+    // are rarely indented more.
+    static constexpr std::size_t usualIndent = 32;
+
+    // Room for `size` more characters after end_, which it returns.
+    char* room(std::size_t size) {
+        if (static_cast<std::size_t>(limit_ - end_) < size) grow(size);
+        return end_;
+    }
+    // Rare, and out of the way of the hot paths that call room().
+    [[gnu::noinline]] void grow(std::size_t size);
+    void append(std::string_view text) {
+        char* at = room(text.size());
+        std::memcpy(at, text.data(), text.size());
+        end_ = at + text.size();
+    }
+
+    void key(std::string_view name) {
+        beforeValue();
+        char* at = room(name.size() + 4);
+        *at++ = '"';
+        std::memcpy(at, name.data(), name.size());
+        at += name.size();
+        std::memcpy(at, "\": ", 3);
+        end_ = at + 3;
+        afterKey_ = true;
+    }
+    void beforeValue() {
+        if (afterKey_) {
+            afterKey_ = false;
+            return;
+        }
+        if (filled_.empty()) return; // the document itself
+        newLine(filled_.back() != 0);
+        filled_.back() = 1;
+    }
     void open(char bracket);
     void close(char bracket);
-    void beforeValue();
-    void newLine(std::size_t level, bool comma);
-    void write(const nlohmann::ordered_json& scalar);
+    // A line for the next member or element (after a comma when `comma`), indented.
+    void newLine(bool comma) {
+        if (indent_ > usualIndent) return deepLine(comma);
+        char* at = room(2 + usualIndent);
+        *at = ',';
+        at += comma ? 1 : 0;
+        *at++ = '\n';
+        std::memset(at, ' ', usualIndent);
+        end_ = at + indent_;
+    }
+    void deepLine(bool comma);
+    void escaped(std::string_view text);
+
+    // The text of doubles written lately, found by their bits: a document writes many a
+    // figure again close by (the references of a station share their redundancy, their
+    // minimal detectable bias), and copying its text costs far less than converting it.
+    struct KnownNumber {
+        std::uint64_t bits = 0;
+        std::array<char, 24> text{}; // the longest a double takes: -1.2345678901234567e-308
+        std::uint8_t length = 0;     // none known yet when 0
+    };
+    static constexpr std::size_t knownNumbers = 64;
+    static constexpr int knownShift = 58; // 64 − log2(knownNumbers)
 
     std::ostream& out_;
-    std::string text_;
-    nlohmann::detail::serializer<nlohmann::ordered_json> serializer_;
-    unsigned depth_;
+    std::unique_ptr<char[]> text_;
+    char* end_;   // where the next character goes
+    char* limit_; // the end of the room of text_
+    // Strings that need the library's escaping or its check of UTF-8, made only when one comes.
+    std::string escapedText_;
+    std::unique_ptr<Serializer> serializer_;
     // For each object or array open, whether it has a member or element yet.
-    std::vector<bool> filled_;
+    std::vector<unsigned char> filled_;
+    // Spaces before a member or element of the innermost one open: its depth, in spaces.
+    std::size_t indent_;
     bool afterKey_ = false;
+    std::array<KnownNumber, knownNumbers> known_{};
 };
 
 } // namespace interseccao

@@ -141,19 +141,34 @@ protected:
         return traits_type::not_eof(c);
     }
     int sync() override { return drain() ? 0 : -1; }
+    // A piece that does not fit goes to the descriptor after what is buffered; one as large as
+    // the buffer goes straight there, not copied through it in slices.
+    std::streamsize xsputn(const char* text, std::streamsize size) override {
+        if (size > epptr() - pptr()) {
+            if (!drain()) return 0;
+            if (size >= epptr() - pptr()) return writeAll(text, text + size) ? size : 0;
+        }
+        std::memcpy(pptr(), text, static_cast<std::size_t>(size));
+        pbump(static_cast<int>(size));
+        return size;
+    }
 
 private:
     void reset() { setp(buffer_, buffer_ + sizeof buffer_); }
 
-    bool drain() {
-        const char* at = pbase();
-        while (error_ == 0 && at < pptr()) {
-            const ssize_t written = ::write(descriptor_, at, static_cast<std::size_t>(pptr() - at));
+    bool writeAll(const char* at, const char* end) {
+        while (error_ == 0 && at < end) {
+            const ssize_t written = ::write(descriptor_, at, static_cast<std::size_t>(end - at));
             if (written >= 0)
                 at += written;
             else if (errno != EINTR)
                 error_ = errno;
         }
+        return error_ == 0;
+    }
+
+    bool drain() {
+        writeAll(pbase(), pptr());
         reset();
         return error_ == 0;
     }

@@ -121,9 +121,23 @@ std::string escapedControls(std::string_view text) {
     return shown;
 }
 
+namespace {
+
+std::size_t asciiLength(std::string_view bytes) {
+    std::size_t ascii = 0;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    return ascii;
+}
+
+} // namespace
+
+bool isAscii(std::string_view bytes) { return asciiLength(bytes) == bytes.size(); }
+
 std::string toUtf8(std::string_view bytes) {
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size();) {
+    // The ASCII that leads the text (most often all of it) is the same in UTF-8.
+    const std::size_t ascii = asciiLength(bytes);
+    std::string text(bytes.substr(0, ascii));
+    for (std::size_t i = ascii; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c < 0x80) {
             text += bytes[i++];

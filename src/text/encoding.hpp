@@ -37,6 +37,9 @@ std::string escapedControls(std::string_view text);
 // as Latin-1, the encoding of the reports.
 std::string toUtf8(std::string_view bytes);
 
+// Whether the bytes are ASCII: toUtf8(bytes) is bytes.
+bool isAscii(std::string_view bytes);
+
 // Text read from a user's file as the observation file holds names (Latin-1): a byte-order
 // mark taken off; valid UTF-8 made Latin-1, a character beyond Latin-1 as '?'; any other
 // text taken as Latin-1 already.
