@@ -22,9 +22,10 @@ std::string resultLayout(char letter, std::size_t length) {
 void writeResultLine(Output& output, char letter, const std::string& name, double metres) {
     const std::size_t length = characterCount(trimmedName(name), output.encoding());
     if (length == 0) return;
-    // Each layout made once and kept: a line is then written with a layout that stays put.
+    // Each layout made once and kept (by each thread: runs side by side share nothing): a line
+    // is then written with a layout that stays put.
     static constexpr std::string_view letters = "MPC";
-    static std::array<std::array<std::string, nameWidth + 1>, letters.size()> made;
+    thread_local std::array<std::array<std::string, nameWidth + 1>, letters.size()> made;
     const std::size_t which = letters.find(letter);
     if (which == std::string_view::npos || length > nameWidth)
         throw std::logic_error("result line for an unknown letter or a name too long");

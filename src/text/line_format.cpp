@@ -205,11 +205,12 @@ void parseLayout(std::string_view layout, ParsedLayout& parsed) {
 // The parsed layouts of the lines written so far, found by where the layout's text stands:
 // nearly every layout is a literal of the program, written again for every station. A slot
 // holds the text it was parsed from, so that another layout at that place (a layout built
-// for the line) is told apart and parsed anew. Lines are written from one thread.
+// for the line) is told apart and parsed anew. Each thread keeps its own table: runs side by
+// side share nothing.
 const ParsedLayout& parsedLayout(std::string_view layout) {
     constexpr std::size_t slotBits = 8; // 256 slots: a few times the program's layouts
     constexpr std::size_t probes = 8;   // slots looked at from the first before one is taken
-    static std::vector<ParsedLayout> slots(std::size_t{1} << slotBits);
+    thread_local std::vector<ParsedLayout> slots(std::size_t{1} << slotBits);
     const auto address =
         static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(layout.data()));
     // Fibonacci hashing of the address: neighbouring literals start in different slots.
