@@ -17,6 +17,7 @@
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 #include "network_generator.hpp"
+#include "platform/ordered_work.hpp"
 
 #include <gtest/gtest.h>
 
@@ -423,6 +424,52 @@ TEST(AnalysisFile, IsUtf8WhateverTheEncodingOfTheNames) {
         EXPECT_NE(shown.str().find("ESTAÇÃO -> V"), std::string::npos);
         EXPECT_NE(shown.str().find("\n  ESTAÇÃO "), std::string::npos);
     }
+}
+
+} // namespace
+} // namespace interseccao::testing
+
+namespace interseccao::testing {
+namespace {
+
+std::string analysisText(const Analysed& a) {
+    std::ostringstream text;
+    writeAnalysis(a.observations, a.analysis, text);
+    return text.str();
+}
+
+// A network large enough for its stations to be worked out side by side gives the figures it
+// gives on one thread (within other work, where the stations are taken one by one), to the bit.
+TEST(LeaveOneOut, SideBySideGivesTheFiguresOfOneThread) {
+    bench::NetworkOptions options;
+    options.stations = 700;
+    options.seed = 7;
+    options.blunder = 25;
+    const std::string text = bench::generateNetworkWithBlunder(options).text;
+    const auto sideBySide = analysed(text);
+    ASSERT_TRUE(sideBySide);
+    std::optional<Analysed> oneThread;
+    platform::runInOrder(
+        2, 2, 2,
+        [&](std::size_t, std::size_t item) {
+            if (item == 0) oneThread = analysed(text);
+        },
+        [](std::size_t, std::size_t) {});
+    ASSERT_TRUE(oneThread);
+    const auto& a = sideBySide->analysis.planimetry;
+    const auto& b = oneThread->analysis.planimetry;
+    ASSERT_EQ(a.readings.size(), b.readings.size());
+    for (std::size_t i = 0; i < a.readings.size(); ++i) {
+        const LeaveOneOut& x = a.readings[i].without;
+        const LeaveOneOut& y = b.readings[i].without;
+        EXPECT_EQ(x.status, y.status) << i;
+        EXPECT_EQ(bits(x.point.m), bits(y.point.m)) << i;
+        EXPECT_EQ(bits(x.unitDeviation.value_or(-1)), bits(y.unitDeviation.value_or(-1))) << i;
+    }
+    ASSERT_EQ(a.withoutStation.size(), b.withoutStation.size());
+    for (std::size_t i = 0; i < a.withoutStation.size(); ++i)
+        EXPECT_EQ(bits(a.withoutStation[i].point.p), bits(b.withoutStation[i].point.p)) << i;
+    EXPECT_EQ(analysisText(*sideBySide), analysisText(*oneThread));
 }
 
 } // namespace

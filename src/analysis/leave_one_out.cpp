@@ -4,6 +4,7 @@
 
 #include "altimetry/cycle.hpp"
 #include "analysis/series.hpp"
+#include "platform/ordered_work.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -190,25 +191,46 @@ Plane plane(const ObservationSet& observations, const DirectionFit& fit) {
 
 } // namespace
 
+// Below this many stations the figures are worked out on one thread: starting another costs
+// more than it saves. Above it, in blocks of this many stations.
+constexpr std::size_t stationsSideBySide = 400;
+constexpr std::size_t stationsPerBlock = 64;
+
 PlanimetricLeaveOneOut leaveOneOut(const ObservationSet& observations,
                                    const std::vector<ReadingIndex>& index, const DirectionFit& fit,
                                    const std::vector<double>& redundancy) {
     PlanimetricLeaveOneOut result;
     result.readings.resize(index.size());
+    const std::size_t stations = observations.stations.size();
+    result.stations.resize(stations);
     const Plane p = plane(observations, fit);
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < observations.stations.size(); ++i) {
-        const Station& station = observations.stations[i];
-        const StationTerm& t = p.terms[i];
-        const bool pointActive = fit.point.m != station.m || fit.point.p != station.p;
-        for (std::int32_t l = 0; l < t.readings; ++l, ++k)
-            if (redundancy[k] >= uncontrolledBound)
-                result.readings[k] =
-                    replaced(p, i,
-                             withoutReading(t, &fit.residuals[k - static_cast<std::size_t>(l)], l,
-                                            pointActive));
-        result.stations.push_back(replaced(p, i, StationTerm{}));
-    }
+    std::vector<std::size_t> firstReading(stations);
+    for (std::size_t i = 0, k = 0; i < stations;
+         k += static_cast<std::size_t>(p.terms[i++].readings))
+        firstReading[i] = k;
+    // Each station's figures depend on the whole fit and on that station alone: blocks of
+    // stations are worked out side by side, each figure as it would be alone.
+    const std::size_t blocks = (stations + stationsPerBlock - 1) / stationsPerBlock;
+    platform::runInOrder(
+        blocks, stations >= stationsSideBySide ? platform::workersAvailable() : 1,
+        std::max<std::size_t>(blocks, 1),
+        [&](std::size_t, std::size_t block) {
+            const std::size_t end = std::min(stations, (block + 1) * stationsPerBlock);
+            for (std::size_t i = block * stationsPerBlock; i < end; ++i) {
+                const Station& station = observations.stations[i];
+                const StationTerm& t = p.terms[i];
+                const bool pointActive = fit.point.m != station.m || fit.point.p != station.p;
+                const double* residuals = &fit.residuals[firstReading[i]];
+                for (std::int32_t l = 0; l < t.readings; ++l) {
+                    const std::size_t k = firstReading[i] + static_cast<std::size_t>(l);
+                    if (redundancy[k] >= uncontrolledBound)
+                        result.readings[k] =
+                            replaced(p, i, withoutReading(t, residuals, l, pointActive));
+                }
+                result.stations[i] = replaced(p, i, StationTerm{});
+            }
+        },
+        [](std::size_t, std::size_t) {});
     return result;
 }
 

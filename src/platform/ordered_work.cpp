@@ -141,6 +141,17 @@ private:
 
 using ItemWork = std::function<void(std::size_t, std::size_t)>;
 
+// Whether this thread is doing the work of a runInOrder, while a Working stands.
+thread_local bool working = false;
+
+class Working {
+public:
+    Working() { working = true; }
+    ~Working() { working = false; }
+    Working(const Working&) = delete;
+    Working& operator=(const Working&) = delete;
+};
+
 void computeItem(Turns& turns, const ItemWork& compute, std::size_t window, std::size_t item) {
     std::exception_ptr failure;
     try {
@@ -179,10 +190,14 @@ void runInOrder(std::size_t count, unsigned workers, std::size_t window, const I
                 const ItemWork& finish) {
     if (window == 0) throw std::logic_error("runInOrder without a slot");
     workers = static_cast<unsigned>(std::min<std::size_t>({workers, window, count}));
-    if (workers <= 1) return runOneByOne(count, compute, finish);
+    // Work within work (an input's analysis within a batch) stays on its thread: the cores are
+    // taken already.
+    if (workers <= 1 || working) return runOneByOne(count, compute, finish);
+    const Working mark;
     Turns turns(count, window);
     const auto work = [&] {
         takeNoEndingSignals();
+        const Working workerMark;
         for (std::size_t item = 0; turns.take(item);) computeItem(turns, compute, window, item);
     };
     // The calling thread is one of the workers.
