@@ -1,4 +1,5 @@
-// A few threads take the items in turn; the calling thread waits for each item's turn.
+// A few threads take the items in turn; the calling thread takes items too, and finishes
+// them in order.
 #include "platform/ordered_work.hpp"
 #include "platform/whole_files.hpp"
 
