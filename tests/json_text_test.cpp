@@ -111,6 +111,21 @@ TEST(JsonText, WritesWhatTheLibraryDumps) {
     EXPECT_EQ(out.str(), "[\n  null,\n  2.5,\n  \"text\"\n]");
 }
 
+// An empty view holds no address at all (a name the file left empty): written as "" under
+// the sanitizers too.
+TEST(JsonText, EmptyViewsWithoutAnAddress) {
+    std::ostringstream out;
+    {
+        JsonText j(out);
+        j.object([&] {
+            j.member(std::string_view(), std::string_view());
+            j.member("b", std::string_view());
+        });
+        j.flush();
+    }
+    EXPECT_EQ(out.str(), "{\n  \"\": \"\",\n  \"b\": \"\"\n}");
+}
+
 // Random documents: objects and arrays nested to random depths, doubles of any bit pattern,
 // integers of every size, strings of every byte below 0x80; more text than is kept before it
 // goes to the stream.

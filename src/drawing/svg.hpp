@@ -38,7 +38,8 @@ public:
         : stream_(stream), buffer_(gathered + fixedRoom), at_(buffer_.data()) {}
     SvgText& operator<<(std::string_view text) {
         if (text.size() > room()) return write(text);
-        std::memcpy(at_, text.data(), text.size());
+        // An empty view may hold no address, which memcpy may not be given.
+        if (!text.empty()) std::memcpy(at_, text.data(), text.size());
         at_ += text.size();
         return *this;
     }

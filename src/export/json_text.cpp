@@ -46,7 +46,7 @@ void JsonText::grow(std::size_t size) {
     const auto had = static_cast<std::size_t>(limit_ - text_.get());
     const std::size_t wanted = std::max(2 * had, used + size);
     std::unique_ptr<char[]> larger(new char[wanted]);
-    std::memcpy(larger.get(), text_.get(), used);
+    if (used > 0) std::memcpy(larger.get(), text_.get(), used);
     text_ = std::move(larger);
     end_ = text_.get() + used;
     limit_ = text_.get() + wanted;
@@ -123,8 +123,7 @@ void JsonText::value(std::string_view text) {
     if (!plain(text)) return escaped(text);
     char* at = room(text.size() + 2);
     *at++ = '"';
-    std::memcpy(at, text.data(), text.size());
-    at += text.size();
+    at = copied(at, text);
     *at++ = '"';
     end_ = at;
 }

@@ -97,18 +97,18 @@ private:
     }
     // Rare, and out of the way of the hot paths that call room().
     [[gnu::noinline]] void grow(std::size_t size);
-    void append(std::string_view text) {
-        char* at = room(text.size());
-        std::memcpy(at, text.data(), text.size());
-        end_ = at + text.size();
+    // An empty view may hold no address, which memcpy may not be given.
+    static char* copied(char* at, std::string_view text) {
+        if (!text.empty()) std::memcpy(at, text.data(), text.size());
+        return at + text.size();
     }
+    void append(std::string_view text) { end_ = copied(room(text.size()), text); }
 
     void key(std::string_view name) {
         beforeValue();
         char* at = room(name.size() + 4);
         *at++ = '"';
-        std::memcpy(at, name.data(), name.size());
-        at += name.size();
+        at = copied(at, name);
         std::memcpy(at, "\": ", 3);
         end_ = at + 3;
         afterKey_ = true;
