@@ -79,9 +79,12 @@ public:
         if (awaited) ready_.notify_one();
     }
 
-    bool isDone(std::size_t item) {
+    // Whether `item` is computed, and then its failure, if any, in `failure`.
+    bool isDone(std::size_t item, std::exception_ptr& failure) {
         const std::lock_guard lock(mutex_);
-        return done_[item % window()];
+        if (!done_[item % window()]) return false;
+        failure = std::move(failures_[item % window()]);
+        return true;
     }
 
     // Waits for `item` to be computed; its failure, if any.
@@ -91,12 +94,6 @@ public:
         awaited_ = item;
         ready_.wait(lock, [&] { return done_[item % window()]; });
         awaiting_ = false;
-        return std::move(failures_[item % window()]);
-    }
-
-    // The failure of `item`, computed; its slot is free once finished() is called.
-    std::exception_ptr failureOf(std::size_t item) {
-        const std::lock_guard lock(mutex_);
         return std::move(failures_[item % window()]);
     }
 
@@ -171,12 +168,11 @@ void finishInOrder(Turns& turns, std::size_t count, std::size_t window, const It
     for (std::size_t next = 0; next < count;) {
         std::exception_ptr failure;
         std::size_t item = 0;
-        if (turns.isDone(next)) {
-            failure = turns.failureOf(next);
-        } else if (turns.tryTake(item)) {
-            computeItem(turns, compute, window, item);
-            continue;
-        } else {
+        if (!turns.isDone(next, failure)) {
+            if (turns.tryTake(item)) {
+                computeItem(turns, compute, window, item);
+                continue;
+            }
             failure = turns.await(next);
         }
         if (failure) std::rethrow_exception(failure);
