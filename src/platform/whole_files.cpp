@@ -115,7 +115,10 @@ void releaseTemporary(int slot) {
 }
 
 extern "C" void removeTemporariesAndEnd(int signalNumber) {
-    // Only async-signal-safe calls (unlink, signal, raise) and lock-free atomics.
+    // Only async-signal-safe calls (unlink, signal, raise) and lock-free atomics. The errno of
+    // the code it interrupted is left as it was: where the raised signal is delivered only once
+    // the handler returns (under a sanitizer), that code still runs for a moment.
+    const int interrupted = errno;
     ending.store(1);
     removeHeldTemporaries();
     while (creatingBeside.load() != 0) {
@@ -123,6 +126,7 @@ extern "C" void removeTemporariesAndEnd(int signalNumber) {
     removeHeldTemporaries();
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
+    errno = interrupted;
 }
 
 // An output buffer over a file descriptor that keeps the first write error.
