@@ -1,5 +1,6 @@
 // Chi-square quantiles beyond the table, from the incomplete gamma function.
 #include "adjustment/chi_square.hpp"
+#include "model/thread_cache.hpp"
 
 #include <array>
 #include <cmath>
@@ -114,7 +115,8 @@ double computedTestValue(std::int64_t r) {
 double chiSquareQuantile(double p, std::int32_t f) {
     if (f < 1 || !(p > 0 && p < 1)) throw std::logic_error("chi-square quantile out of its domain");
     // Each thread keeps its own values: runs side by side share nothing.
-    thread_local RecentValues<QuantileKey> known;
+    struct KnownQuantiles : RecentValues<QuantileKey> {};
+    auto& known = threadCache<KnownQuantiles>();
     const std::size_t hash = std::hash<double>()(p) + static_cast<std::size_t>(f) * 7;
     return known.get({p, f}, hash, [&] { return computedQuantile(p, f); });
 }
@@ -122,7 +124,8 @@ double chiSquareQuantile(double p, std::int32_t f) {
 double chiSquareTestValue(std::int64_t r) {
     if (r < 1) throw std::logic_error("chi-square test value for fewer than one degree of freedom");
     if (r <= 6) return chiSquareTable[static_cast<std::size_t>(r - 1)];
-    thread_local RecentValues<std::int64_t> known;
+    struct KnownTestValues : RecentValues<std::int64_t> {};
+    auto& known = threadCache<KnownTestValues>();
     return known.get(r, static_cast<std::size_t>(r), [&] { return computedTestValue(r); });
 }
 

@@ -5,6 +5,7 @@
 #include "adjustment/stops.hpp"
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
+#include "model/thread_cache.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +39,10 @@ Matrix formedAngleWeights(std::int32_t s) {
 // side share nothing). `formed` holds one formed here.
 const Matrix& angleWeights(std::int32_t s, Matrix& formed) {
     constexpr std::int32_t keptOrders = 64;
-    thread_local std::vector<Matrix> kept(keptOrders + 1);
+    struct KeptWeights {
+        std::vector<Matrix> byOrder = std::vector<Matrix>(keptOrders + 1);
+    };
+    std::vector<Matrix>& kept = threadCache<KeptWeights>().byOrder;
     const bool keep = s >= 1 && s <= keptOrders;
     if (keep && kept[static_cast<std::size_t>(s)].rows() == s)
         return kept[static_cast<std::size_t>(s)];

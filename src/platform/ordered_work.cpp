@@ -1,6 +1,7 @@
 // A few threads take the items in turn; the calling thread takes items too, and finishes
 // them in order.
 #include "platform/ordered_work.hpp"
+#include "model/thread_cache.hpp"
 #include "platform/whole_files.hpp"
 
 #include <algorithm>
@@ -150,6 +151,15 @@ public:
     Working& operator=(const Working&) = delete;
 };
 
+// A worker's tables deleted as it ends, while its thread's storage stands.
+class CachesReleased {
+public:
+    CachesReleased() = default;
+    ~CachesReleased() { releaseThreadCaches(); }
+    CachesReleased(const CachesReleased&) = delete;
+    CachesReleased& operator=(const CachesReleased&) = delete;
+};
+
 void computeItem(Turns& turns, const ItemWork& compute, std::size_t window, std::size_t item) {
     std::exception_ptr failure;
     try {
@@ -195,6 +205,7 @@ void runInOrder(std::size_t count, unsigned workers, std::size_t window, const I
     const auto work = [&] {
         takeNoEndingSignals();
         const Working workerMark;
+        const CachesReleased cachesReleased;
         for (std::size_t item = 0; turns.take(item);) computeItem(turns, compute, window, item);
     };
     // The calling thread is one of the workers.

@@ -2,6 +2,7 @@
 #include "report/lines.hpp"
 
 #include "model/angle_units.hpp"
+#include "model/thread_cache.hpp"
 #include "text/encoding.hpp"
 
 #include <array>
@@ -25,7 +26,10 @@ void writeResultLine(Output& output, char letter, const std::string& name, doubl
     // Each layout made once and kept (by each thread: runs side by side share nothing): a line
     // is then written with a layout that stays put.
     static constexpr std::string_view letters = "MPC";
-    thread_local std::array<std::array<std::string, nameWidth + 1>, letters.size()> made;
+    struct ResultLayouts {
+        std::array<std::array<std::string, nameWidth + 1>, letters.size()> byLetter;
+    };
+    auto& made = threadCache<ResultLayouts>().byLetter;
     const std::size_t which = letters.find(letter);
     if (which == std::string_view::npos || length > nameWidth)
         throw std::logic_error("result line for an unknown letter or a name too long");

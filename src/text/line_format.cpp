@@ -1,5 +1,6 @@
 // The line formatter: parses a layout item by item and sets each value into its field.
 #include "text/line_format.hpp"
+#include "model/thread_cache.hpp"
 #include "text/float_chars.hpp"
 
 #include <charconv>
@@ -210,7 +211,10 @@ void parseLayout(std::string_view layout, ParsedLayout& parsed) {
 const ParsedLayout& parsedLayout(std::string_view layout) {
     constexpr std::size_t slotBits = 8; // 256 slots: a few times the program's layouts
     constexpr std::size_t probes = 8;   // slots looked at from the first before one is taken
-    thread_local std::vector<ParsedLayout> slots(std::size_t{1} << slotBits);
+    struct ParsedLayouts {
+        std::vector<ParsedLayout> slots = std::vector<ParsedLayout>(std::size_t{1} << slotBits);
+    };
+    std::vector<ParsedLayout>& slots = threadCache<ParsedLayouts>().slots;
     const auto address =
         static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(layout.data()));
     // Fibonacci hashing of the address: neighbouring literals start in different slots.
