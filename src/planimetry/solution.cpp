@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace interseccao {
 
@@ -69,6 +70,11 @@ PlanimetricSolution planimetricResults(const PlanimetricPass& pass, const Matrix
 }
 
 PlanePoint approximatePosition(const ObservationSet& observations, const Orientation& orientation) {
+    // An orientation that stopped holds no bearing for the stations after its stop: reading
+    // them would read memory never written.
+    if (orientation.stopMessage || observations.stations.size() < 2 ||
+        orientation.stations.size() != observations.stations.size())
+        throw std::logic_error("a position from stations not all oriented");
     return formApproximatePosition(observations.stations[0], orientation.stations[0].meanBearing,
                                    observations.stations[1], orientation.stations[1].meanBearing);
 }
