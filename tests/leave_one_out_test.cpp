@@ -49,7 +49,9 @@ std::optional<Analysed> analysed(const std::string& text) {
         } catch (const RunError&) {
             a.observations.zenithObservations.clear();
         }
-        a.planimetry = solvePlanimetry(a.observations, orientStations(a.observations));
+        const Orientation orientation = orientStations(a.observations);
+        if (orientation.stopMessage) return std::nullopt;
+        a.planimetry = solvePlanimetry(a.observations, orientation);
         if (!a.planimetry.adjusted) return std::nullopt;
         std::optional<HeightSolution> height;
         if (a.observations.zenithObservations.size() >= 2)

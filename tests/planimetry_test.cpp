@@ -6,6 +6,7 @@
 #include "model/angle_units.hpp"
 #include "model/errors.hpp"
 #include "planimetry/adjustment.hpp"
+#include "planimetry/solution.hpp"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,20 @@ TEST(PlanimetricPass, AngleWeightBlocksFollowTheStations) {
         for (std::int32_t j = 1; j <= 4; ++j)
             EXPECT_NEAR(weightElement(pass.angleWeight, i, j), expected[i - 1][j - 1], 1e-12)
                 << i << "," << j;
+}
+
+// An orientation that stopped (here at its first station, a reference on the station) holds
+// no bearing for the later stations: the solution refuses it rather than read them.
+TEST(PlanimetricSolution, RefusesAnOrientationThatStopped) {
+    std::vector<StationData> stations = workedPass();
+    stations[0].references[0] = {0, 0, 350};
+    const ObservationSet set = makeSet(stations, 0.001);
+    const Orientation orientation = orientStations(set);
+    ASSERT_TRUE(orientation.stopMessage);
+    EXPECT_THROW(solvePlanimetry(set, orientation), std::logic_error);
+    Orientation shortened = orientStations(makeSet(workedPass(), 0.001));
+    shortened.stations.pop_back();
+    EXPECT_THROW(solvePlanimetry(set, shortened), std::logic_error);
 }
 
 TEST(PlanimetricPass, MisclosureIsReducedByAFullTurn) {
